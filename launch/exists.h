@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace quben {
+
+class DirectorySearch;
+
+// Whether an ordinary file (not hidden, not a system file, not a directory) matches `filename`,
+// which may hold wildcards. One directory search; the file is never opened. Any failure answers
+// false.
+bool Exists(std::wstring filename, DirectorySearch& search) noexcept;
+
+} // namespace quben

@@ -1,0 +1,73 @@
+#include "launch/win/excel_host.h"
+
+#include "platform/win/dispatch_object.h"
+#include "platform/win/hresult.h"
+
+namespace quben::win {
+namespace {
+
+// {00024500-0000-0000-C000-000000000046}
+constexpr CLSID kExcelApplicationClass = {0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr LCID kLocaleUsEnglish = 1033;
+
+// Open's parameters, in order: Filename, UpdateLinks, ReadOnly, Format, Password, then ten more.
+constexpr int kOmittedBeforePassword = 3;
+constexpr int kOmittedAfterPassword = 10;
+
+class ExcelWorkbook final : public Workbook {
+public:
+    explicit ExcelWorkbook(DispatchObject workbook) : workbook_(std::move(workbook)) {}
+    void RunAutoMacros(std::int32_t which) override {
+        DispatchArguments arguments;
+        workbook_.Call(L"RunAutoMacros", arguments.Int32(which));
+    }
+
+private:
+    DispatchObject workbook_;
+};
+
+class ExcelWorkbooks final : public WorkbookCollection {
+public:
+    explicit ExcelWorkbooks(DispatchObject workbooks) : workbooks_(std::move(workbooks)) {}
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
+        DispatchArguments arguments;
+        arguments.String(filename)
+            .Omitted(kOmittedBeforePassword)
+            .String(password)
+            .Omitted(kOmittedAfterPassword);
+        return std::make_unique<ExcelWorkbook>(workbooks_.CallForObject(L"Open", arguments));
+    }
+
+private:
+    DispatchObject workbooks_;
+};
+
+class ExcelApplication final : public SpreadsheetApplication {
+public:
+    explicit ExcelApplication(DispatchObject application) : application_(std::move(application)) {}
+    void SetDisplayAlerts(bool displayAlerts) override {
+        DispatchArguments value;
+        application_.PutProperty(L"DisplayAlerts", value.Boolean(displayAlerts));
+    }
+    void SetVisible(bool visible) override {
+        DispatchArguments value;
+        application_.PutProperty(L"Visible", value.Boolean(visible));
+    }
+    std::unique_ptr<WorkbookCollection> Workbooks() override {
+        return std::make_unique<ExcelWorkbooks>(application_.GetObject(L"Workbooks"));
+    }
+
+private:
+    DispatchObject application_;
+};
+
+} // namespace
+
+std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication() {
+    ComPtr<IDispatch> application;
+    ThrowIfFailed(::CoCreateInstance(kExcelApplicationClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                     application.put_void()));
+    return std::make_unique<ExcelApplication>(DispatchObject(std::move(application), kLocaleUsEnglish));
+}
+
+} // namespace quben::win

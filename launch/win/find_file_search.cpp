@@ -1,0 +1,51 @@
+#include "launch/win/find_file_search.h"
+
+#include "launch/extended_length_path.h"
+#include "platform/win/hresult.h"
+#include "platform/win/unique_handle.h"
+
+#include <windows.h>
+
+namespace quben::win {
+namespace {
+
+// Long paths are made full (resolving "." and "..", which the extended form would not) and then
+// put in the extended-length form; shorter ones go to the search exactly as given.
+std::wstring SearchablePath(std::wstring_view pattern) {
+    std::wstring path(pattern);
+    if (path.size() < kClassicMaxPath)
+        return path;
+    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    ThrowLastErrorIf(needed == 0);
+    std::wstring full(needed, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    ThrowLastErrorIf(written == 0 || written >= needed);
+    full.resize(written);
+    return ToExtendedLengthPath(std::move(full));
+}
+
+DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found) { return {found.cFileName, found.dwFileAttributes}; }
+
+bool NothingMatched(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES; }
+
+} // namespace
+
+void FindFileSearch::ForEachMatch(std::wstring_view pattern,
+                                  const std::function<bool(const DirectoryEntry&)>& visit) {
+    const std::wstring path = SearchablePath(pattern);
+    WIN32_FIND_DATAW found{};
+    UniqueFindHandle search(
+        ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
+        if (NothingMatched(::GetLastError()))
+            return;
+        ThrowLastError();
+    }
+    do {
+        if (!visit(EntryOf(found)))
+            return;
+    } while (::FindNextFileW(search.get(), &found));
+    ThrowLastErrorIf(::GetLastError() != ERROR_NO_MORE_FILES);
+}
+
+} // namespace quben::win

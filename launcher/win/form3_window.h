@@ -1,0 +1,67 @@
+#pragma once
+
+#include "launch/start_workbook.h"
+#include "launch/win/excel_host.h"
+#include "launch/win/find_file_search.h"
+#include "launcher/form3.h"
+#include "launcher/win/label_control.h"
+#include "launcher/win/open_file_dialog.h"
+#include "launcher/win/picture_box.h"
+#include "launcher/win/primary_screen.h"
+#include "launcher/win/window_geometry.h"
+#include "platform/win/unique_handle.h"
+
+namespace quben::win {
+
+// The launcher window: borderless, white, without a taskbar button, holding the hidden label that
+// carries the chosen path and the two picture boxes with the logo.
+class Form3Window final : public WindowPlaceable<Form3>, public LaunchWindow {
+public:
+    explicit Form3Window(HINSTANCE instance);
+
+    // Creates the window, hidden, with its controls at their design positions.
+    bool Create();
+
+    // Form3
+    void SetWidth(Twips width) override;
+    void SetHeight(Twips height) override;
+    Screen& TheScreen() override { return screen_; }
+    Label& Label1() override { return label1_; }
+    Placeable& Picture1() override { return picture1_; }
+    Placeable& Picture2() override { return picture2_; }
+    CommonDialog& CommonDialog1() override { return commonDialog1_; }
+    void StartWorkbook() override { starter_.StartWorkbook(); }
+    void Unload() override;
+
+    // LaunchWindow
+    std::wstring Label1Caption() override { return label1_.Caption(); }
+    void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) override;
+    void Minimise() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
+    void OnDestroy(HWND window);
+
+    bool RegisterClasses() const;
+    bool CreateControls();
+    PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
+
+    HINSTANCE instance_;
+    float twipsPerPixel_;
+    PrimaryScreen screen_;
+    UniqueHbitmap logo_;
+    UniqueHfont labelFont_;
+    UniqueHbrush labelBrush_;
+    LabelControl label1_;
+    PictureBox picture1_;
+    PictureBox picture2_;
+    OpenFileDialog commonDialog1_;
+
+    FindFileSearch files_;
+    ExcelHost excel_;
+    WorkbookStarter starter_{*this, files_, excel_};
+};
+
+} // namespace quben::win

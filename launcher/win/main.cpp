@@ -1,0 +1,36 @@
+// demarrer_quben: covers the screen with the launcher window, asks for a workbook and brings it up
+// in a new spreadsheet application. Takes no arguments.
+
+#include "launcher/form_load.h"
+#include "launcher/win/form3_window.h"
+#include "platform/win/com_apartment.h"
+
+#include <cstdlib>
+
+// The default terminate handler would pull in the C++ demangler (some 70 KB) to print a message
+// nobody sees in a windowed program.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+} // namespace __gnu_cxx
+
+namespace {
+
+int RunMessageLoop() {
+    MSG message{};
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    quben::win::ComApartment com; // outlives the window, which holds the spreadsheet application
+    quben::win::Form3Window form3(instance);
+    if (!form3.Create())
+        return 1;
+    quben::FormLoad(form3);
+    return RunMessageLoop();
+}

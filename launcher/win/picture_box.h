@@ -1,0 +1,17 @@
+#pragma once
+
+#include "launcher/form3.h"
+#include "launcher/win/window_geometry.h"
+
+namespace quben::win {
+
+// A borderless, flat picture box: the system's Window colour with the picture drawn unscaled at
+// its top-left corner.
+class PictureBox final : public WindowPlaceable<Placeable> {
+public:
+    static bool RegisterClass(HINSTANCE instance);
+    // `picture` stays owned by the caller and must outlive the control.
+    bool Create(HWND parent, int id, const PixelRect& rect, HBITMAP picture, float twipsPerPixel);
+};
+
+} // namespace quben::win

@@ -1,0 +1,31 @@
+#pragma once
+// Late-bound calls through IDispatch: member names are resolved at run time, so the same calls
+// work on every version of the automation server.
+
+#include "platform/win/com_ptr.h"
+#include "platform/win/variant.h"
+
+#include <oaidl.h>
+
+namespace quben::win {
+
+class DispatchObject {
+public:
+    DispatchObject(ComPtr<IDispatch> object, LCID locale) : object_(std::move(object)), locale_(locale) {}
+
+    void PutProperty(const wchar_t* name, DispatchArguments& value);
+    DispatchObject GetObject(const wchar_t* name);
+    // A method whose result is an object.
+    DispatchObject CallForObject(const wchar_t* name, DispatchArguments& arguments);
+    void Call(const wchar_t* name, DispatchArguments& arguments);
+
+private:
+    DISPID IdOf(const wchar_t* name);
+    void Invoke(const wchar_t* name, WORD kind, DISPPARAMS& parameters, VARIANT* result);
+    DispatchObject ObjectFrom(VARIANT& result);
+
+    ComPtr<IDispatch> object_;
+    LCID locale_;
+};
+
+} // namespace quben::win

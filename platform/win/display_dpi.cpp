@@ -1,0 +1,42 @@
+#include "platform/win/display_dpi.h"
+
+#include "platform/win/unique_handle.h"
+
+#include <windows.h>
+
+namespace quben::win {
+namespace {
+
+using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int /*MDT_EFFECTIVE_DPI*/, UINT*, UINT*);
+using UniqueModule = UniqueHandle<HandleTraits<HMODULE, ::FreeLibrary>>;
+
+unsigned MonitorDpi() {
+    UniqueModule shcore(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!shcore)
+        return 0;
+    const auto getDpiForMonitor =
+        reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void*>(::GetProcAddress(shcore.get(), "GetDpiForMonitor")));
+    if (getDpiForMonitor == nullptr)
+        return 0;
+    UINT dpiX = 0;
+    UINT dpiY = 0;
+    const HMONITOR primary = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    return SUCCEEDED(getDpiForMonitor(primary, 0, &dpiX, &dpiY)) ? dpiX : 0;
+}
+
+unsigned SystemDpi() {
+    WindowDc screen(nullptr);
+    return screen.get() != nullptr ? static_cast<unsigned>(::GetDeviceCaps(screen.get(), LOGPIXELSX)) : 0;
+}
+
+} // namespace
+
+unsigned PrimaryDisplayDpi() {
+    if (const unsigned dpi = MonitorDpi(); dpi != 0)
+        return dpi;
+    if (const unsigned dpi = SystemDpi(); dpi != 0)
+        return dpi;
+    return 96;
+}
+
+} // namespace quben::win

@@ -1,0 +1,107 @@
+#pragma once
+// Small owning wrappers for Win32 handles: one template, a traits struct per kind of handle.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace quben::win {
+
+template <class Traits> class UniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    UniqueHandle() = default;
+    explicit UniqueHandle(Handle handle) : handle_(handle) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { reset(); }
+
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return Traits::IsValid(handle_); }
+    Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+    void reset(Handle handle = Traits::Invalid()) {
+        if (Traits::IsValid(handle_))
+            Traits::Close(handle_);
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_ = Traits::Invalid();
+};
+
+template <class H, auto CloseFunction, H InvalidValue = nullptr> struct HandleTraits {
+    using Handle = H;
+    static Handle Invalid() { return InvalidValue; }
+    static bool IsValid(Handle handle) { return handle != nullptr && handle != Invalid(); }
+    static void Close(Handle handle) { CloseFunction(handle); }
+};
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    static void Close(Handle handle) { ::FindClose(handle); }
+};
+
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueHdc = UniqueHandle<HandleTraits<HDC, ::DeleteDC>>;
+using UniqueHbitmap = UniqueHandle<HandleTraits<HBITMAP, ::DeleteObject>>;
+using UniqueHfont = UniqueHandle<HandleTraits<HFONT, ::DeleteObject>>;
+using UniqueHbrush = UniqueHandle<HandleTraits<HBRUSH, ::DeleteObject>>;
+using UniqueHicon = UniqueHandle<HandleTraits<HICON, ::DestroyIcon>>;
+
+// A GDI object selected into a DC for the lifetime of this object.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(::SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    ~SelectedObject() {
+        if (previous_ != nullptr && previous_ != HGDI_ERROR)
+            ::SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// BeginPaint/EndPaint.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window) { dc_ = ::BeginPaint(window, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    ~PaintScope() { ::EndPaint(window_, &paint_); }
+    HDC dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// GetDC/ReleaseDC.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    ~WindowDc() {
+        if (dc_ != nullptr)
+            ::ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+} // namespace quben::win
