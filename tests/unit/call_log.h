@@ -1,0 +1,25 @@
+#pragma once
+// A record of the calls a fake receives, in order, with failures injected by call name.
+
+#include "platform/platform_error.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace quben::testing {
+
+class CallLog {
+public:
+    // Records `name` (with `detail`, if any) and throws when that call is set to fail.
+    void Record(const std::string& name, const std::string& detail = {}) {
+        calls.push_back(detail.empty() ? name : name + "(" + detail + ")");
+        if (failing.contains(name))
+            ThrowPlatformError(static_cast<std::int32_t>(0x80004005));
+    }
+
+    std::vector<std::string> calls;
+    std::set<std::string> failing;
+};
+
+} // namespace quben::testing

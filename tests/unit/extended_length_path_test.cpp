@@ -1,0 +1,54 @@
+#include "launch/extended_length_path.h"
+
+#include <gtest/gtest.h>
+
+namespace quben::testing {
+namespace {
+
+std::wstring Deep(std::wstring prefix, std::size_t length) {
+    std::wstring path = std::move(prefix);
+    while (path.size() < length - 6)
+        path += L"\\dossier";
+    path.resize(length - 6);
+    return path + L"\\a.xls";
+}
+
+TEST(ExtendedLengthPath, ShortPathsAreLeftAsTheyAre) {
+    for (const std::wstring path : {L"C:\\Été données\\é.xls", L"\\\\serveur\\partage\\a.xls", L"relatif\\a.xls",
+                                    L""}) {
+        EXPECT_EQ(ToExtendedLengthPath(path), path);
+    }
+    const std::wstring longestClassic = Deep(L"C:", 259);
+    EXPECT_EQ(ToExtendedLengthPath(longestClassic), longestClassic);
+}
+
+TEST(ExtendedLengthPath, LongDrivePathsGetThePrefix) {
+    const std::wstring path = Deep(L"D:", 260);
+    EXPECT_EQ(ToExtendedLengthPath(path), L"\\\\?\\" + path);
+    const std::wstring lower = Deep(L"z:", 400);
+    EXPECT_EQ(ToExtendedLengthPath(lower), L"\\\\?\\" + lower);
+    const std::wstring wildcard = Deep(L"C:", 300) + L"\\*.xls";
+    EXPECT_EQ(ToExtendedLengthPath(wildcard), L"\\\\?\\" + wildcard);
+}
+
+TEST(ExtendedLengthPath, LongNetworkPathsUseTheUncForm) {
+    const std::wstring path = Deep(L"\\\\serveur\\partage", 300);
+    EXPECT_EQ(ToExtendedLengthPath(path), L"\\\\?\\UNC\\" + path.substr(2));
+}
+
+TEST(ExtendedLengthPath, PathsAlreadyInAnExtendedOrDeviceFormAreKept) {
+    for (const std::wstring prefix : {L"\\\\?\\C:", L"\\\\.\\C:", L"\\\\?\\UNC\\serveur\\partage"}) {
+        const std::wstring path = Deep(prefix, 300);
+        EXPECT_EQ(ToExtendedLengthPath(path), path);
+    }
+}
+
+TEST(ExtendedLengthPath, LongRelativeOrDriveRelativePathsAreKept) {
+    for (const std::wstring prefix : {L"dossier", L"C:dossier", L"\\racine"}) {
+        const std::wstring path = Deep(prefix, 300);
+        EXPECT_EQ(ToExtendedLengthPath(path), path);
+    }
+}
+
+} // namespace
+} // namespace quben::testing
