@@ -1,0 +1,153 @@
+"""A Wine prefix and an X display of the tests' own, and ways to run Windows programs in them.
+
+The prefix is made once per build tree and reused (its stamp file says it is complete); the
+display is a private Xvfb of the size a test asks for. The user's own ~/.wine is never touched.
+"""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[3]
+PREFIX_STAMP = ".quben-test-prefix"
+FONTS = Path("/usr/share/wine/fonts")
+
+
+def build_dir(arch):
+    return Path(os.environ.get("QUBEN_BUILD_ROOT", REPO / "build")) / f"windows-{arch}"
+
+
+def windows_path(path):
+    """The Z: drive path Wine gives a Unix path."""
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def free_display():
+    for number in range(110, 200):
+        if not Path(f"/tmp/.X{number}-lock").exists() and not Path(f"/tmp/.X11-unix/X{number}").exists():
+            return number
+    raise RuntimeError("no free X display number")
+
+
+class Xvfb:
+    """A virtual X display of a given size, for as long as the object lives."""
+
+    def __init__(self, width, height):
+        self.number = free_display()
+        self.name = f":{self.number}"
+        self.process = subprocess.Popen(
+            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + 10
+        while not Path(f"/tmp/.X11-unix/X{self.number}").exists():
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError(f"Xvfb {self.name} did not start")
+            time.sleep(0.05)
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-display", self.name, "-window", "root", str(path)], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class WineSession:
+    """Runs Windows programs in the test prefix on one display."""
+
+    def __init__(self, prefix, display, extra_env=None):
+        self.prefix = Path(prefix)
+        self.display = display
+        self.env = dict(os.environ)
+        self.env.update({
+            "WINEPREFIX": str(self.prefix),
+            "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+            "DISPLAY": display.name if display else "",
+        })
+        self.env.pop("WINEARCH", None)
+        if extra_env:
+            self.env.update(extra_env)
+        self.log_dir = Path(tempfile.mkdtemp(prefix="quben-wine-log-"))
+        self._runs = 0
+
+    @property
+    def drive_c(self):
+        return self.prefix / "drive_c"
+
+    def _log_files(self, name):
+        self._runs += 1
+        stem = self.log_dir / f"{self._runs:03d}-{name}"
+        return open(f"{stem}.out", "wb"), open(f"{stem}.err", "wb"), stem
+
+    def run(self, args, timeout=60, env=None, check=False):
+        """Runs a Windows command to its end. Output goes through files: a COM server started
+        from it inherits the handles and would keep a pipe open."""
+        out, err, stem = self._log_files(Path(str(args[0])).name)
+        with out, err:
+            result = subprocess.run(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
+                                    stderr=err, timeout=timeout)
+        text = Path(f"{stem}.out").read_bytes().decode("utf-8", "replace")
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{args} failed ({result.returncode}): {text}"
+                               f"{Path(f'{stem}.err').read_text(errors='replace')}")
+        return result.returncode, text
+
+    def start(self, args, env=None):
+        """Starts a Windows program and returns its Popen (output to files)."""
+        out, err, _ = self._log_files(Path(str(args[0])).name)
+        with out, err:
+            return subprocess.Popen(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
+                                    stderr=err)
+
+    def reg_add(self, key, value=None, data="", kind="REG_SZ"):
+        for view in ("/reg:64", "/reg:32"):
+            args = ["reg", "add", key, "/f", view]
+            args += ["/ve"] if value is None else ["/v", value]
+            args += ["/t", kind, "/d", data]
+            self.run(args, check=True)
+
+    def reg_delete(self, key):
+        for view in ("/reg:64", "/reg:32"):
+            self.run(["reg", "delete", key, "/f", view])
+
+    def start_server(self):
+        subprocess.run(["wineserver", "-p"], env=self.env, check=False)
+
+    def stop(self):
+        """Ends every Windows process of the prefix and the wine server."""
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=30)
+        shutil.rmtree(self.log_dir, ignore_errors=True)
+
+
+def ensure_prefix(prefix):
+    """Makes the test prefix once: 64-bit with 32-bit support, real fonts, no window manager."""
+    prefix = Path(prefix)
+    if (prefix / PREFIX_STAMP).exists():
+        return prefix
+    shutil.rmtree(prefix, ignore_errors=True)
+    prefix.mkdir(parents=True)
+    session = WineSession(prefix, None)
+    subprocess.run(["wineboot", "--init"], env=session.env, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=300)
+    fonts = prefix / "drive_c" / "windows" / "Fonts"
+    fonts.mkdir(parents=True, exist_ok=True)
+    for font in FONTS.glob("*"):
+        shutil.copy(font, fonts / font.name)
+    # Xvfb has no window manager: without this every hide waits for one.
+    session.run(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], check=True)
+    session.stop()
+    (prefix / PREFIX_STAMP).write_text("ready\n")
+    return prefix
+
+
+def default_prefix():
+    return Path(os.environ.get("QUBEN_TEST_PREFIX", REPO / "build" / "wine-test-prefix"))
