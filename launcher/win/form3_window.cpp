@@ -57,6 +57,9 @@ bool Form3Window::Create() {
     if (window == nullptr)
         return false;
     Attach(window, twipsPerPixel_);
+    // The class icon is not reachable from other processes; the window's own icon is.
+    if (const auto icon = reinterpret_cast<LPARAM>(::GetClassLongPtrW(window, GCLP_HICON)); icon != 0)
+        ::SendMessageW(window, WM_SETICON, ICON_BIG, icon);
     commonDialog1_.SetOwner(window);
     return CreateControls();
 }

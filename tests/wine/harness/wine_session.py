@@ -117,6 +117,15 @@ class WineSession:
         for view in ("/reg:64", "/reg:32"):
             self.run(["reg", "delete", key, "/f", view])
 
+    def set_window_colour(self, rgb):
+        """The colour scheme's Window colour, read by programs started afterwards."""
+        self.run(["reg", "add", r"HKCU\Control Panel\Colors", "/v", "Window", "/d", " ".join(map(str, rgb)), "/f"],
+                 check=True)
+
+    def clear_dialog_history(self):
+        """The open-file dialog remembers the last folder; every test starts without it."""
+        self.run(["reg", "delete", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32", "/f"])
+
     def start_server(self):
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
 
@@ -147,6 +156,30 @@ def ensure_prefix(prefix):
     session.stop()
     (prefix / PREFIX_STAMP).write_text("ready\n")
     return prefix
+
+
+def register_standin(session):
+    """Registers the stand-in spreadsheet application (64-bit build) in the test prefix, once per
+    server path."""
+    from types import SimpleNamespace
+
+    from . import standin
+
+    server = windows_path(build_dir("x64") / "standin_spreadsheet.exe")
+    stamp = session.prefix / ".quben-standin"
+    if stamp.exists() and stamp.read_text() == server:
+        return
+    standin.register(lambda args: SimpleNamespace(returncode=session.run(args)[0]), server)
+    stamp.write_text(server)
+
+
+def unregister_standin(session):
+    from types import SimpleNamespace
+
+    from . import standin
+
+    standin.unregister(lambda args: SimpleNamespace(returncode=session.run(args)[0]))
+    (session.prefix / ".quben-standin").unlink(missing_ok=True)
 
 
 def default_prefix():

@@ -1,0 +1,31 @@
+"""Runs the Win32 test driver in the test prefix and reads its JSON answers."""
+
+import json
+
+from .wine_session import build_dir
+
+
+class DriverError(AssertionError):
+    pass
+
+
+class Driver:
+    def __init__(self, session, arch="x64"):
+        self.session = session
+        self.exe = build_dir(arch) / "quben_driver.exe"
+
+    def __call__(self, *commands, env=None, timeout=120, allow_error=False):
+        """Runs the commands (each a list of words, or one word) in one driver process and returns
+        the answers, one dict per command that ran."""
+        words = []
+        for command in commands:
+            words += [command] if isinstance(command, str) else [str(word) for word in command]
+        code, out = self.session.run([self.exe, *words], env=env, timeout=timeout)
+        answers = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+        if (code != 0 or any("error" in a for a in answers)) and not allow_error:
+            raise DriverError(f"driver failed ({code}) on {words}:\n{out}")
+        return answers
+
+    def one(self, *commands, **options):
+        """The answer to the last command."""
+        return self(*commands, **options)[-1]

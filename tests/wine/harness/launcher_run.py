@@ -1,0 +1,41 @@
+"""One run of the launcher in the test prefix, with a fresh journal for the stand-in spreadsheet
+application and nothing left behind afterwards."""
+
+import tempfile
+import time
+from pathlib import Path
+
+from . import standin
+from .wine_session import build_dir, register_standin, windows_path
+
+
+class LauncherRun:
+    def __init__(self, session, arch, env=None, exe=None):
+        self.session = session
+        self.exe = exe or build_dir(arch) / "demarrer_quben.exe"
+        self.journal = Path(tempfile.mkdtemp(prefix="quben-journal-")) / "journal.txt"
+        self.env = {"STANDIN_JOURNAL": windows_path(self.journal), **(env or {})}
+        self.process = None
+
+    def __enter__(self):
+        register_standin(self.session)
+        self.session.clear_dialog_history()
+        self.process = self.session.start([self.exe], env=self.env)
+        return self
+
+    def wait(self, timeout):
+        """The launcher's exit code; fails the test if it is still running after `timeout` s."""
+        return self.process.wait(timeout=timeout)
+
+    def journal_records(self, settle=0.0):
+        """What every stand-in process wrote; `settle` gives late writers time to finish."""
+        if settle:
+            time.sleep(settle)
+        return standin.parse_journal(str(self.journal))
+
+    def __exit__(self, *exc):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        # Stand-in windows left visible by a launch are closed by ending the prefix's processes.
+        return False

@@ -1,0 +1,41 @@
+"""Reading a screenshot: where the logo is, and what colour surrounds it."""
+
+from pathlib import Path
+
+from PIL import Image
+
+LOGO = Path(__file__).resolve().parents[3] / "assets" / "logo.png"
+
+
+def load(path):
+    return Image.open(path).convert("RGB")
+
+
+def logo():
+    return load(LOGO)
+
+
+def inside(x, y, rect):
+    left, top, right, bottom = rect
+    return left <= x < right and top <= y < bottom
+
+
+def mismatches(shot, image, origin, hidden=()):
+    """Pixels of `image` drawn at `origin` in `shot` that differ, leaving out those under the
+    rectangles in `hidden` (a dialog over the window)."""
+    ox, oy = origin
+    wrong = 0
+    for y in range(image.height):
+        for x in range(image.width):
+            sx, sy = ox + x, oy + y
+            if any(inside(sx, sy, rect) for rect in hidden):
+                continue
+            if shot.getpixel((sx, sy)) != image.getpixel((x, y)):
+                wrong += 1
+    return wrong
+
+
+def colours_in(shot, rect, hidden=()):
+    left, top, right, bottom = rect
+    return {shot.getpixel((x, y)) for y in range(top, bottom) for x in range(left, right)
+            if not any(inside(x, y, r) for r in hidden)}
