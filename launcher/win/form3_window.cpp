@@ -58,7 +58,7 @@ bool Form3Window::Create() {
         return false;
     Attach(window, twipsPerPixel_);
     // The class icon is not reachable from other processes; the window's own icon is.
-    if (const auto icon = reinterpret_cast<LPARAM>(::GetClassLongPtrW(window, GCLP_HICON)); icon != 0)
+    if (const auto icon = static_cast<LPARAM>(::GetClassLongPtrW(window, GCLP_HICON)); icon != 0)
         ::SendMessageW(window, WM_SETICON, ICON_BIG, icon);
     commonDialog1_.SetOwner(window);
     return CreateControls();

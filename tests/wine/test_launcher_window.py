@@ -12,7 +12,7 @@ from harness import screen_checks  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, WineSession, default_prefix, ensure_prefix  # noqa: E402
+from harness.wine_session import Xvfb, WineSession, default_prefix, ensure_prefix, register_standin  # noqa: E402
 
 ARCH = parse_arch()
 
@@ -47,6 +47,7 @@ class LauncherWindowTest:
         cls.display = Xvfb(cls.WIDTH, cls.HEIGHT)
         cls.session = WineSession(ensure_prefix(default_prefix()), cls.display)
         cls.session.start_server()
+        register_standin(cls.session)
         cls.session.set_window_colour(cls.WINDOW_COLOUR)
         cls.driver = Driver(cls.session)
         cls.shots = Path(tempfile.mkdtemp(prefix="quben-shots-"))

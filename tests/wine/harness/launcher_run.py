@@ -6,7 +6,7 @@ import time
 from pathlib import Path
 
 from . import standin
-from .wine_session import build_dir, register_standin, windows_path
+from .wine_session import build_dir, windows_path
 
 
 class LauncherRun:
@@ -18,7 +18,6 @@ class LauncherRun:
         self.process = None
 
     def __enter__(self):
-        register_standin(self.session)
         self.session.clear_dialog_history()
         self.process = self.session.start([self.exe], env=self.env)
         return self

@@ -174,11 +174,13 @@ def register_standin(session):
 
 
 def unregister_standin(session):
-    from types import SimpleNamespace
-
     from . import standin
 
-    standin.unregister(lambda args: SimpleNamespace(returncode=session.run(args)[0]))
+    # "reg delete" in both views: an import of key removals leaves the 64-bit keys in place.
+    classes = r"HKLM\Software\Classes"
+    for key in (rf"{classes}\CLSID\{standin.APPLICATION_CLSID}", rf"{classes}\CLSID\{standin.GLOBAL_CLSID}",
+                rf"{classes}\{standin.PROGID}"):
+        session.reg_delete(key)
     (session.prefix / ".quben-standin").unlink(missing_ok=True)
 
 

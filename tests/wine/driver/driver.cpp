@@ -1,0 +1,63 @@
+// quben_driver: drives the launcher from outside, the way a user would, and reports what it sees
+// as one JSON object per command on stdout. Usage: quben_driver <command> [args]... (see README).
+
+#include "command_line.h"
+#include "json_writer.h"
+#include "process.h"
+#include "session.h"
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quben::driver;
+
+void PrintLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout); // a test reads each line as soon as its command is done
+}
+
+void PrintError(std::wstring_view word, const std::string& message) {
+    JsonWriter json;
+    json.BeginObject().Key("cmd").String(word).Key("error").Utf8(message).EndObject();
+    PrintLine(json.Text());
+}
+
+int RunAll(const std::vector<Command>& commands) {
+    Session session;
+    for (const Command& command : commands) {
+        JsonWriter json;
+        json.BeginObject().Key("cmd").String(command.word);
+        try {
+            session.Execute(command, json);
+        } catch (const CommandFailure& failure) {
+            PrintError(command.word, failure.message);
+            return 1;
+        }
+        PrintLine(json.EndObject().Text());
+    }
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdout), _O_BINARY); // UTF-8 bytes and \n exactly as written
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs("usage: quben_driver <command> [arguments] ...\n", stderr);
+        return 1;
+    }
+    try {
+        return RunAll(ParseCommands(args));
+    } catch (const CommandLineError& error) {
+        PrintError(error.word, error.what());
+        return 1;
+    }
+}

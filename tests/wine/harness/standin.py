@@ -1,0 +1,157 @@
+"""Helpers for tests that use the stand-in spreadsheet COM server (tests/wine/standin).
+
+register()/unregister() write the class registration through `run_wine`, a callable that runs a Windows
+command line in the test prefix and returns a CompletedProcess. parse_journal() reads the journal that every
+stand-in process appends to (path from STANDIN_JOURNAL).
+"""
+
+from __future__ import annotations
+
+import os
+import tempfile
+from typing import Callable, NamedTuple, Sequence
+
+APPLICATION_CLSID = "{00024500-0000-0000-C000-000000000046}"
+GLOBAL_CLSID = "{00020812-0000-0000-C000-000000000046}"
+PROGID = "Excel.Application"
+
+# The server's failure scode inside EXCEPINFO, and what Invoke returns with it.
+APPLICATION_ERROR = 0x800A03EC
+DISP_E_EXCEPTION = 0x80020009
+
+_CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes"
+# Wine keeps separate Classes for 32- and 64-bit processes; a client of either kind must find the server.
+_VIEWS = ("/reg:64", "/reg:32")
+
+RunWine = Callable[[Sequence[str]], "object"]
+
+
+class Record(NamedTuple):
+    pid: int
+    event: str
+    fields: list[str]
+
+
+class CallRecord(NamedTuple):
+    pid: int
+    member: str  # "Object.Member"
+    kind: str  # get | put | method
+    lcid: int
+    args: list[str]  # encoded: missing, bool:true, i4:1, bstr:text (unescaped), ...
+
+
+class ResultRecord(NamedTuple):
+    pid: int
+    member: str
+    ok: bool
+    hresult: int  # 0 when ok
+
+
+def windows_path(unix_path: str) -> str:
+    """The Z: drive path Wine gives an absolute Unix path."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def _reg_quote(text: str) -> str:
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def _registration_file(exe_windows_path: str) -> str:
+    server = _reg_quote('"' + exe_windows_path + '"')
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for clsid in (APPLICATION_CLSID, GLOBAL_CLSID):
+        lines += [f"[{_CLASSES}\\CLSID\\{clsid}\\LocalServer32]", f"@={server}", ""]
+    lines += [f"[{_CLASSES}\\CLSID\\{APPLICATION_CLSID}\\ProgID]", f"@={_reg_quote(PROGID)}", ""]
+    lines += [f"[{_CLASSES}\\{PROGID}\\CLSID]", f"@={_reg_quote(APPLICATION_CLSID)}", ""]
+    return "\r\n".join(lines)
+
+
+def _removal_file() -> str:
+    keys = [f"{_CLASSES}\\CLSID\\{APPLICATION_CLSID}", f"{_CLASSES}\\CLSID\\{GLOBAL_CLSID}", f"{_CLASSES}\\{PROGID}"]
+    return "\r\n".join(["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]\r\n" for key in keys])
+
+
+def _import(run_wine: RunWine, content: str) -> None:
+    # reg import takes a file; UTF-16 with a BOM keeps non-ASCII server paths intact.
+    with tempfile.NamedTemporaryFile("wb", suffix=".reg", delete=False) as handle:
+        handle.write(b"\xff\xfe" + content.encode("utf-16-le"))
+    try:
+        for view in _VIEWS:
+            completed = run_wine(["reg", "import", windows_path(handle.name), view])
+            code = getattr(completed, "returncode", 0)
+            if code != 0:
+                raise RuntimeError(f"reg import {view} failed with exit code {code}: {completed!r}")
+    finally:
+        os.unlink(handle.name)
+
+
+def register(run_wine: RunWine, exe_windows_path: str) -> None:
+    """Registers both classes and the ProgID (LocalServer32 = the quoted exe path) in both registry views."""
+    _import(run_wine, _registration_file(exe_windows_path))
+
+
+def unregister(run_wine: RunWine) -> None:
+    _import(run_wine, _removal_file())
+
+
+def unescape(field: str) -> str:
+    out = []
+    i = 0
+    while i < len(field):
+        c = field[i]
+        if c == "\\" and i + 1 < len(field):
+            out.append({"t": "\t", "r": "\r", "n": "\n", "\\": "\\"}.get(field[i + 1], "\\" + field[i + 1]))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def parse_journal(path: str) -> list[Record]:
+    """Every complete line of the journal; a missing journal reads as empty."""
+    try:
+        with open(path, "rb") as handle:
+            data = handle.read().decode("utf-8")
+    except FileNotFoundError:
+        return []
+    records = []
+    for line in data.split("\n"):
+        if not line:
+            continue
+        parts = line.split("\t")
+        records.append(Record(int(parts[0]), parts[1], [unescape(p) for p in parts[2:]]))
+    return records
+
+
+def calls(records: list[Record]) -> list[CallRecord]:
+    out = []
+    for r in records:
+        if r.event == "call":
+            member, kind, lcid, *args = r.fields
+            out.append(CallRecord(r.pid, member, kind, int(lcid.removeprefix("lcid=")), args))
+    return out
+
+
+def results(records: list[Record]) -> list[ResultRecord]:
+    out = []
+    for r in records:
+        if r.event == "result":
+            member, outcome = r.fields
+            ok = outcome == "ok"
+            out.append(ResultRecord(r.pid, member, ok, 0 if ok else int(outcome.split()[1], 16)))
+    return out
+
+
+def pids(records: list[Record], event: str = "start") -> list[int]:
+    """Distinct pids with the given event, in journal order."""
+    seen: list[int] = []
+    for r in records:
+        if r.event == event and r.pid not in seen:
+            seen.append(r.pid)
+    return seen
+
+
+def events(records: list[Record], pid: int | None = None) -> list[tuple[str, ...]]:
+    """(event, *fields) of one process (or all), handy for comparing whole sequences."""
+    return [(r.event, *r.fields) for r in records if pid is None or r.pid == pid]

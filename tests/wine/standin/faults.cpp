@@ -1,0 +1,45 @@
+#include "faults.h"
+
+#include "win_handles.h"
+
+namespace standin {
+
+namespace {
+
+std::wstring_view trim(std::wstring_view text) {
+    while (!text.empty() && (text.front() == L' ' || text.front() == L'\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == L' ' || text.back() == L'\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+MemberList MemberList::parse(std::wstring_view commaSeparated) {
+    MemberList list;
+    while (!commaSeparated.empty()) {
+        size_t comma = commaSeparated.find(L',');
+        std::wstring_view item = trim(commaSeparated.substr(0, comma));
+        if (!item.empty())
+            list.members_.emplace_back(item);
+        if (comma == std::wstring_view::npos)
+            break;
+        commaSeparated.remove_prefix(comma + 1);
+    }
+    return list;
+}
+
+bool MemberList::contains(std::wstring_view member) const {
+    for (const auto& candidate : members_)
+        if (equalsIgnoreCase(candidate, member))
+            return true;
+    return false;
+}
+
+Faults Faults::fromEnvironment() {
+    return {MemberList::parse(environmentVariable(L"STANDIN_FAIL")),
+            MemberList::parse(environmentVariable(L"STANDIN_CRASH"))};
+}
+
+} // namespace standin

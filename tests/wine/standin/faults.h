@@ -1,0 +1,27 @@
+// Failure injection: members listed in STANDIN_FAIL fail, members in STANDIN_CRASH kill the process.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+
+class MemberList {
+public:
+    // "Workbooks.Open, Application.Create" (spaces around names are ignored).
+    static MemberList parse(std::wstring_view commaSeparated);
+    bool contains(std::wstring_view member) const; // case-insensitive
+
+private:
+    std::vector<std::wstring> members_;
+};
+
+struct Faults {
+    MemberList fail;
+    MemberList crash;
+
+    static Faults fromEnvironment();
+};
+
+} // namespace standin

@@ -1,0 +1,104 @@
+#include "server_process.h"
+
+#include "application.h"
+#include "class_factory.h"
+
+namespace standin {
+
+namespace {
+
+// A server started for a client that never asked for an object would otherwise wait forever.
+constexpr UINT kUnusedServerTimeoutMs = 60'000;
+
+} // namespace
+
+ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mode)
+    : Host(journal, std::move(faults)), mode_(mode) {}
+
+void ServerProcess::objectReleased() {
+    if (--references_ == 0)
+        checkIdle();
+}
+
+void ServerProcess::checkIdle() {
+    if (references_ == 0 && !visible_)
+        end();
+}
+
+void ServerProcess::end() {
+    if (ending_)
+        return;
+    ending_ = true;
+    PostQuitMessage(0);
+}
+
+void ServerProcess::visibilityChanged(bool visible) {
+    visible_ = visible;
+    if (window_)
+        window_->show(visible);
+    journal().event(L"visible", {visible ? L"true" : L"false"});
+    if (!visible)
+        checkIdle();
+}
+
+void ServerProcess::activeWorkbookChanged(std::wstring_view name) {
+    if (window_)
+        window_->setWorkbookName(name);
+}
+
+void ServerProcess::crash(std::wstring_view member) {
+    journal().event(L"crash", {std::wstring(member)});
+    for (ClassRegistration* registration : registrations_)
+        registration->revoke();
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
+void ServerProcess::closeWindow() {
+    if (visible_) {
+        visible_ = false;
+        window_->show(false);
+        journal().event(L"visible", {L"false"});
+    }
+    // Closing the window ends the application even if clients still hold objects.
+    end();
+}
+
+int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
+    // Declared before the apartment: CoUninitialize releases what clients left, then the objects go.
+    Application application(*this);
+    Global global(*this, application);
+    MainWindow window(instance, [this] { closeWindow(); });
+    window_ = &window;
+
+    ComApartment apartment(COINIT_APARTMENTTHREADED);
+    if (FAILED(apartment.result()))
+        return 1;
+    ClassFactory applicationFactory(*this, L"Application", application);
+    ClassFactory globalFactory(*this, L"Global", global);
+    ClassRegistration applicationRegistration;
+    // Single use: the next creation starts another process, as the real application does.
+    if (mode_ == StartMode::Embedding)
+        applicationRegistration = ClassRegistration(kApplicationClass, &applicationFactory, REGCLS_SINGLEUSE);
+    ClassRegistration globalRegistration(kGlobalClass, &globalFactory, REGCLS_MULTIPLEUSE);
+    registrations_ = {&applicationRegistration, &globalRegistration};
+
+    if (mode_ == StartMode::Embedding) {
+        SetTimer(nullptr, 0, kUnusedServerTimeoutMs, nullptr);
+    } else {
+        application.setVisible(true);
+        if (!workbookPath.empty())
+            application.workbooks().open(workbookPath, std::nullopt, Workbooks::PasswordPolicy::Skip);
+    }
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.hwnd == nullptr && message.message == WM_TIMER)
+            checkIdle();
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    registrations_.clear();
+    return 0;
+}
+
+} // namespace standin

@@ -1,0 +1,129 @@
+// Small RAII owners for the Win32/COM resources the stand-in uses.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace standin {
+
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        std::swap(h_, other.h_);
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() {
+        if (valid())
+            CloseHandle(h_);
+    }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+class Bstr {
+public:
+    Bstr() = default;
+    explicit Bstr(std::wstring_view text) : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    Bstr(Bstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
+    Bstr& operator=(Bstr&& other) noexcept {
+        std::swap(s_, other.s_);
+        return *this;
+    }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    ~Bstr() { SysFreeString(s_); }
+    BSTR get() const { return s_; }
+    // Hands ownership to a caller (an out parameter or a VARIANT).
+    BSTR release() { return std::exchange(s_, nullptr); }
+
+private:
+    BSTR s_ = nullptr;
+};
+
+class Variant {
+public:
+    Variant() { VariantInit(&v_); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    ~Variant() { VariantClear(&v_); }
+    VARIANT* get() { return &v_; }
+    const VARIANT& operator*() const { return v_; }
+    const VARIANT* operator->() const { return &v_; }
+
+private:
+    VARIANT v_;
+};
+
+// CoInitializeEx for the lifetime of the object; CoUninitialize only if it succeeded.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model) : hr_(CoInitializeEx(nullptr, model)) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    HRESULT result() const { return hr_; }
+
+private:
+    HRESULT hr_;
+};
+
+class ClassRegistration {
+public:
+    ClassRegistration() = default;
+    ClassRegistration(const CLSID& clsid, IUnknown* factory, DWORD flags) {
+        hr_ = CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, flags, &cookie_);
+    }
+    ClassRegistration(ClassRegistration&& other) noexcept
+        : cookie_(std::exchange(other.cookie_, 0)), hr_(std::exchange(other.hr_, E_FAIL)) {}
+    ClassRegistration& operator=(ClassRegistration&& other) noexcept {
+        std::swap(cookie_, other.cookie_);
+        std::swap(hr_, other.hr_);
+        return *this;
+    }
+    ClassRegistration(const ClassRegistration&) = delete;
+    ClassRegistration& operator=(const ClassRegistration&) = delete;
+    ~ClassRegistration() { revoke(); }
+    HRESULT result() const { return hr_; }
+    void revoke() {
+        if (SUCCEEDED(hr_) && cookie_ != 0)
+            CoRevokeClassObject(cookie_);
+        cookie_ = 0;
+        hr_ = E_FAIL;
+    }
+
+private:
+    DWORD cookie_ = 0;
+    HRESULT hr_ = E_FAIL;
+};
+
+inline std::wstring environmentVariable(const wchar_t* name) {
+    DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+    if (needed == 0)
+        return {};
+    std::wstring value(needed, L'\0');
+    DWORD written = GetEnvironmentVariableW(name, value.data(), needed);
+    value.resize(written < needed ? written : 0);
+    return value;
+}
+
+inline bool equalsIgnoreCase(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+} // namespace standin
