@@ -1,9 +1,9 @@
 // Reference automation client for the benchmark: the fewest plain COM calls that start a spreadsheet
 // application, show it and open one workbook. Usage: minimal_client.exe <workbook path> <password>
 // Prints "<Member> 0x<hresult>" per step and stops at the first failure.
-#include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <utility>
@@ -91,7 +91,8 @@ private:
     EXCEPINFO info_{};
 };
 
-HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
+HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* args, UINT count,
+               VARIANT* result) {
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
     if (HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, kLcid, &id); FAILED(hr))

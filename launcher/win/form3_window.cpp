@@ -57,9 +57,6 @@ bool Form3Window::Create() {
     if (window == nullptr)
         return false;
     Attach(window, twipsPerPixel_);
-    // The class icon is not reachable from other processes; the window's own icon is.
-    if (const auto icon = static_cast<LPARAM>(::GetClassLongPtrW(window, GCLP_HICON)); icon != 0)
-        ::SendMessageW(window, WM_SETICON, ICON_BIG, icon);
     commonDialog1_.SetOwner(window);
     return CreateControls();
 }

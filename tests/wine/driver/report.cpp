@@ -129,8 +129,8 @@ void WriteForm(JsonWriter& json, HWND form) {
     WriteRect(json, WindowRect(form));
     json.Key("client_rect");
     WriteRect(json, ClientRect(form));
-    json.Key("class_icon");
-    if (auto icon = HasClassIcon(form))
+    json.Key("icon");
+    if (auto icon = HasIcon(form))
         json.Bool(*icon);
     else
         json.Null();

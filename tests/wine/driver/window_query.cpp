@@ -177,12 +177,18 @@ std::vector<HWND> TopLevelOfClass(std::wstring_view className, bool visibleOnly)
     return found;
 }
 
-std::optional<bool> HasClassIcon(HWND window) {
+std::optional<bool> HasIcon(HWND window) {
     ::SetLastError(ERROR_SUCCESS);
-    ULONG_PTR icon = ::GetClassLongPtrW(window, GCLP_HICON);
-    if (icon == 0 && ::GetLastError() != ERROR_SUCCESS)
+    const ULONG_PTR classIcon = ::GetClassLongPtrW(window, GCLP_HICON);
+    if (classIcon != 0)
+        return true;
+    const bool classUnreadable = ::GetLastError() != ERROR_SUCCESS;
+    const std::optional<LRESULT> ownIcon = SendWithTimeout(window, WM_GETICON, ICON_BIG, 0);
+    if (ownIcon && *ownIcon != 0)
+        return true;
+    if (classUnreadable || !ownIcon)
         return std::nullopt;
-    return icon != 0;
+    return false;
 }
 
 } // namespace quben::driver

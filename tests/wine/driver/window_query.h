@@ -57,8 +57,8 @@ HWND FindMessageBox(DWORD pid);
 HWND FindTopLevel(std::wstring_view className, DWORD pid);
 std::vector<HWND> TopLevelOfClass(std::wstring_view className, bool visibleOnly);
 
-// Whether the window's class has an icon; nothing when the platform will not say (Wine does not
-// read class icons of other processes' windows).
-std::optional<bool> HasClassIcon(HWND window);
+// Whether the window has an icon, its class's or its own (WM_GETICON); nothing when the platform
+// will not say (Wine does not read class icons of other processes' windows).
+std::optional<bool> HasIcon(HWND window);
 
 } // namespace quben::driver

@@ -66,11 +66,6 @@ def _registration_file(exe_windows_path: str) -> str:
     return "\r\n".join(lines)
 
 
-def _removal_file() -> str:
-    keys = [f"{_CLASSES}\\CLSID\\{APPLICATION_CLSID}", f"{_CLASSES}\\CLSID\\{GLOBAL_CLSID}", f"{_CLASSES}\\{PROGID}"]
-    return "\r\n".join(["Windows Registry Editor Version 5.00", ""] + [f"[-{key}]\r\n" for key in keys])
-
-
 def _import(run_wine: RunWine, content: str) -> None:
     # reg import takes a file; UTF-16 with a BOM keeps non-ASCII server paths intact.
     with tempfile.NamedTemporaryFile("wb", suffix=".reg", delete=False) as handle:
@@ -91,7 +86,12 @@ def register(run_wine: RunWine, exe_windows_path: str) -> None:
 
 
 def unregister(run_wine: RunWine) -> None:
-    _import(run_wine, _removal_file())
+    """Deletes both classes and the ProgID from both views; keys already absent are not an error."""
+    # "reg delete", not an import of removals: under Wine that import leaves the 64-bit CLSID keys.
+    keys = [f"{_CLASSES}\\CLSID\\{APPLICATION_CLSID}", f"{_CLASSES}\\CLSID\\{GLOBAL_CLSID}", f"{_CLASSES}\\{PROGID}"]
+    for view in _VIEWS:
+        for key in keys:
+            run_wine(["reg", "delete", key, "/f", view])
 
 
 def unescape(field: str) -> str:

@@ -4,7 +4,14 @@ namespace standin {
 
 namespace {
 
-enum : DISPID { AppVisible = 101, AppDisplayAlerts, AppWorkbooks, AppActiveWorkbook, AppApplication, AppQuit };
+enum : DISPID {
+    AppVisible = 101,
+    AppDisplayAlerts,
+    AppWorkbooks,
+    AppActiveWorkbook,
+    AppApplication,
+    AppQuit
+};
 enum : DISPID { GlobalApplication = 401, GlobalActiveWorkbook };
 
 constexpr MemberInfo kApplicationMembers[] = {
@@ -23,7 +30,8 @@ constexpr MemberInfo kGlobalMembers[] = {
 
 } // namespace
 
-Application::Application(Host& host) : DispatchObject(host, L"Application", kApplicationMembers), workbooks_(host) {}
+Application::Application(Host& host)
+    : DispatchObject(host, L"Application", kApplicationMembers), workbooks_(host) {}
 
 void Application::setVisible(bool visible) {
     if (visible == visible_)

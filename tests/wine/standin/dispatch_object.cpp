@@ -4,10 +4,13 @@ namespace standin {
 
 namespace {
 
-bool isPropertyPut(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+bool isPropertyPut(WORD flags) {
+    return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+}
 
 bool hasPutValue(const DISPPARAMS& params) {
-    return params.cNamedArgs == 1 && params.rgdispidNamedArgs && params.rgdispidNamedArgs[0] == DISPID_PROPERTYPUT;
+    return params.cNamedArgs == 1 && params.rgdispidNamedArgs &&
+           params.rgdispidNamedArgs[0] == DISPID_PROPERTYPUT;
 }
 
 // Checks the flags and argument counts that every member shares, before the member's own checks.

@@ -1,8 +1,8 @@
 // Test client for the application-global class: shows which running stand-in COM binds it to.
 // Prints "Global 0x<hr>" then "ActiveWorkbook <name>" (or "(none)"); output is UTF-8.
 #include "class_factory.h"
-#include "workbook_file.h"
 #include "win_handles.h"
+#include "workbook_file.h"
 
 #include <cstdio>
 #include <string>

@@ -66,8 +66,9 @@ std::wstring encodeArgument(const VARIANT& value) {
     case VT_I2:
         return L"i2:" + std::to_wstring(value.iVal);
     case VT_BSTR:
-        return L"bstr:" + escapeField(value.bstrVal ? std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal))
-                                                    : std::wstring_view());
+        return L"bstr:" + escapeField(value.bstrVal
+                                          ? std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal))
+                                          : std::wstring_view());
     default:
         return L"vt" + std::to_wstring(value.vt);
     }
@@ -101,14 +102,14 @@ void Journal::result(std::wstring_view member, HRESULT hr) const {
 }
 
 void Journal::append(const std::wstring& line) const {
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr,
-                                   nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
+                                   nullptr, nullptr);
     std::string utf8(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
                         nullptr);
     UniqueHandle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return;
     // Wine's append is not atomic between processes (lines were lost or torn when measured), so writers

@@ -1,8 +1,8 @@
 // Append-only event log shared by every stand-in process of a test run.
 #pragma once
 
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -27,7 +27,8 @@ public:
     explicit Journal(std::wstring path);
 
     void event(std::wstring_view name, const std::vector<std::wstring>& fields = {}) const;
-    void call(std::wstring_view member, Access access, LCID lcid, const std::vector<const VARIANT*>& args) const;
+    void call(std::wstring_view member, Access access, LCID lcid,
+              const std::vector<const VARIANT*>& args) const;
     void result(std::wstring_view member, HRESULT hr) const;
 
     const std::wstring& path() const { return path_; }

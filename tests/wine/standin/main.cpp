@@ -16,7 +16,8 @@ struct CommandLine {
 CommandLine parseCommandLine() {
     CommandLine parsed;
     int count = 0;
-    std::unique_ptr<LPWSTR, decltype(&LocalFree)> args(CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
+    std::unique_ptr<LPWSTR, decltype(&LocalFree)> args(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                       &LocalFree);
     if (!args)
         return parsed;
     for (int i = 1; i < count; ++i) {

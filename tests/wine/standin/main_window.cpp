@@ -5,7 +5,8 @@ namespace standin {
 namespace {
 
 std::wstring titleFor(std::wstring_view workbookName) {
-    return L"Stand-in spreadsheet - " + (workbookName.empty() ? std::wstring(L"(vide)") : std::wstring(workbookName));
+    return L"Stand-in spreadsheet - " +
+           (workbookName.empty() ? std::wstring(L"(vide)") : std::wstring(workbookName));
 }
 
 class PaintScope {
@@ -58,7 +59,8 @@ void MainWindow::paint() {
     PaintScope scope(hwnd_);
     RECT area;
     GetClientRect(hwnd_, &area);
-    std::wstring text = workbookName_.empty() ? L"Aucun classeur ouvert" : L"Classeur actif : " + workbookName_;
+    std::wstring text =
+        workbookName_.empty() ? L"Aucun classeur ouvert" : L"Classeur actif : " + workbookName_;
     DrawTextW(scope.dc(), text.c_str(), -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 

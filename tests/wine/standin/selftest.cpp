@@ -55,10 +55,18 @@ public:
         for (auto& v : natural_)
             VariantClear(&v);
     }
-    Args& missing() { return add(VT_ERROR, [](VARIANT& v) { v.scode = DISP_E_PARAMNOTFOUND; }); }
-    Args& i4(LONG n) { return add(VT_I4, [n](VARIANT& v) { v.lVal = n; }); }
-    Args& boolean(VARIANT_BOOL b) { return add(VT_BOOL, [b](VARIANT& v) { v.boolVal = b; }); }
-    Args& bstr(const wchar_t* s) { return add(VT_BSTR, [s](VARIANT& v) { v.bstrVal = SysAllocString(s); }); }
+    Args& missing() {
+        return add(VT_ERROR, [](VARIANT& v) { v.scode = DISP_E_PARAMNOTFOUND; });
+    }
+    Args& i4(LONG n) {
+        return add(VT_I4, [n](VARIANT& v) { v.lVal = n; });
+    }
+    Args& boolean(VARIANT_BOOL b) {
+        return add(VT_BOOL, [b](VARIANT& v) { v.boolVal = b; });
+    }
+    Args& bstr(const wchar_t* s) {
+        return add(VT_BSTR, [s](VARIANT& v) { v.bstrVal = SysAllocString(s); });
+    }
     Args& object(IDispatch* d) {
         d->AddRef();
         return add(VT_DISPATCH, [d](VARIANT& v) { v.pdispVal = d; });
@@ -115,7 +123,8 @@ void put(Outcome& out, IDispatch* object, const wchar_t* name, const Args& value
 std::wstring tempPath(const wchar_t* name) {
     wchar_t directory[MAX_PATH];
     GetTempPathW(MAX_PATH, directory);
-    return std::wstring(directory) + L"standin-selftest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + name;
+    return std::wstring(directory) + L"standin-selftest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           name;
 }
 
 std::string readAll(const std::wstring& path) {
@@ -193,10 +202,11 @@ void journalLines(const Fixture& fixture) {
     args.bstr(fixture.plain.c_str()).missing().boolean(VARIANT_TRUE);
     invoke(opened, workbooks.result->pdispVal, L"Open", DISPATCH_METHOD, args);
     std::string pid = std::to_string(GetCurrentProcessId());
-    std::string expected = pid + "\tcall\tApplication.Workbooks\tget\tlcid=1036\n" + pid +
-                           "\tresult\tApplication.Workbooks\tok\n" + pid + "\tcall\tWorkbooks.Open\tmethod\tlcid=1036\tbstr:" +
-                           toUtf8(escapeField(fixture.plain)) + "\tmissing\tbool:true\n" + pid +
-                           "\tresult\tWorkbooks.Open\tok\n";
+    std::string expected =
+        pid + "\tcall\tApplication.Workbooks\tget\tlcid=1036\n" + pid +
+        "\tresult\tApplication.Workbooks\tok\n" + pid +
+        "\tcall\tWorkbooks.Open\tmethod\tlcid=1036\tbstr:" + toUtf8(escapeField(fixture.plain)) +
+        "\tmissing\tbool:true\n" + pid + "\tresult\tWorkbooks.Open\tok\n";
     CHECK(readAll(fixture.journal) == expected);
     DeleteFileW(fixture.journal.c_str());
 }
@@ -383,8 +393,8 @@ void globalObject(const Fixture& fixture, const Journal& journal) {
     CHECK(app.result->vt == VT_DISPATCH && app.result->pdispVal == &application);
     invoke(before, &global, L"ActiveWorkbook", DISPATCH_PROPERTYGET);
     CHECK(before.result->vt == VT_DISPATCH && before.result->pdispVal == nullptr);
-    Workbooks::Opened opened = application.workbooks().open(fixture.secret, std::nullopt,
-                                                            Workbooks::PasswordPolicy::Skip);
+    Workbooks::Opened opened =
+        application.workbooks().open(fixture.secret, std::nullopt, Workbooks::PasswordPolicy::Skip);
     CHECK(opened.workbook != nullptr);
     invoke(after, &global, L"ActiveWorkbook", DISPATCH_PROPERTYGET);
     CHECK(after.result->pdispVal == opened.workbook);
@@ -428,8 +438,8 @@ void faultInjection(const Fixture& fixture) {
     std::string text = readAll(fixture.journal);
     CHECK(text.find(pid + "\tresult\tApplication.Visible\tfail 0x80020009\n") != std::string::npos);
     CHECK(text.find(pid + "\tcall\tWorkbook.Name\tget\tlcid=1036\n") != std::string::npos);
-    CHECK(text.find(pid + "\tcreate\tApplication\n" + pid + "\tresult\tApplication.Create\tfail 0x80004005\n") !=
-          std::string::npos);
+    CHECK(text.find(pid + "\tcreate\tApplication\n" + pid +
+                    "\tresult\tApplication.Create\tfail 0x80004005\n") != std::string::npos);
     DeleteFileW(fixture.journal.c_str());
 }
 

@@ -1,9 +1,9 @@
 // Small RAII owners for the Win32/COM resources the stand-in uses.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -35,7 +35,8 @@ private:
 class Bstr {
 public:
     Bstr() = default;
-    explicit Bstr(std::wstring_view text) : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    explicit Bstr(std::wstring_view text)
+        : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
     Bstr(Bstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
     Bstr& operator=(Bstr&& other) noexcept {
         std::swap(s_, other.s_);

@@ -16,8 +16,8 @@ std::wstring notFound(std::wstring_view path) {
 } // namespace
 
 std::string toUtf8(std::wstring_view text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                   nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
                         nullptr);
@@ -43,8 +43,8 @@ ReadOutcome readWorkbookFile(std::wstring_view path) {
     WorkbookFile workbook;
     char buffer[64 * 1024];
     DWORD got = 0;
-    while (workbook.content.size() < kMaxContent && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) &&
-           got > 0)
+    while (workbook.content.size() < kMaxContent &&
+           ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         workbook.content.append(buffer, got);
 
     DWORD needed = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);

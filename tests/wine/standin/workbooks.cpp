@@ -37,7 +37,9 @@ constexpr MemberInfo kWorkbooksMembers[] = {
 Workbook::Workbook(Host& host, std::wstring fullName)
     : DispatchObject(host, L"Workbook", kWorkbookMembers), fullName_(std::move(fullName)) {}
 
-std::wstring Workbook::name() const { return fileNamePart(fullName_); }
+std::wstring Workbook::name() const {
+    return fileNamePart(fullName_);
+}
 
 HRESULT Workbook::invokeMember(DISPID id, Call& call) {
     switch (id) {
