@@ -8,6 +8,7 @@ repository and a rerun only shows a diff when the drawing code changes.
 
 Outputs, next to this script:
     logo.png            417x163 RGB badge, shown twice by the launcher window
+    logo.qlg            the same pixels packed for the executable (see logo_codec.py)
     icon.ico            the icon as a standard one-entry .ico, for viewers and editors
     icon_30001.bin      the entry's image data, linked as the raw RT_ICON 30001
     icon_group_1.bin    the GRPICONDIR linked as RT_GROUP_ICON 1, pointing to 30001
@@ -22,6 +23,8 @@ import struct
 import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFont
+
+import logo_codec
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
@@ -170,6 +173,10 @@ def main():
     data = png_bytes(logo)
     with open(os.path.join(HERE, "logo.png"), "wb") as f:
         f.write(data)
+    packed = logo_codec.encode(logo)
+    assert logo_codec.decode(packed) == (*LOGO_SIZE, logo.tobytes())
+    with open(os.path.join(HERE, "logo.qlg"), "wb") as f:
+        f.write(packed)
 
     icon = make_icon()
     image = icon_image_data(icon)
@@ -181,7 +188,7 @@ def main():
                        ("icon_group_1.bin", group)):
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(blob)
-    print(f"logo.png {len(data)} bytes, icon image {len(image)} bytes", file=sys.stderr)
+    print(f"logo.png {len(data)} bytes, logo.qlg {len(packed)} bytes, icon image {len(image)} bytes", file=sys.stderr)
 
 
 if __name__ == "__main__":

@@ -24,9 +24,26 @@ def median_of(answer):
     return float(answer["median"])
 
 
+def median(values):
+    ordered = sorted(values)
+    middle = len(ordered) // 2
+    return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
+
+
+def interleaved_dialog_times(driver, first, second, runs):
+    """Start-to-dialog times of two programs, alternating run by run so that drift in the
+    machine's load falls on both alike."""
+    commands = []
+    for _ in range(runs):
+        commands += [["bench-dialog", first, 1], ["bench-dialog", second, 1]]
+    answers = driver(*commands, timeout=60 * runs)
+    times = [float(a["median"]) for a in answers]
+    return times[0::2], times[1::2]
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--runs", type=int, default=9)
+    parser.add_argument("--runs", type=int, default=15)
     parser.add_argument("--arch", choices=("x64", "x86"), default="x64")
     options = parser.parse_args()
 
@@ -48,8 +65,8 @@ def main():
 
         # Warm the prefix (first start of Wine's dialogs and COM) before measuring.
         driver(["bench-dialog", minimal_dialog, 1], ["bench-dialog", launcher, 1])
-        dialog_minimal = median_of(driver.one(["bench-dialog", minimal_dialog, options.runs], timeout=600))
-        dialog_launcher = median_of(driver.one(["bench-dialog", launcher, options.runs], timeout=600))
+        launcher_times, minimal_times = interleaved_dialog_times(driver, launcher, minimal_dialog, options.runs)
+        dialog_launcher, dialog_minimal = median(launcher_times), median(minimal_times)
 
         cycle_launcher = median_of(driver.one(["bench-cycle", launcher, workbook, options.runs], timeout=900))
         client_runs = []
@@ -57,7 +74,7 @@ def main():
             client_runs.append(float(driver.one(["bench-run", minimal_client, workbook, PASSWORD, "--"],
                                                 timeout=120)["ms"]))
             driver(["close", "StandinSpreadsheet"], ["sleep", 500])
-        cycle_client = sorted(client_runs)[len(client_runs) // 2]
+        cycle_client = median(client_runs)
 
         print(f"architecture: {options.arch}, runs: {options.runs} (medians, milliseconds)")
         print(f"start to dialog  launcher {dialog_launcher:8.1f}  minimal program {dialog_minimal:8.1f}"

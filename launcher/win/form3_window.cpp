@@ -62,7 +62,7 @@ bool Form3Window::Create() {
 }
 
 bool Form3Window::CreateControls() {
-    logo_ = LoadLogoBitmap(instance_, QUBEN_LOGO_PNG_ID);
+    logo_ = LoadLogoBitmap(instance_, QUBEN_LOGO_ID);
     labelFont_.reset(CreateLabelFont(PrimaryDisplayDpi()));
     labelBrush_.reset(::CreateSolidBrush(design::kLabel1BackColour));
     // Created in tab order: Label1, Picture1, Picture2.

@@ -4,8 +4,8 @@
 
 namespace quben::win {
 
-// Decodes the logo, stored in the executable as a PNG resource, into a 24-bit bitmap of its own
-// pixel size. Needs COM on the calling thread. Empty when it cannot be loaded.
+// The logo, stored packed in the executable's resources, as a 24-bit bitmap of its own pixel size.
+// Empty when it cannot be loaded: the boxes then show their background alone.
 UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, int resourceId);
 
 } // namespace quben::win

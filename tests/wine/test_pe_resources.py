@@ -7,7 +7,6 @@ Needs Debian's python3-pefile and python3-pil. Nothing is run under Wine; the
 resources are read straight from the files, as Explorer and the loader would.
 """
 
-import io
 import os
 import struct
 import sys
@@ -19,6 +18,8 @@ from PIL import Image
 
 REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 ASSETS = os.path.join(REPO, "assets")
+sys.path.insert(0, ASSETS)
+import logo_codec  # noqa: E402
 
 RT_ICON = 3
 RT_RCDATA = 10
@@ -27,7 +28,7 @@ RT_VERSION = 16
 RT_MANIFEST = 24
 ICON_GROUP_ID = 1
 ICON_IMAGE_ID = 30001
-LOGO_PNG_ID = 101
+LOGO_ID = 101
 LANG_FRENCH_FRANCE = 0x040C
 
 MAX_EXE_BYTES = 256 * 1024
@@ -209,24 +210,18 @@ class ExecutableChecks:
         self.assertEqual(nbytes, len(self.resource(RT_ICON, ICON_IMAGE_ID)),
                          "group entry's dwBytesInRes differs from the image's size")
 
-    def test_logo_png(self):
-        data = self.resource(RT_RCDATA, LOGO_PNG_ID)
-        self.assertEqual(data[:8], b"\x89PNG\r\n\x1a\n", "RCDATA 101 is not a PNG")
-        length, chunk = struct.unpack_from(">I4s", data, 8)
-        self.assertEqual((length, chunk), (13, b"IHDR"), "PNG does not start with IHDR")
-        width, height, depth, colour_type, _, _, interlace = struct.unpack_from(">IIBBBBB", data, 16)
+    def test_logo(self):
+        data = self.resource(RT_RCDATA, LOGO_ID)
+        with open(os.path.join(ASSETS, "logo.qlg"), "rb") as f:
+            self.assertEqual(data, f.read(), "logo differs from assets/logo.qlg: stale build?")
+        width, height, rgb = logo_codec.decode(data)
         self.assertEqual((width, height), LOGO_SIZE, "logo has the wrong size")
-        self.assertEqual((depth, colour_type), (8, 2), "logo is not 24-bit RGB without alpha")
-        self.assertEqual(interlace, 0, "logo is interlaced")
-        img = Image.open(io.BytesIO(data))
-        img.load()
+        source = Image.open(os.path.join(ASSETS, "logo.png")).convert("RGB")
+        self.assertEqual(rgb, source.tobytes(), "packed logo does not unpack to assets/logo.png")
         w, h = LOGO_SIZE
         for xy in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1)):
-            self.assertEqual(img.getpixel(xy), (255, 255, 255), f"logo corner {xy} not pure white")
-        self.assertNotEqual(img.getpixel((w // 2, h // 2)), (255, 255, 255),
-                            "logo centre is white: badge missing")
-        with open(os.path.join(ASSETS, "logo.png"), "rb") as f:
-            self.assertEqual(data, f.read(), "logo differs from assets/logo.png: stale build?")
+            self.assertEqual(source.getpixel(xy), (255, 255, 255), f"logo corner {xy} not pure white")
+        self.assertNotEqual(source.getpixel((w // 2, h // 2)), (255, 255, 255), "logo centre is white: badge missing")
 
     def version_info(self):
         root, _ = parse_version_block(self.resource(RT_VERSION, 1))

@@ -1,0 +1,75 @@
+"""The logo's storage format in the executable, "QLG1": the 24-bit pixels, each row XORed with the
+row above, packed as runs of zero bytes and literal bytes. The badge's rows repeat almost
+entirely from one to the next, so this is small, and it unpacks in a few lines of code with no
+image library to load at start-up.
+
+    "QLG1"  width:u16le  height:u16le  tokens...
+    token 0x00-0x7F: the next token+1 bytes are literal
+    token 0x80-0xFF: token-0x7F zero bytes
+Pixels are blue, green, red; rows top-down, width*3 bytes each, no padding.
+"""
+
+import struct
+
+MAGIC = b"QLG1"
+
+
+def encode(image):
+    """Packs a PIL RGB image."""
+    width, height = image.size
+    rows = []
+    raw = image.tobytes()  # RGB
+    for y in range(height):
+        row = bytearray(raw[y * width * 3:(y + 1) * width * 3])
+        row[0::3], row[2::3] = row[2::3], row[0::3]  # to BGR
+        rows.append(bytes(row))
+    delta = bytearray()
+    previous = bytes(width * 3)
+    for row in rows:
+        delta += bytes(a ^ b for a, b in zip(row, previous))
+        previous = row
+    out = bytearray(MAGIC + struct.pack("<HH", width, height))
+    i = 0
+    while i < len(delta):
+        zeros = 0
+        while i + zeros < len(delta) and delta[i + zeros] == 0 and zeros < 128:
+            zeros += 1
+        if zeros >= 2:
+            out.append(0x7F + zeros)
+            i += zeros
+            continue
+        start = i
+        while i < len(delta) and i - start < 128 and not (delta[i] == 0 and i + 1 < len(delta) and delta[i + 1] == 0):
+            i += 1
+        if i == start:  # a lone zero at the very end
+            i += 1
+        out.append(i - start - 1)
+        out += delta[start:i]
+    return bytes(out)
+
+
+def decode(data):
+    """Unpacks to (width, height, RGB bytes); raises ValueError on anything malformed."""
+    if data[:4] != MAGIC or len(data) < 8:
+        raise ValueError("not a QLG1 logo")
+    width, height = struct.unpack_from("<HH", data, 4)
+    delta = bytearray()
+    i = 8
+    while i < len(data):
+        token = data[i]
+        i += 1
+        if token < 0x80:
+            if i + token + 1 > len(data):
+                raise ValueError("literal runs past the end")
+            delta += data[i:i + token + 1]
+            i += token + 1
+        else:
+            delta += bytes(token - 0x7F)
+    stride = width * 3
+    if len(delta) != stride * height:
+        raise ValueError("wrong amount of pixel data")
+    for offset in range(stride, len(delta)):
+        delta[offset] ^= delta[offset - stride]
+    rgb = bytearray(delta)
+    rgb[0::3], rgb[2::3] = delta[2::3], delta[0::3]
+    return width, height, bytes(rgb)

@@ -1,0 +1,27 @@
+#pragma once
+// The logo as stored in the executable: 24-bit pixels, each row XORed with the row above, packed
+// as runs of zero bytes and literal bytes (made by assets/logo_codec.py). It unpacks without an
+// image library, which keeps start-up short.
+//
+//   "QLG1"  width:u16le  height:u16le  tokens...
+//   token 0x00-0x7F: the next token+1 bytes are literal;  0x80-0xFF: token-0x7F zero bytes.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace quben {
+
+struct LogoPixels {
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;         // bytes per row: width * 3, rounded up to 4 as bitmaps want
+    std::vector<std::uint8_t> bgr;  // rows top-down, blue, green, red
+};
+
+// Nothing when the data is not a well-formed packed logo.
+std::optional<LogoPixels> UnpackLogo(std::span<const std::uint8_t> packed);
+
+} // namespace quben
