@@ -22,7 +22,8 @@ void WorkbookStarter::StartWorkbook() noexcept {
     RunStep([&] { Require(hostReference_).SetDisplayAlerts(false); });
     RunStep([&] { Require(hostReference_).SetVisible(true); });
     RunStep([&] {
-        workbook = Require(Require(hostReference_).Workbooks()).Open(window_.Label1Caption(), kWorkbookPassword);
+        workbook =
+            Require(Require(hostReference_).Workbooks()).Open(window_.Label1Caption(), kWorkbookPassword);
     });
     RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
     RunStep([&] { window_.Unload(); });

@@ -9,7 +9,9 @@ constexpr std::uint8_t kMagic[] = {'Q', 'L', 'G', '1'};
 constexpr std::size_t kHeaderSize = 8;
 constexpr int kMaxSide = 4096;
 
-int ReadU16(std::span<const std::uint8_t> bytes, std::size_t at) { return bytes[at] | (bytes[at + 1] << 8); }
+int ReadU16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return bytes[at] | (bytes[at + 1] << 8);
+}
 
 // Unpacks the token stream into the row-delta bytes; false if it does not fill them exactly.
 bool UnpackTokens(std::span<const std::uint8_t> tokens, std::vector<std::uint8_t>& delta) {
@@ -21,7 +23,8 @@ bool UnpackTokens(std::span<const std::uint8_t> tokens, std::vector<std::uint8_t
         if (count > delta.size() - out || (literal && count > tokens.size() - in))
             return false;
         if (literal) {
-            std::copy_n(tokens.begin() + static_cast<std::ptrdiff_t>(in), count, delta.begin() + static_cast<std::ptrdiff_t>(out));
+            std::copy_n(tokens.begin() + static_cast<std::ptrdiff_t>(in), count,
+                        delta.begin() + static_cast<std::ptrdiff_t>(out));
             in += count;
         } // zero runs: the buffer is already zero
         out += count;

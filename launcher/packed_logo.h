@@ -17,8 +17,8 @@ namespace quben {
 struct LogoPixels {
     int width = 0;
     int height = 0;
-    std::size_t stride = 0;         // bytes per row: width * 3, rounded up to 4 as bitmaps want
-    std::vector<std::uint8_t> bgr;  // rows top-down, blue, green, red
+    std::size_t stride = 0;        // bytes per row: width * 3, rounded up to 4 as bitmaps want
+    std::vector<std::uint8_t> bgr; // rows top-down, blue, green, red
 };
 
 // Nothing when the data is not a well-formed packed logo.

@@ -10,6 +10,8 @@ struct PlatformError {
     std::int32_t status; // HRESULT, or HRESULT_FROM_WIN32 of a Win32 error
 };
 
-[[noreturn]] inline void ThrowPlatformError(std::int32_t status) { throw PlatformError{status}; }
+[[noreturn]] inline void ThrowPlatformError(std::int32_t status) {
+    throw PlatformError{status};
+}
 
 } // namespace quben

@@ -7,7 +7,8 @@ namespace quben::win {
 namespace {
 
 // {00024500-0000-0000-C000-000000000046}
-constexpr CLSID kExcelApplicationClass = {0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr CLSID kExcelApplicationClass = {
+    0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr LCID kLocaleUsEnglish = 1033;
 
 // Open's parameters, in order: Filename, UpdateLinks, ReadOnly, Format, Password, then ten more.

@@ -24,9 +24,13 @@ std::wstring SearchablePath(std::wstring_view pattern) {
     return ToExtendedLengthPath(std::move(full));
 }
 
-DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found) { return {found.cFileName, found.dwFileAttributes}; }
+DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found) {
+    return {found.cFileName, found.dwFileAttributes};
+}
 
-bool NothingMatched(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES; }
+bool NothingMatched(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;
+}
 
 } // namespace
 

@@ -14,14 +14,15 @@
 namespace quben::win {
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;   // no caption, border, frame or system menu
-constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;      // no taskbar button
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN; // no caption, border, frame or system menu
+constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;   // no taskbar button
 
 HFONT CreateLabelFont(unsigned dpi) {
-    const int height = -static_cast<int>(std::lround(design::kLabel1FontPoints * static_cast<float>(dpi) / 72.0f));
+    const int height =
+        -static_cast<int>(std::lround(design::kLabel1FontPoints * static_cast<float>(dpi) / 72.0f));
     return ::CreateFontW(height, 0, 0, 0, design::kLabel1FontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                         std::wstring(design::kLabel1FontName).c_str());
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, std::wstring(design::kLabel1FontName).c_str());
 }
 
 } // namespace
@@ -39,8 +40,8 @@ bool Form3Window::RegisterClasses() const {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance_;
-    windowClass.hIcon = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(QUBEN_ICON_GROUP_ID), IMAGE_ICON,
-                                                        0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    windowClass.hIcon = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(QUBEN_ICON_GROUP_ID),
+                                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)); // fixed, not the scheme's
     windowClass.lpszClassName = kForm3ClassName;
@@ -51,9 +52,9 @@ bool Form3Window::Create() {
     if (!RegisterClasses())
         return false;
     const PixelRect client = ToPixels(0, 0, design::kFormClientWidth, design::kFormClientHeight);
-    const HWND window = ::CreateWindowExW(kExtendedStyle, kForm3ClassName, std::wstring(design::kFormCaption).c_str(),
-                                          kStyle, CW_USEDEFAULT, CW_USEDEFAULT, client.width, client.height, nullptr,
-                                          nullptr, instance_, this);
+    const HWND window = ::CreateWindowExW(
+        kExtendedStyle, kForm3ClassName, std::wstring(design::kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
+        CW_USEDEFAULT, client.width, client.height, nullptr, nullptr, instance_, this);
     if (window == nullptr)
         return false;
     Attach(window, twipsPerPixel_);
@@ -66,10 +67,10 @@ bool Form3Window::CreateControls() {
     labelFont_.reset(CreateLabelFont(PrimaryDisplayDpi()));
     labelBrush_.reset(::CreateSolidBrush(design::kLabel1BackColour));
     // Created in tab order: Label1, Picture1, Picture2.
-    return label1_.Create(Handle(), kLabel1Id,
-                          ToPixels(design::kLabel1Left, design::kLabel1Top, design::kLabel1Width,
-                                   design::kLabel1Height),
-                          labelFont_.get(), twipsPerPixel_) &&
+    return label1_.Create(
+               Handle(), kLabel1Id,
+               ToPixels(design::kLabel1Left, design::kLabel1Top, design::kLabel1Width, design::kLabel1Height),
+               labelFont_.get(), twipsPerPixel_) &&
            picture1_.Create(Handle(), kPicture1Id,
                             ToPixels(design::kPicture1Left, design::kPicture1Top, design::kPictureWidth,
                                      design::kPictureHeight),
@@ -80,15 +81,20 @@ bool Form3Window::CreateControls() {
                             logo_.get(), twipsPerPixel_);
 }
 
-void Form3Window::SetWidth(Twips width) { Change([&](PixelRect& r) { r.width = ToPixels(0, 0, width, 0).width; }); }
+void Form3Window::SetWidth(Twips width) {
+    Change([&](PixelRect& r) { r.width = ToPixels(0, 0, width, 0).width; });
+}
 void Form3Window::SetHeight(Twips height) {
     Change([&](PixelRect& r) { r.height = ToPixels(0, 0, 0, height).height; });
 }
 
-void Form3Window::Unload() { ThrowLastErrorIf(!::DestroyWindow(Handle())); }
+void Form3Window::Unload() {
+    ThrowLastErrorIf(!::DestroyWindow(Handle()));
+}
 
 void Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) {
-    ThrowLastErrorIf(::MessageBoxW(Handle(), std::wstring(prompt).c_str(), std::wstring(title).c_str(), buttons) == 0);
+    ThrowLastErrorIf(
+        ::MessageBoxW(Handle(), std::wstring(prompt).c_str(), std::wstring(title).c_str(), buttons) == 0);
 }
 
 void Form3Window::Minimise() {
@@ -105,7 +111,9 @@ HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
 }
 
 // The window is the only one: when it goes, the process ends.
-void Form3Window::OnDestroy(HWND) { ::PostQuitMessage(0); }
+void Form3Window::OnDestroy(HWND) {
+    ::PostQuitMessage(0);
+}
 
 LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

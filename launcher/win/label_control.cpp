@@ -14,11 +14,10 @@ constexpr DWORD kTextFormat = DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL;
 
 bool LabelControl::Create(HWND parent, int id, const PixelRect& rect, HFONT font, float twipsPerPixel) {
     // SS_NOPREFIX: the caption is a path, and an ampersand in it is just a character.
-    const HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, rect.left,
-                                          rect.top, rect.width, rect.height, parent,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                          reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
-                                          nullptr);
+    const HWND window = ::CreateWindowExW(
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, rect.left, rect.top, rect.width,
+        rect.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
     if (window == nullptr)
         return false;
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -29,7 +28,8 @@ bool LabelControl::Create(HWND parent, int id, const PixelRect& rect, HFONT font
 std::wstring LabelControl::Caption() {
     ThrowLastErrorIf(!::IsWindow(Handle()));
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(Handle())) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

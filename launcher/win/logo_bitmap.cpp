@@ -8,7 +8,8 @@ namespace quben::win {
 namespace {
 
 std::span<const std::uint8_t> ResourceBytes(HINSTANCE instance, int resourceId) {
-    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /*RT_RCDATA*/);
+    const HRSRC found =
+        ::FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /*RT_RCDATA*/);
     const HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
     if (loaded == nullptr)
         return {};

@@ -10,7 +10,9 @@
 // The default terminate handler would pull in the C++ demangler (some 70 KB) to print a message
 // nobody sees in a windowed program.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() {
+    std::abort();
+}
 } // namespace __gnu_cxx
 
 namespace {

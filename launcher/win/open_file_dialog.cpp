@@ -26,7 +26,8 @@ void OpenFileDialog::ShowOpen() {
     if (!::GetOpenFileNameW(&request)) {
         // Cancel leaves the name as it was; anything else is a dialog that could not be shown.
         if (const DWORD error = ::CommDlgExtendedError(); error != 0)
-            ThrowPlatformError(static_cast<std::int32_t>(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, error)));
+            ThrowPlatformError(
+                static_cast<std::int32_t>(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_WIN32, error)));
         return;
     }
     buffer.resize(buffer.find(L'\0'));

@@ -8,7 +8,9 @@
 namespace quben::win {
 namespace {
 
-HBITMAP PictureOf(HWND window) { return reinterpret_cast<HBITMAP>(::GetWindowLongPtrW(window, GWLP_USERDATA)); }
+HBITMAP PictureOf(HWND window) {
+    return reinterpret_cast<HBITMAP>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+}
 
 BOOL OnCreate(HWND window, LPCREATESTRUCTW create) {
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -60,11 +62,10 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
 }
 
 bool PictureBox::Create(HWND parent, int id, const PixelRect& rect, HBITMAP picture, float twipsPerPixel) {
-    const HWND window = ::CreateWindowExW(0, kPictureBoxClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                          rect.left, rect.top, rect.width, rect.height, parent,
-                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                          reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
-                                          picture);
+    const HWND window = ::CreateWindowExW(
+        0, kPictureBoxClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top, rect.width,
+        rect.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), picture);
     Attach(window, twipsPerPixel);
     return window != nullptr;
 }

@@ -14,7 +14,11 @@ Twips MetricInTwips(int metric, float twipsPerPixel) {
 
 } // namespace
 
-Twips PrimaryScreen::Width() { return MetricInTwips(SM_CXSCREEN, twipsPerPixel_); }
-Twips PrimaryScreen::Height() { return MetricInTwips(SM_CYSCREEN, twipsPerPixel_); }
+Twips PrimaryScreen::Width() {
+    return MetricInTwips(SM_CXSCREEN, twipsPerPixel_);
+}
+Twips PrimaryScreen::Height() {
+    return MetricInTwips(SM_CYSCREEN, twipsPerPixel_);
+}
 
 } // namespace quben::win

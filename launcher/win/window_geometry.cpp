@@ -7,7 +7,8 @@ namespace quben::win {
 PixelRect PlacementOf(HWND window) {
     RECT rect{};
     ThrowLastErrorIf(!::GetWindowRect(window, &rect));
-    if (const HWND parent = ::GetParent(window); parent != nullptr && (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD))
+    if (const HWND parent = ::GetParent(window);
+        parent != nullptr && (::GetWindowLongW(window, GWL_STYLE) & WS_CHILD))
         ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }

@@ -22,8 +22,12 @@ template <class Interface> class WindowPlaceable : public Interface {
 public:
     Twips Width() override { return PixelsToTwips(PlacementOf(window_).width, twipsPerPixel_); }
     Twips Height() override { return PixelsToTwips(PlacementOf(window_).height, twipsPerPixel_); }
-    void SetLeft(Twips left) override { Change([&](PixelRect& r) { r.left = ToPixels(left); }); }
-    void SetTop(Twips top) override { Change([&](PixelRect& r) { r.top = ToPixels(top); }); }
+    void SetLeft(Twips left) override {
+        Change([&](PixelRect& r) { r.left = ToPixels(left); });
+    }
+    void SetTop(Twips top) override {
+        Change([&](PixelRect& r) { r.top = ToPixels(top); });
+    }
     void SetVisible(bool visible) override { ShowOrHide(window_, visible); }
 
     HWND Handle() const { return window_; }

@@ -17,7 +17,8 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
     const DISPID id = IdOf(name);
     EXCEPINFO exception{};
     UINT badArgument = 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument);
+    const HRESULT hr =
+        object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument);
     // The server allocated these strings for us even though nobody shows them.
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);

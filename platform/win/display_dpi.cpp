@@ -14,8 +14,8 @@ unsigned MonitorDpi() {
     UniqueModule shcore(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!shcore)
         return 0;
-    const auto getDpiForMonitor =
-        reinterpret_cast<GetDpiForMonitorFunction>(reinterpret_cast<void*>(::GetProcAddress(shcore.get(), "GetDpiForMonitor")));
+    const auto getDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(shcore.get(), "GetDpiForMonitor")));
     if (getDpiForMonitor == nullptr)
         return 0;
     UINT dpiX = 0;

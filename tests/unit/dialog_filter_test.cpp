@@ -13,7 +13,8 @@ TEST(DialogFilter, TheWorkbookFilterBecomesOneEntry) {
 }
 
 TEST(DialogFilter, SeveralEntriesKeepTheirOrder) {
-    EXPECT_EQ(ToPlatformFilter(L"Classeurs|*.xls;*.xlsx|Tous|*.*"), L"Classeurs\0*.xls;*.xlsx\0Tous\0*.*\0\0"s);
+    EXPECT_EQ(ToPlatformFilter(L"Classeurs|*.xls;*.xlsx|Tous|*.*"),
+              L"Classeurs\0*.xls;*.xlsx\0Tous\0*.*\0\0"s);
 }
 
 TEST(DialogFilter, ATrailingSeparatorAddsNoEmptyEntry) {

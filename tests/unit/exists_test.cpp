@@ -15,7 +15,8 @@ using namespace file_attribute;
 // A directory search that answers every pattern with the same listing.
 class FakeSearch final : public DirectorySearch {
 public:
-    void ForEachMatch(std::wstring_view pattern, const std::function<bool(const DirectoryEntry&)>& visit) override {
+    void ForEachMatch(std::wstring_view pattern,
+                      const std::function<bool(const DirectoryEntry&)>& visit) override {
         patterns.emplace_back(pattern);
         if (failure)
             throw *failure;
@@ -48,8 +49,8 @@ TEST(Exists, OrdinaryReadOnlyAndArchiveFilesCount) {
 }
 
 TEST(Exists, HiddenSystemFilesAndDirectoriesDoNotCount) {
-    for (std::uint32_t attributes : {kHidden, kSystem, kDirectory, kHidden | kReadOnly, kSystem | kArchive,
-                                     kDirectory | kReadOnly}) {
+    for (std::uint32_t attributes :
+         {kHidden, kSystem, kDirectory, kHidden | kReadOnly, kSystem | kArchive, kDirectory | kReadOnly}) {
         FakeSearch search;
         search.listing = {{L"mesures.xls", attributes}};
         EXPECT_FALSE(Exists(L"C:\\t\\mesures.xls", search)) << "attributes " << attributes;
@@ -58,8 +59,8 @@ TEST(Exists, HiddenSystemFilesAndDirectoriesDoNotCount) {
 
 TEST(Exists, KeepsSearchingPastExcludedEntriesAndStopsAtTheFirstOrdinaryFile) {
     FakeSearch search;
-    search.listing = {{L"cache", kDirectory}, {L".verrou.xls", kHidden}, {L"budget.xls", kArchive},
-                      {L"autre.xls", 0}};
+    search.listing = {
+        {L"cache", kDirectory}, {L".verrou.xls", kHidden}, {L"budget.xls", kArchive}, {L"autre.xls", 0}};
     EXPECT_TRUE(Exists(L"C:\\t\\*.xls", search));
     EXPECT_EQ(search.visited, 3);
 }
@@ -93,7 +94,8 @@ TEST(Exists, AnyFailureIsFalseAndRaisesNothing) {
 
 TEST(Exists, AFailureWhileSkippingExcludedEntriesIsFalse) {
     struct FailingAfterFirst final : DirectorySearch {
-        void ForEachMatch(std::wstring_view, const std::function<bool(const DirectoryEntry&)>& visit) override {
+        void ForEachMatch(std::wstring_view,
+                          const std::function<bool(const DirectoryEntry&)>& visit) override {
             if (visit({L"cache", kDirectory}))
                 throw PlatformError{static_cast<std::int32_t>(0x80004005)};
         }

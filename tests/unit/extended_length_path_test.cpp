@@ -14,8 +14,8 @@ std::wstring Deep(std::wstring prefix, std::size_t length) {
 }
 
 TEST(ExtendedLengthPath, ShortPathsAreLeftAsTheyAre) {
-    for (const std::wstring path : {L"C:\\Été données\\é.xls", L"\\\\serveur\\partage\\a.xls", L"relatif\\a.xls",
-                                    L""}) {
+    for (const std::wstring path :
+         {L"C:\\Été données\\é.xls", L"\\\\serveur\\partage\\a.xls", L"relatif\\a.xls", L""}) {
         EXPECT_EQ(ToExtendedLengthPath(path), path);
     }
     const std::wstring longestClassic = Deep(L"C:", 259);

@@ -32,7 +32,9 @@ public:
     Twips Height() override { return log.Record(name + ".Height"), height; }
     void SetLeft(Twips value) override { log.Record(name + ".SetLeft", Num(value)), left = value; }
     void SetTop(Twips value) override { log.Record(name + ".SetTop", Num(value)), top = value; }
-    void SetVisible(bool value) override { log.Record(name + ".SetVisible", value ? "true" : "false"), visible = value; }
+    void SetVisible(bool value) override {
+        log.Record(name + ".SetVisible", value ? "true" : "false"), visible = value;
+    }
 
     CallLog& log;
     std::string name;
@@ -56,20 +58,22 @@ class FakeLabel final : public FakeBox<Label> {
 public:
     using FakeBox::FakeBox;
     std::wstring Caption() override { return log.Record(name + ".Caption"), caption; }
-    void SetCaption(std::wstring_view value) override {
-        log.Record(name + ".SetCaption"), caption = value;
-    }
+    void SetCaption(std::wstring_view value) override { log.Record(name + ".SetCaption"), caption = value; }
     std::wstring caption;
 };
 
 class FakeCommonDialog final : public CommonDialog {
 public:
     explicit FakeCommonDialog(CallLog& log) : log(log) {}
-    void SetDialogTitle(std::wstring_view value) override { log.Record("CommonDialog1.SetDialogTitle"), title = value; }
+    void SetDialogTitle(std::wstring_view value) override {
+        log.Record("CommonDialog1.SetDialogTitle"), title = value;
+    }
     void SetFlags(std::uint32_t value) override {
         log.Record("CommonDialog1.SetFlags", std::to_string(value)), flags = value;
     }
-    void SetFilter(std::wstring_view value) override { log.Record("CommonDialog1.SetFilter"), filter = value; }
+    void SetFilter(std::wstring_view value) override {
+        log.Record("CommonDialog1.SetFilter"), filter = value;
+    }
     void ShowOpen() override {
         log.Record("CommonDialog1.ShowOpen");
         fileName = userChoice;
@@ -86,7 +90,9 @@ class FakeForm3 : public FakeBox<Form3> {
 public:
     explicit FakeForm3(CallLog& log) : FakeBox(log, "Form3", 10755, 8190) {}
 
-    void SetWidth(Twips value) override { log.Record("Form3.SetWidth", Num(value)), width = adjustWidth(value); }
+    void SetWidth(Twips value) override {
+        log.Record("Form3.SetWidth", Num(value)), width = adjustWidth(value);
+    }
     void SetHeight(Twips value) override {
         log.Record("Form3.SetHeight", Num(value)), height = adjustHeight(value);
     }

@@ -34,7 +34,9 @@ const std::vector<Calls> kChosenFileSteps = {
     {"StartWorkbook"},
 };
 
-std::string NameOf(const std::string& call) { return call.substr(0, call.find('(')); }
+std::string NameOf(const std::string& call) {
+    return call.substr(0, call.find('('));
+}
 
 // The calls made when every call named `failing` fails: a step stops at its failing call and the
 // sequence goes on with the next step.
@@ -192,13 +194,14 @@ TEST_P(FormLoadFailureTest, AFailingStepIsSkippedSilentlyAndTheRestStillRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCall, FormLoadFailureTest,
-                         ::testing::Values("Screen.Width", "Screen.Height", "Form3.SetWidth", "Form3.SetHeight",
-                                           "Form3.Width", "Form3.Height", "Form3.SetLeft", "Form3.SetTop",
-                                           "Label1.SetVisible", "Picture1.SetLeft", "Picture2.SetTop",
-                                           "Picture2.Width", "Picture2.SetLeft", "Picture2.Height",
-                                           "Picture1.SetTop", "Form3.SetVisible", "CommonDialog1.SetDialogTitle",
-                                           "CommonDialog1.SetFlags", "CommonDialog1.SetFilter",
-                                           "CommonDialog1.FileName", "Label1.SetCaption", "StartWorkbook"),
+                         ::testing::Values("Screen.Width", "Screen.Height", "Form3.SetWidth",
+                                           "Form3.SetHeight", "Form3.Width", "Form3.Height", "Form3.SetLeft",
+                                           "Form3.SetTop", "Label1.SetVisible", "Picture1.SetLeft",
+                                           "Picture2.SetTop", "Picture2.Width", "Picture2.SetLeft",
+                                           "Picture2.Height", "Picture1.SetTop", "Form3.SetVisible",
+                                           "CommonDialog1.SetDialogTitle", "CommonDialog1.SetFlags",
+                                           "CommonDialog1.SetFilter", "CommonDialog1.FileName",
+                                           "Label1.SetCaption", "StartWorkbook"),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::erase(name, '.');

@@ -11,8 +11,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Header(int width, int height) {
-    return {'Q', 'L', 'G', '1', static_cast<std::uint8_t>(width), static_cast<std::uint8_t>(width >> 8),
-            static_cast<std::uint8_t>(height), static_cast<std::uint8_t>(height >> 8)};
+    return {'Q',
+            'L',
+            'G',
+            '1',
+            static_cast<std::uint8_t>(width),
+            static_cast<std::uint8_t>(width >> 8),
+            static_cast<std::uint8_t>(height),
+            static_cast<std::uint8_t>(height >> 8)};
 }
 
 Bytes Concat(Bytes a, const Bytes& b) {
@@ -31,7 +37,8 @@ TEST(PackedLogo, RowsRepeatThroughTheDeltaAndArePaddedToFourBytes) {
 }
 
 TEST(PackedLogo, LiteralsAfterTheFirstRowAreXoredWithTheRowAbove) {
-    const auto logo = UnpackLogo(Concat(Header(2, 2), {0x05, 1, 2, 3, 4, 5, 6, 0x81, 0x03, 0xFF, 0, 0, 0xF0}));
+    const auto logo =
+        UnpackLogo(Concat(Header(2, 2), {0x05, 1, 2, 3, 4, 5, 6, 0x81, 0x03, 0xFF, 0, 0, 0xF0}));
     ASSERT_TRUE(logo);
     EXPECT_EQ(logo->stride, 8u);
     EXPECT_EQ(logo->bgr, (Bytes{1, 2, 3, 4, 5, 6, 0, 0, 1, 2, 3 ^ 0xFF, 4, 5, 6 ^ 0xF0, 0, 0}));
@@ -56,12 +63,12 @@ TEST(PackedLogo, MalformedDataIsRefused) {
     Bytes badMagic = good;
     badMagic[3] = '2';
     EXPECT_FALSE(UnpackLogo(badMagic));
-    EXPECT_FALSE(UnpackLogo(Bytes(good.begin(), good.begin() + 7)));               // header cut short
+    EXPECT_FALSE(UnpackLogo(Bytes(good.begin(), good.begin() + 7)));                // header cut short
     EXPECT_FALSE(UnpackLogo(Concat(Header(0, 2), {})));                             // empty image
     EXPECT_FALSE(UnpackLogo(Concat(Header(5000, 1), {})));                          // absurd size
-    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20})));                // literal past the end
-    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30})));            // too few pixels
-    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30, 0x83})));      // zero run overflows
+    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20})));                 // literal past the end
+    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30})));             // too few pixels
+    EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30, 0x83})));       // zero run overflows
     EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30, 0x82, 0x80}))); // data left over
 }
 

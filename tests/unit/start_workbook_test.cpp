@@ -42,7 +42,8 @@ public:
 class FakeFiles final : public DirectorySearch {
 public:
     explicit FakeFiles(CallLog& log) : log(log) {}
-    void ForEachMatch(std::wstring_view pattern, const std::function<bool(const DirectoryEntry&)>& visit) override {
+    void ForEachMatch(std::wstring_view pattern,
+                      const std::function<bool(const DirectoryEntry&)>& visit) override {
         log.Record("Files.Search", Utf8(pattern));
         if (present)
             visit({L"é.xls", file_attribute::kArchive});
@@ -54,7 +55,9 @@ public:
 class FakeWorkbook final : public Workbook {
 public:
     explicit FakeWorkbook(CallLog& log) : log(log) {}
-    void RunAutoMacros(std::int32_t which) override { log.Record("Workbook.RunAutoMacros", std::to_string(which)); }
+    void RunAutoMacros(std::int32_t which) override {
+        log.Record("Workbook.RunAutoMacros", std::to_string(which));
+    }
     CallLog& log;
 };
 
@@ -71,7 +74,9 @@ public:
 class FakeApplication final : public SpreadsheetApplication {
 public:
     explicit FakeApplication(CallLog& log) : log(log) {}
-    void SetDisplayAlerts(bool value) override { log.Record("Application.DisplayAlerts", value ? "true" : "false"); }
+    void SetDisplayAlerts(bool value) override {
+        log.Record("Application.DisplayAlerts", value ? "true" : "false");
+    }
     void SetVisible(bool value) override { log.Record("Application.Visible", value ? "true" : "false"); }
     std::unique_ptr<WorkbookCollection> Workbooks() override {
         log.Record("Application.Workbooks");
@@ -104,7 +109,9 @@ const std::vector<Calls> kLaunchSteps = {
     {"Form3.Unload"},
 };
 
-std::string NameOf(const std::string& call) { return call.substr(0, call.find('(')); }
+std::string NameOf(const std::string& call) {
+    return call.substr(0, call.find('('));
+}
 
 Calls Flatten(const std::vector<Calls>& steps) {
     Calls calls;
@@ -135,9 +142,11 @@ TEST_F(StartWorkbookTest, KeepsTheApplicationItStartedAfterwards) {
 TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStartingAnything) {
     files.present = false;
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, (Calls{"Label1.Caption", "Files.Search(" + kPath + ")",
-                                "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
-                                "Form3.Unload"}));
+    EXPECT_EQ(
+        log.calls,
+        (Calls{"Label1.Caption", "Files.Search(" + kPath + ")",
+               "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
+               "Form3.Unload"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
@@ -215,20 +224,24 @@ Calls Without(std::initializer_list<std::string> dropped) {
     return calls;
 }
 
-void PrintTo(const FailureCase& failure, std::ostream* out) { *out << failure.failing; }
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+    *out << failure.failing;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, StartWorkbookFailureTest,
     ::testing::Values(
         // A search that fails answers "absent".
-        FailureCase{"Files.Search", {"Label1.Caption", "Files.Search(" + kPath + ")",
-                                     "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
-                                     ".|0|quben)",
-                                     "Form3.Unload"}},
+        FailureCase{"Files.Search",
+                    {"Label1.Caption", "Files.Search(" + kPath + ")",
+                     "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
+                     ".|0|quben)",
+                     "Form3.Unload"}},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
         // No application: every step that goes through it fails, the window still unloads.
-        FailureCase{"Host.CreateApplication", {"Label1.Caption", "Files.Search(" + kPath + ")", "Form3.Minimise",
-                                               "Host.CreateApplication", "Form3.Unload"}},
+        FailureCase{"Host.CreateApplication",
+                    {"Label1.Caption", "Files.Search(" + kPath + ")", "Form3.Minimise",
+                     "Host.CreateApplication", "Form3.Unload"}},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
         FailureCase{"Application.Visible", Flatten(kLaunchSteps)},
         // No workbook collection or no workbook: nothing else's macros are ever run.

@@ -23,11 +23,11 @@ TEST(Twips, DesignSizesAtNinetySixDpi) {
 }
 
 TEST(Twips, FractionalPositionsRoundToTheNearestPixel) {
-    EXPECT_EQ(TwipsToPixels(1534.5f, 15), 102);  // 102.3
-    EXPECT_EQ(TwipsToPixels(7449, 15), 497);     // 496.6
-    EXPECT_EQ(TwipsToPixels(7.5f, 15), 1);       // a half rounds up
-    EXPECT_EQ(TwipsToPixels(-7.5f, 15), -1);     // and away from zero below it
-    EXPECT_EQ(TwipsToPixels(6375, 10), 638);     // 637.5 at 144 dpi
+    EXPECT_EQ(TwipsToPixels(1534.5f, 15), 102); // 102.3
+    EXPECT_EQ(TwipsToPixels(7449, 15), 497);    // 496.6
+    EXPECT_EQ(TwipsToPixels(7.5f, 15), 1);      // a half rounds up
+    EXPECT_EQ(TwipsToPixels(-7.5f, 15), -1);    // and away from zero below it
+    EXPECT_EQ(TwipsToPixels(6375, 10), 638);    // 637.5 at 144 dpi
 }
 
 TEST(Twips, PixelTwipsRoundTripsAtCommonDpis) {
