@@ -22,7 +22,7 @@ std::wstring FirstOrdinaryFile(std::wstring_view pattern, DirectorySearch& searc
 
 } // namespace
 
-bool Exists(std::wstring filename, DirectorySearch& search) noexcept {
+bool Exists(std::wstring_view filename, DirectorySearch& search) noexcept {
     bool result = false;
     try {
         if (!filename.empty() && !FirstOrdinaryFile(filename, search).empty())

@@ -35,7 +35,7 @@ void FormLoad(Form3& form3) noexcept {
     RunStep([&] { dialog.ShowOpen(); });
 
     // A test that cannot be made counts as a chosen file: the launch then reports it absent.
-    if (TestOr(true, [&] { return dialog.FileName() != L""; })) {
+    if (TestOr(true, [&] { return !dialog.FileName().empty(); })) {
         RunStep([&] { label1.SetCaption(dialog.FileName()); });
         RunStep([&] { label1.SetVisible(false); });
         RunStep([&] { form3.StartWorkbook(); });

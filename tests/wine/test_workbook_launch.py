@@ -97,13 +97,10 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertTrue(all(r.ok for r in standin.results(records)), standin.results(records))
         # The launcher has gone; the application stays, visible, with the workbook.
         [window] = self.driver.one(["windows", STANDIN_CLASS])["windows"]
-        self.assertEqual(window["pid"], self.driver_pid_of(pid))
+        self.assertEqual(window["pid"], pid)  # both are Windows process ids
         self.assertTrue(window["visible"])
         self.assertIn("é.xls", window["title"])
         self.assertEqual(self.workbook.read_bytes(), before, "the workbook must be left byte for byte as it was")
-
-    def driver_pid_of(self, pid):
-        return pid  # the journal and the driver both report Windows process ids
 
     def test_an_application_the_user_already_has_open_receives_nothing(self):
         user_journal = self.root / "journal-utilisateur.txt"
@@ -188,22 +185,21 @@ class WorkbookLaunchTest(unittest.TestCase):
             made = expected[:upto]  # no workbook: its macros are never run
         self.assertEqual(call_list(records), made)
 
-    def test_each_member_failing_in_turn_ends_silently_with_the_remaining_steps_made(self):
+    def inject_in_each_member(self, variable, crashed):
         for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible",
                        "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
             with self.subTest(member=member):
-                records = self.launch(self.workbook_path, env={"STANDIN_FAIL": member})
-                self.assert_remaining_steps_made(member, records, crashed=False)
+                records = self.launch(self.workbook_path, env={variable: member})
+                self.assert_remaining_steps_made(member, records, crashed)
+                if crashed:
+                    self.assertIn(("crash", member), standin.events(records))
                 self.close_standins()
 
+    def test_each_member_failing_in_turn_ends_silently_with_the_remaining_steps_made(self):
+        self.inject_in_each_member("STANDIN_FAIL", crashed=False)
+
     def test_each_member_crashing_in_turn_ends_silently(self):
-        for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible",
-                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
-            with self.subTest(member=member):
-                records = self.launch(self.workbook_path, env={"STANDIN_CRASH": member})
-                self.assert_remaining_steps_made(member, records, crashed=True)
-                self.assertIn(("crash", member), standin.events(records))
-                self.close_standins()
+        self.inject_in_each_member("STANDIN_CRASH", crashed=True)
 
 
 if __name__ == "__main__":
