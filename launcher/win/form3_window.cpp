@@ -28,7 +28,8 @@ HFONT CreateLabelFont(unsigned dpi) {
 } // namespace
 
 Form3Window::Form3Window(HINSTANCE instance)
-    : instance_(instance), twipsPerPixel_(TwipsPerPixel(PrimaryDisplayDpi())), screen_(twipsPerPixel_) {}
+    : instance_(instance), dpi_(PrimaryDisplayDpi()), twipsPerPixel_(TwipsPerPixel(dpi_)),
+      screen_(twipsPerPixel_) {}
 
 PixelRect Form3Window::ToPixels(Twips left, Twips top, Twips width, Twips height) const {
     return {TwipsToPixels(left, twipsPerPixel_), TwipsToPixels(top, twipsPerPixel_),
@@ -64,7 +65,7 @@ bool Form3Window::Create() {
 
 bool Form3Window::CreateControls() {
     logo_ = LoadLogoBitmap(instance_, QUBEN_LOGO_ID);
-    labelFont_.reset(CreateLabelFont(PrimaryDisplayDpi()));
+    labelFont_.reset(CreateLabelFont(dpi_));
     labelBrush_.reset(::CreateSolidBrush(design::kLabel1BackColour));
     // Created in tab order: Label1, Picture1, Picture2.
     return label1_.Create(
@@ -82,10 +83,10 @@ bool Form3Window::CreateControls() {
 }
 
 void Form3Window::SetWidth(Twips width) {
-    Change([&](PixelRect& r) { r.width = ToPixels(0, 0, width, 0).width; });
+    Change([&](PixelRect& r) { r.width = TwipsToPixels(width, twipsPerPixel_); });
 }
 void Form3Window::SetHeight(Twips height) {
-    Change([&](PixelRect& r) { r.height = ToPixels(0, 0, 0, height).height; });
+    Change([&](PixelRect& r) { r.height = TwipsToPixels(height, twipsPerPixel_); });
 }
 
 void Form3Window::Unload() {

@@ -49,6 +49,7 @@ private:
     PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
 
     HINSTANCE instance_;
+    unsigned dpi_; // of the primary display, looked up once: it costs a library load
     float twipsPerPixel_;
     PrimaryScreen screen_;
     UniqueHbitmap logo_;
