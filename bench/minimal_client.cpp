@@ -61,10 +61,7 @@ private:
 
 template <UINT N> class Variants {
 public:
-    Variants() {
-        for (auto& v : v_)
-            VariantInit(&v);
-    }
+    Variants() = default;
     ~Variants() {
         for (auto& v : v_)
             VariantClear(&v);
@@ -75,7 +72,7 @@ public:
     VARIANT& operator[](UINT i) { return v_[i]; }
 
 private:
-    VARIANT v_[N];
+    VARIANT v_[N]{}; // all zero: VT_EMPTY
 };
 
 class ExceptionInfo {

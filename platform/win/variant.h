@@ -11,7 +11,7 @@ namespace quben::win {
 
 class UniqueVariant {
 public:
-    UniqueVariant() { ::VariantInit(&value_); }
+    UniqueVariant() = default;
     UniqueVariant(const UniqueVariant&) = delete;
     UniqueVariant& operator=(const UniqueVariant&) = delete;
     ~UniqueVariant() { ::VariantClear(&value_); }
@@ -20,7 +20,7 @@ public:
     VARIANT* operator->() { return &value_; }
 
 private:
-    VARIANT value_;
+    VARIANT value_{}; // all zero: VT_EMPTY, as VariantInit leaves it
 };
 
 // An argument list for IDispatch::Invoke, owning the strings it holds. Arguments are added in

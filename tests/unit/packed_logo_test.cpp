@@ -81,7 +81,8 @@ TEST(PackedLogo, TheShippedLogoIsTheBadgeOnWhite) {
     EXPECT_EQ(logo->height, 163);
     EXPECT_EQ(logo->stride, 1252u);
     auto pixel = [&](int x, int y) {
-        const std::uint8_t* p = logo->bgr.data() + static_cast<std::size_t>(y) * logo->stride + x * 3;
+        const std::uint8_t* p =
+            logo->bgr.data() + static_cast<std::size_t>(y) * logo->stride + static_cast<std::size_t>(x) * 3;
         return Bytes{p[0], p[1], p[2]};
     };
     const Bytes white{255, 255, 255};

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 namespace quben::testing {
 namespace {
@@ -14,11 +16,15 @@ using Calls = std::vector<std::string>;
 std::string Utf8(std::wstring_view text) {
     std::string out;
     for (wchar_t c : text) {
-        const auto code = static_cast<std::uint32_t>(c);
+        const auto code = static_cast<std::uint32_t>(std::char_traits<wchar_t>::to_int_type(c));
         if (code < 0x80) {
             out += static_cast<char>(code);
-        } else {
+        } else if (code < 0x800) {
             out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
             out += static_cast<char>(0x80 | (code & 0x3F));
         }
     }

@@ -55,7 +55,7 @@ private:
 
 class Variant {
 public:
-    Variant() { VariantInit(&v_); }
+    Variant() = default;
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     ~Variant() { VariantClear(&v_); }
@@ -64,7 +64,7 @@ public:
     const VARIANT* operator->() const { return &v_; }
 
 private:
-    VARIANT v_;
+    VARIANT v_{}; // all zero: VT_EMPTY
 };
 
 // CoInitializeEx for the lifetime of the object; CoUninitialize only if it succeeded.

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Runs clang-tidy (checks in .clang-tidy) over every C++ source of the project: the portable code and
+# its tests through the native build, the Win32 code through the x64 MinGW build. Prints the findings
+# and fails if there are any. Needs both builds configured (scripts/build.sh does it).
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+native="${1:-$repo/build/native}"
+windows="${2:-$repo/build/windows-x64}"
+
+sources_of() { # the project's .cpp files listed in a compile database, minus those in $2
+    python3 - "$1/compile_commands.json" "${2:-}" "$repo" <<'PY'
+import json, os, sys
+db, skip, repo = sys.argv[1], sys.argv[2], sys.argv[3]
+skipped = set(skip.split()) if skip else set()
+files = {os.path.realpath(e["file"]) for e in json.load(open(db))}
+build = os.path.join(repo, "build") + os.sep
+for f in sorted(files):
+    if f.endswith(".cpp") and f.startswith(repo + os.sep) and not f.startswith(build) and f not in skipped:
+        print(f)
+PY
+}
+
+# clang knows the MinGW target but not Debian's gcc layout ("12-win32"), so it is handed the
+# libstdc++ folders that the cross compiler itself searches.
+cxx_includes=()
+while read -r dir; do
+    cxx_includes+=("--extra-arg=-isystem$dir")
+done < <(x86_64-w64-mingw32-g++ -xc++ -E -v - </dev/null 2>&1 |
+         sed -n '/#include <...>/,/End of search/p' | grep '/c++' | sed 's/^ *//')
+
+native_sources="$(sources_of "$native")"
+windows_sources="$(sources_of "$windows" "$native_sources")"
+status=0
+tidy() { xargs -P "$(nproc)" -n 4 clang-tidy --quiet "$@" 2>/dev/null; }
+tidy -p "$native" <<<"$native_sources" || status=1
+tidy -p "$windows" --extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++ "${cxx_includes[@]}" \
+    <<<"$windows_sources" || status=1
+echo "clang-tidy: $(echo "$native_sources" | wc -l) native and $(echo "$windows_sources" | wc -l) Win32 sources checked"
+exit $status
