@@ -42,14 +42,17 @@ template <class H, auto CloseFunction, H InvalidValue = nullptr> struct HandleTr
     static void Close(Handle handle) { CloseFunction(handle); }
 };
 
-struct FindHandleTraits {
+// Kernel-style handles, whose functions fail with INVALID_HANDLE_VALUE (CreateFileW, FindFirstFileExW)
+// or with null (CreateThread, process handles): both count as no handle.
+template <auto CloseFunction> struct KernelHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static bool IsValid(Handle handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
-    static void Close(Handle handle) { ::FindClose(handle); }
+    static void Close(Handle handle) { CloseFunction(handle); }
 };
 
-using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits<::CloseHandle>>;
+using UniqueFindHandle = UniqueHandle<KernelHandleTraits<::FindClose>>;
 using UniqueHdc = UniqueHandle<HandleTraits<HDC, ::DeleteDC>>;
 using UniqueHbitmap = UniqueHandle<HandleTraits<HBITMAP, ::DeleteObject>>;
 using UniqueHfont = UniqueHandle<HandleTraits<HFONT, ::DeleteObject>>;

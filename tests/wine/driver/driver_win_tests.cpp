@@ -184,7 +184,7 @@ DWORD WINAPI ClosableWindows(void*) {
 
 void CloseByClass() {
     Register(L"quben.TestClosable", ::DefWindowProcW, nullptr);
-    UniqueHandle thread(::CreateThread(nullptr, 0, ClosableWindows, nullptr, 0, nullptr));
+    quben::win::UniqueKernelHandle thread(::CreateThread(nullptr, 0, ClosableWindows, nullptr, 0, nullptr));
     while (TopLevelOfClass(L"quben.TestClosable", false).size() < 2)
         ::Sleep(1);
     Check(TopLevelOfClass(L"quben.TestClosable", true).empty(),

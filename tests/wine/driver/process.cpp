@@ -26,7 +26,7 @@ StartedProcess StartProcess(const std::vector<std::wstring>& args) {
                           &info))
         throw CommandFailure{Utf8Error("CreateProcess failed", ::GetLastError())};
     ::CloseHandle(info.hThread);
-    return {UniqueHandle(info.hProcess), info.dwProcessId};
+    return {quben::win::UniqueKernelHandle(info.hProcess), info.dwProcessId};
 }
 
 std::optional<std::uint32_t> ExitCodeIfEnded(HANDLE process) {

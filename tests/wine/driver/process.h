@@ -1,6 +1,8 @@
 #pragma once
 // Processes the driver starts, and the clock it times them with.
 
+#include "platform/win/unique_handle.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -16,29 +18,6 @@ struct CommandFailure {
     std::string message; // UTF-8
 };
 
-// Owns a kernel handle.
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle other) noexcept {
-        std::swap(handle_, other.handle_);
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    ~UniqueHandle() {
-        if (handle_ != nullptr)
-            ::CloseHandle(handle_);
-    }
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
 // Elapsed time from the performance counter.
 class Stopwatch {
 public:
@@ -51,7 +30,7 @@ private:
 };
 
 struct StartedProcess {
-    UniqueHandle handle;
+    quben::win::UniqueKernelHandle handle;
     DWORD pid = 0;
 };
 

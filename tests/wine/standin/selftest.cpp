@@ -128,18 +128,18 @@ std::wstring tempPath(const wchar_t* name) {
 }
 
 std::string readAll(const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
     std::string content;
     char buffer[4096];
     DWORD got = 0;
-    while (file.valid() && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+    while (file && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         content.append(buffer, got);
     return content;
 }
 
 void writeAll(const std::wstring& path, std::string_view content) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     WriteFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
@@ -309,9 +309,10 @@ void openWorkbooks(const Fixture& fixture, const Journal& journal) {
     CHECK(application.workbooks().count() == 0 && host.activeName.empty());
 
     // Another program holding the file open for writing must not stop the open, nor be disturbed.
-    UniqueHandle writer(CreateFileW(fixture.secret.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
-    CHECK(writer.valid());
+    UniqueKernelHandle writer(CreateFileW(fixture.secret.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
+    CHECK(static_cast<bool>(writer));
     Outcome good, active, name, fullName, count;
     Args e;
     openArgs(e, fixture.secret.c_str(), L"S\u00e9same");

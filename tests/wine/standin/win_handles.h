@@ -1,6 +1,8 @@
 // Small RAII owners for the Win32/COM resources the stand-in uses.
 #pragma once
 
+#include "platform/win/unique_handle.h"
+
 #include <ole2.h>
 #include <oleauto.h>
 #include <windows.h>
@@ -11,26 +13,7 @@
 
 namespace standin {
 
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        std::swap(h_, other.h_);
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() {
-        if (valid())
-            CloseHandle(h_);
-    }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
+using quben::win::UniqueKernelHandle;
 
 class Bstr {
 public:

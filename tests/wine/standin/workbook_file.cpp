@@ -35,9 +35,9 @@ ReadOutcome readWorkbookFile(std::wstring_view path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return {std::nullopt, notFound(path)};
 
-    UniqueHandle file(CreateFileW(text.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    UniqueKernelHandle file(CreateFileW(text.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return {std::nullopt, L"Impossible d'accéder au fichier « " + text + L" »."};
 
     WorkbookFile workbook;
