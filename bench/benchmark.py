@@ -14,8 +14,8 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "wine"))
 from harness.driver import Driver  # noqa: E402
-from harness.wine_session import (Xvfb, WineSession, build_dir, default_prefix, ensure_prefix,  # noqa: E402
-                                  register_standin)
+from harness.standin import register_standin  # noqa: E402
+from harness.wine_session import Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 
 PASSWORD = "vepal_kordinut!?"
 

@@ -5,7 +5,8 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness.wine_session import WineSession, default_prefix, ensure_prefix, register_standin  # noqa: E402
+from harness.standin import register_standin  # noqa: E402
+from harness.wine_session import WineSession, default_prefix, ensure_prefix  # noqa: E402
 
 if __name__ == "__main__":
     session = WineSession(ensure_prefix(default_prefix()), None)

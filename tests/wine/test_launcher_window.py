@@ -12,7 +12,8 @@ from harness import screen_checks  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, WineSession, default_prefix, ensure_prefix, register_standin  # noqa: E402
+from harness.standin import register_standin  # noqa: E402
+from harness.wine_session import Xvfb, WineSession, default_prefix, ensure_prefix  # noqa: E402
 
 ARCH = parse_arch()
 

@@ -16,8 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import standin  # noqa: E402
-from harness.wine_session import (WineSession, Xvfb, build_dir, ensure_prefix, register_standin,  # noqa: E402
-                                  windows_path)
+from harness.wine_session import WineSession, Xvfb, build_dir, ensure_prefix, windows_path  # noqa: E402
 
 SERVER = build_dir("x64") / "standin_spreadsheet.exe"
 CLIENTS = {"x64": build_dir("x64") / "minimal_client.exe", "x86": build_dir("x86") / "minimal_client.exe"}
@@ -68,7 +67,7 @@ class StandinTest(unittest.TestCase):
         cls.display = Xvfb(1024, 768)
         cls.session = WineSession(ensure_prefix(shared or cls.tmp / "prefix"), cls.display)
         cls.session.start_server()
-        register_standin(cls.session)
+        standin.register_standin(cls.session)
 
     @classmethod
     def tearDownClass(cls):

@@ -14,7 +14,7 @@ from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import (Xvfb, WineSession, build_dir, default_prefix, ensure_prefix,  # noqa: E402
-                                  register_standin, unregister_standin, windows_path)
+                                  windows_path)
 
 ARCH = parse_arch()
 ROOT = "quben-launch"
@@ -49,7 +49,7 @@ class WorkbookLaunchTest(unittest.TestCase):
         cls.display = Xvfb(1024, 768)
         cls.session = WineSession(ensure_prefix(default_prefix()), cls.display)
         cls.session.start_server()
-        register_standin(cls.session)
+        standin.register_standin(cls.session)
         cls.driver = Driver(cls.session)
         cls.root = cls.session.drive_c / ROOT
         shutil.rmtree(cls.root, ignore_errors=True)
@@ -64,7 +64,7 @@ class WorkbookLaunchTest(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        register_standin(cls.session)
+        standin.register_standin(cls.session)
         cls.session.stop()
         cls.display.close()
         shutil.rmtree(cls.root, ignore_errors=True)
@@ -164,11 +164,11 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertEqual(len(self.driver.one(["windows", STANDIN_CLASS])["windows"]), 1)
 
     def test_no_registered_application_ends_silently(self):
-        unregister_standin(self.session)
+        standin.unregister_standin(self.session)
         try:
             records = self.launch(self.workbook_path)
         finally:
-            register_standin(self.session)
+            standin.register_standin(self.session)
         self.assertEqual(records, [])
 
     def assert_remaining_steps_made(self, member, records, crashed):

@@ -1,15 +1,17 @@
 """Helpers for tests that use the stand-in spreadsheet COM server (tests/wine/standin).
 
-register()/unregister() write the class registration through `run_wine`, a callable that runs a Windows
-command line in the test prefix and returns a CompletedProcess. parse_journal() reads the journal that every
-stand-in process appends to (path from STANDIN_JOURNAL).
+register_standin()/unregister_standin() write and remove the class registration in a WineSession's
+prefix. parse_journal() reads the journal that every stand-in process appends to (path from
+STANDIN_JOURNAL).
 """
 
 from __future__ import annotations
 
 import os
 import tempfile
-from typing import Callable, NamedTuple, Sequence
+from typing import NamedTuple
+
+from .wine_session import build_dir, windows_path
 
 APPLICATION_CLSID = "{00024500-0000-0000-C000-000000000046}"
 GLOBAL_CLSID = "{00020812-0000-0000-C000-000000000046}"
@@ -22,9 +24,6 @@ DISP_E_EXCEPTION = 0x80020009
 _CLASSES = r"HKEY_LOCAL_MACHINE\Software\Classes"
 # Wine keeps separate Classes for 32- and 64-bit processes; a client of either kind must find the server.
 _VIEWS = ("/reg:64", "/reg:32")
-
-RunWine = Callable[[Sequence[str]], "object"]
-
 
 class Record(NamedTuple):
     pid: int
@@ -47,11 +46,6 @@ class ResultRecord(NamedTuple):
     hresult: int  # 0 when ok
 
 
-def windows_path(unix_path: str) -> str:
-    """The Z: drive path Wine gives an absolute Unix path."""
-    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
-
-
 def _reg_quote(text: str) -> str:
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
@@ -66,32 +60,36 @@ def _registration_file(exe_windows_path: str) -> str:
     return "\r\n".join(lines)
 
 
-def _import(run_wine: RunWine, content: str) -> None:
+def _import(session, content: str) -> None:
     # reg import takes a file; UTF-16 with a BOM keeps non-ASCII server paths intact.
     with tempfile.NamedTemporaryFile("wb", suffix=".reg", delete=False) as handle:
         handle.write(b"\xff\xfe" + content.encode("utf-16-le"))
     try:
         for view in _VIEWS:
-            completed = run_wine(["reg", "import", windows_path(handle.name), view])
-            code = getattr(completed, "returncode", 0)
-            if code != 0:
-                raise RuntimeError(f"reg import {view} failed with exit code {code}: {completed!r}")
+            session.run(["reg", "import", windows_path(handle.name), view], check=True)
     finally:
         os.unlink(handle.name)
 
 
-def register(run_wine: RunWine, exe_windows_path: str) -> None:
-    """Registers both classes and the ProgID (LocalServer32 = the quoted exe path) in both registry views."""
-    _import(run_wine, _registration_file(exe_windows_path))
+def register_standin(session) -> None:
+    """Registers both classes and the ProgID (LocalServer32 = the quoted path of the 64-bit stand-in)
+    in both registry views of the session's prefix, once per server path."""
+    server = windows_path(build_dir("x64") / "standin_spreadsheet.exe")
+    stamp = session.prefix / ".quben-standin"
+    if stamp.exists() and stamp.read_text() == server:
+        return
+    _import(session, _registration_file(server))
+    stamp.write_text(server)
 
 
-def unregister(run_wine: RunWine) -> None:
+def unregister_standin(session) -> None:
     """Deletes both classes and the ProgID from both views; keys already absent are not an error."""
     # "reg delete", not an import of removals: under Wine that import leaves the 64-bit CLSID keys.
     keys = [f"{_CLASSES}\\CLSID\\{APPLICATION_CLSID}", f"{_CLASSES}\\CLSID\\{GLOBAL_CLSID}", f"{_CLASSES}\\{PROGID}"]
     for view in _VIEWS:
         for key in keys:
-            run_wine(["reg", "delete", key, "/f", view])
+            session.run(["reg", "delete", key, "/f", view])
+    (session.prefix / ".quben-standin").unlink(missing_ok=True)
 
 
 def unescape(field: str) -> str:

@@ -106,17 +106,6 @@ class WineSession:
             return subprocess.Popen(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
                                     stderr=err)
 
-    def reg_add(self, key, value=None, data="", kind="REG_SZ"):
-        for view in ("/reg:64", "/reg:32"):
-            args = ["reg", "add", key, "/f", view]
-            args += ["/ve"] if value is None else ["/v", value]
-            args += ["/t", kind, "/d", data]
-            self.run(args, check=True)
-
-    def reg_delete(self, key):
-        for view in ("/reg:64", "/reg:32"):
-            self.run(["reg", "delete", key, "/f", view])
-
     def set_window_colour(self, rgb):
         """The colour scheme's Window colour, read by programs started afterwards."""
         self.run(["reg", "add", r"HKCU\Control Panel\Colors", "/v", "Window", "/d", " ".join(map(str, rgb)), "/f"],
@@ -156,32 +145,6 @@ def ensure_prefix(prefix):
     session.stop()
     (prefix / PREFIX_STAMP).write_text("ready\n")
     return prefix
-
-
-def register_standin(session):
-    """Registers the stand-in spreadsheet application (64-bit build) in the test prefix, once per
-    server path."""
-    from types import SimpleNamespace
-
-    from . import standin
-
-    server = windows_path(build_dir("x64") / "standin_spreadsheet.exe")
-    stamp = session.prefix / ".quben-standin"
-    if stamp.exists() and stamp.read_text() == server:
-        return
-    standin.register(lambda args: SimpleNamespace(returncode=session.run(args)[0]), server)
-    stamp.write_text(server)
-
-
-def unregister_standin(session):
-    from . import standin
-
-    # "reg delete" in both views: an import of key removals leaves the 64-bit keys in place.
-    classes = r"HKLM\Software\Classes"
-    for key in (rf"{classes}\CLSID\{standin.APPLICATION_CLSID}", rf"{classes}\CLSID\{standin.GLOBAL_CLSID}",
-                rf"{classes}\{standin.PROGID}"):
-        session.reg_delete(key)
-    (session.prefix / ".quben-standin").unlink(missing_ok=True)
 
 
 def default_prefix():
