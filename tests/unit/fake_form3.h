@@ -16,13 +16,6 @@ inline std::string Num(float value) {
     return text.str();
 }
 
-inline std::string Narrow(std::wstring_view text) {
-    std::string result;
-    for (wchar_t c : text)
-        result += c < 0x80 ? static_cast<char>(c) : '?';
-    return result;
-}
-
 template <class Interface> class FakeBox : public Interface {
 public:
     FakeBox(CallLog& log, std::string name, Twips width, Twips height)

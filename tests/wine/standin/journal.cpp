@@ -102,11 +102,7 @@ void Journal::result(std::wstring_view member, HRESULT hr) const {
 }
 
 void Journal::append(const std::wstring& line) const {
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
-                        nullptr);
+    const std::string utf8 = toUtf8(line);
     UniqueKernelHandle file(CreateFileW(path_.c_str(), FILE_APPEND_DATA,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

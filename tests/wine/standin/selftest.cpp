@@ -2,6 +2,7 @@
 // Prints "N passed, N failed" and exits non-zero on any failure.
 #include "application.h"
 #include "class_factory.h"
+#include "win_handles.h"
 #include "workbook_file.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// Small RAII owners for the Win32/COM resources the stand-in uses.
+// Small RAII owners for the Win32/COM resources the stand-in uses, and its text helpers.
 #pragma once
 
 #include "platform/win/unique_handle.h"
@@ -103,6 +103,15 @@ inline std::wstring environmentVariable(const wchar_t* name) {
     DWORD written = GetEnvironmentVariableW(name, value.data(), needed);
     value.resize(written < needed ? written : 0);
     return value;
+}
+
+inline std::string toUtf8(std::wstring_view text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
 }
 
 inline bool equalsIgnoreCase(std::wstring_view a, std::wstring_view b) {

@@ -15,15 +15,6 @@ std::wstring notFound(std::wstring_view path) {
 
 } // namespace
 
-std::string toUtf8(std::wstring_view text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
-}
-
 std::wstring fileNamePart(std::wstring_view path) {
     size_t slash = path.find_last_of(L"\\/");
     return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));

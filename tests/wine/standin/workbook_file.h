@@ -24,7 +24,6 @@ ReadOutcome readWorkbookFile(std::wstring_view path);
 // The <text> of a "password=<text>" line (UTF-8, exact), if the content has one.
 std::optional<std::string> requiredPassword(std::string_view content);
 
-std::string toUtf8(std::wstring_view text);
 std::wstring fileNamePart(std::wstring_view path);
 
 } // namespace standin

@@ -1,5 +1,6 @@
 #include "workbooks.h"
 
+#include "win_handles.h"
 #include "workbook_file.h"
 
 #include <array>
