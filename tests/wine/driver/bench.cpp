@@ -19,11 +19,6 @@ CommandFailure TimedOut(std::uint32_t timeoutMs) {
     return {"the program did not exit within " + std::to_string(timeoutMs) + " ms and was terminated"};
 }
 
-std::wstring MessageText(HWND box) {
-    HWND text = FindControl(box, kMessageTextId);
-    return text != nullptr ? Text(text).value_or(L"") : L"";
-}
-
 // A process started for one measurement; ended if the measurement is abandoned.
 class MeasuredProcess {
 public:
@@ -61,7 +56,7 @@ public:
         while (!WaitForExit(handle(), kFinePollMs)) {
             if (HWND box = FindMessageBox(process_.pid))
                 throw CommandFailure{"the program showed a message box: " + ToUtf8(Text(box).value_or(L"")) +
-                                     " / " + ToUtf8(MessageText(box))};
+                                     " / " + ToUtf8(MessageText(box).value_or(L""))};
             if (clock.ElapsedMs() >= timeoutMs)
                 throw TimedOut(timeoutMs);
         }

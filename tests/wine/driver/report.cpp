@@ -93,11 +93,10 @@ void WriteButtons(JsonWriter& json, HWND box) {
 }
 
 void WriteMessageText(JsonWriter& json, HWND box) {
-    for (HWND child : ChildrenInZOrder(box)) {
-        if (IsStatic(child) && ControlId(child) == kMessageTextId)
-            return WriteText(json, child);
-    }
-    json.Null();
+    if (auto text = MessageText(box))
+        json.String(*text);
+    else
+        json.Null();
 }
 
 } // namespace

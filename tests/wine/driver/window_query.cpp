@@ -128,6 +128,14 @@ HWND FindControl(HWND parent, int id) {
     return nullptr;
 }
 
+std::optional<std::wstring> MessageText(HWND box) {
+    for (HWND child : ChildrenInZOrder(box)) {
+        if (ControlId(child) == kMessageTextId && ::lstrcmpiW(ClassName(child).c_str(), L"Static") == 0)
+            return Text(child);
+    }
+    return std::nullopt;
+}
+
 HWND FindDescendantOfClass(HWND parent, std::wstring_view className) {
     for (HWND window : Descendants(parent)) {
         if (::lstrcmpiW(ClassName(window).c_str(), std::wstring(className).c_str()) == 0)

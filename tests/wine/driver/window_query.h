@@ -57,6 +57,10 @@ HWND FindMessageBox(DWORD pid);
 HWND FindTopLevel(std::wstring_view className, DWORD pid);
 std::vector<HWND> TopLevelOfClass(std::wstring_view className, bool visibleOnly);
 
+// A message box's text: its static with the message id. Nothing when there is none or it does not
+// answer in time.
+std::optional<std::wstring> MessageText(HWND box);
+
 // Whether the window has an icon, its class's or its own (WM_GETICON); nothing when the platform
 // will not say (Wine does not read class icons of other processes' windows).
 std::optional<bool> HasIcon(HWND window);
