@@ -18,7 +18,7 @@ class WorkbookCollection {
 public:
     virtual ~WorkbookCollection() = default;
     // Opens a workbook; every argument but the file name and the open password is left to the
-    // application's defaults.
+    // application's defaults. A path too long for the application goes in its short form.
     virtual std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) = 0;
 };
 
@@ -28,6 +28,8 @@ public:
     virtual void SetDisplayAlerts(bool displayAlerts) = 0;
     virtual void SetVisible(bool visible) = 0;
     virtual std::unique_ptr<WorkbookCollection> Workbooks() = 0;
+    // The application's main window, as the number the platform knows it by.
+    virtual std::intptr_t Hwnd() = 0;
 };
 
 class SpreadsheetHost {

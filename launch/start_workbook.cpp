@@ -15,8 +15,11 @@ void WorkbookStarter::StartWorkbook() noexcept {
     }
 
     // Everything goes through the instance created here: an application the user already has
-    // open is never touched (its alerts stay on, its workbooks' macros are not run).
+    // open is never touched (its alerts stay on, its workbooks' macros are not run). Alerts are off
+    // only while the workbook comes up: the user works in this instance afterwards, and without
+    // them it would overwrite files and close unsaved workbooks without asking.
     std::unique_ptr<Workbook> workbook;
+    RunStep([&] { window_.AllowForegroundHandOff(); });
     RunStep([&] { window_.Minimise(); });
     RunStep([&] { hostReference_ = host_.CreateApplication(); });
     RunStep([&] { Require(hostReference_).SetDisplayAlerts(false); });
@@ -26,6 +29,9 @@ void WorkbookStarter::StartWorkbook() noexcept {
             Require(Require(hostReference_).Workbooks()).Open(window_.Label1Caption(), kWorkbookPassword);
     });
     RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+    RunStep([&] { Require(hostReference_).SetDisplayAlerts(true); });
+    // Started by automation rather than by the user, the application would open behind other windows.
+    RunStep([&] { window_.BringToFront(Require(hostReference_).Hwnd()); });
     RunStep([&] { window_.Unload(); });
 }
 

@@ -26,7 +26,12 @@ public:
     virtual std::wstring Label1Caption() = 0;
     // A modal message box owned by the window; returns when the user has closed it.
     virtual void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) = 0;
+    // Lets the application started next take the foreground, which the launcher holds until it
+    // minimises.
+    virtual void AllowForegroundHandOff() = 0;
     virtual void Minimise() = 0;
+    // Brings a window of another process (the application's) to the front.
+    virtual void BringToFront(std::intptr_t window) = 0;
     virtual void Unload() = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "launch/win/excel_host.h"
 
+#include "launch/openable_path.h"
+#include "launch/win/short_path_name.h"
 #include "platform/win/dispatch_object.h"
 #include "platform/win/hresult.h"
 
@@ -11,9 +13,9 @@ constexpr CLSID kExcelApplicationClass = {
     0x00024500, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr LCID kLocaleUsEnglish = 1033;
 
-// Open's parameters, in order: Filename, UpdateLinks, ReadOnly, Format, Password, then ten more.
+// Open's parameters, in order: Filename, UpdateLinks, ReadOnly, Format, Password, then ten more
+// that are left out altogether: the oldest versions of the application know only some of them.
 constexpr int kOmittedBeforePassword = 3;
-constexpr int kOmittedAfterPassword = 10;
 
 class ExcelWorkbook final : public Workbook {
 public:
@@ -32,10 +34,9 @@ public:
     explicit ExcelWorkbooks(DispatchObject workbooks) : workbooks_(std::move(workbooks)) {}
     std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
         DispatchArguments arguments;
-        arguments.String(filename)
+        arguments.String(OpenablePath(filename, ShortPathName))
             .Omitted(kOmittedBeforePassword)
-            .String(password)
-            .Omitted(kOmittedAfterPassword);
+            .String(password);
         return std::make_unique<ExcelWorkbook>(workbooks_.CallForObject(L"Open", arguments));
     }
 
@@ -57,6 +58,7 @@ public:
     std::unique_ptr<WorkbookCollection> Workbooks() override {
         return std::make_unique<ExcelWorkbooks>(application_.GetObject(L"Workbooks"));
     }
+    std::intptr_t Hwnd() override { return static_cast<std::intptr_t>(application_.GetInteger(L"Hwnd")); }
 
 private:
     DispatchObject application_;
@@ -65,10 +67,12 @@ private:
 } // namespace
 
 std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication() {
+    // Made once, whatever it answers: a second attempt could start a second application.
     ComPtr<IDispatch> application;
     ThrowIfFailed(::CoCreateInstance(kExcelApplicationClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                      application.put_void()));
-    return std::make_unique<ExcelApplication>(DispatchObject(std::move(application), kLocaleUsEnglish));
+    return std::make_unique<ExcelApplication>(
+        DispatchObject(std::move(application), kLocaleUsEnglish, busyWait_));
 }
 
 } // namespace quben::win

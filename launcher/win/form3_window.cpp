@@ -98,9 +98,22 @@ void Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::w
         ::MessageBoxW(Handle(), std::wstring(prompt).c_str(), std::wstring(title).c_str(), buttons) == 0);
 }
 
+void Form3Window::AllowForegroundHandOff() {
+    // The process to hand over to does not exist yet, hence any process.
+    ThrowLastErrorIf(!::AllowSetForegroundWindow(ASFW_ANY));
+}
+
 void Form3Window::Minimise() {
     ThrowLastErrorIf(!::IsWindow(Handle()));
     ::ShowWindow(Handle(), SW_MINIMIZE);
+}
+
+void Form3Window::BringToFront(std::intptr_t window) {
+    // Window handles are 32-bit values even in 64-bit processes, so the number holds one whole.
+    const auto handle = reinterpret_cast<HWND>(window);
+    ThrowLastErrorIf(!::IsWindow(handle));
+    if (!::SetForegroundWindow(handle))
+        ThrowPlatformError(E_FAIL);
 }
 
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {

@@ -36,7 +36,9 @@ public:
     // LaunchWindow
     std::wstring Label1Caption() override { return label1_.Caption(); }
     void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) override;
+    void AllowForegroundHandOff() override;
     void Minimise() override;
+    void BringToFront(std::intptr_t window) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

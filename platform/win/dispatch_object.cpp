@@ -3,27 +3,43 @@
 #include "platform/win/hresult.h"
 
 namespace quben::win {
+namespace {
+
+// What an Invoke answered: an application reports its own errors, its "busy" among them, as an
+// exception whose code is in the EXCEPINFO.
+HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception) {
+    if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
+        exception.pfnDeferredFillIn(&exception);
+    // The server allocated these strings for us even though nobody shows them.
+    ::SysFreeString(exception.bstrSource);
+    ::SysFreeString(exception.bstrDescription);
+    ::SysFreeString(exception.bstrHelpFile);
+    return hr == DISP_E_EXCEPTION && IsBusyRefusal(exception.scode) ? exception.scode : hr;
+}
+
+} // namespace
 
 DISPID DispatchObject::IdOf(const wchar_t* name) {
     if (!object_)
         ThrowPlatformError(E_POINTER);
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     DISPID id = DISPID_UNKNOWN;
-    ThrowIfFailed(object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id));
+    ThrowIfFailed(
+        RetryWhileBusy(*busyWait_, [&] { return object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); }));
     return id;
 }
 
 void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& parameters, VARIANT* result) {
     const DISPID id = IdOf(name);
-    EXCEPINFO exception{};
-    UINT badArgument = 0;
-    const HRESULT hr =
-        object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument);
-    // The server allocated these strings for us even though nobody shows them.
-    ::SysFreeString(exception.bstrSource);
-    ::SysFreeString(exception.bstrDescription);
-    ::SysFreeString(exception.bstrHelpFile);
-    ThrowIfFailed(hr);
+    ThrowIfFailed(RetryWhileBusy(*busyWait_, [&] {
+        if (result != nullptr)
+            ::VariantClear(result);
+        EXCEPINFO exception{};
+        UINT badArgument = 0;
+        return AnswerOf(
+            object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument),
+            exception);
+    }));
 }
 
 void DispatchObject::PutProperty(const wchar_t* name, DispatchArguments& value) {
@@ -36,7 +52,15 @@ DispatchObject DispatchObject::ObjectFrom(VARIANT& result) {
     if (result.vt != VT_DISPATCH || result.pdispVal == nullptr)
         ThrowPlatformError(DISP_E_TYPEMISMATCH);
     result.pdispVal->AddRef();
-    return DispatchObject(ComPtr<IDispatch>::Attach(result.pdispVal), locale_);
+    return DispatchObject(ComPtr<IDispatch>::Attach(result.pdispVal), locale_, *busyWait_);
+}
+
+std::int64_t DispatchObject::GetInteger(const wchar_t* name) {
+    DISPPARAMS parameters{};
+    UniqueVariant result;
+    Invoke(name, DISPATCH_PROPERTYGET, parameters, result.get());
+    ThrowIfFailed(::VariantChangeType(result.get(), result.get(), 0, VT_I8));
+    return result->llVal;
 }
 
 DispatchObject DispatchObject::GetObject(const wchar_t* name) {

@@ -1,7 +1,9 @@
 #pragma once
 // Late-bound calls through IDispatch: member names are resolved at run time, so the same calls
-// work on every version of the automation server.
+// work on every version of the automation server. A call that the server refuses because it is
+// busy is made again until it goes through (RetryWhileBusy); any other failure throws PlatformError.
 
+#include "platform/busy_retry.h"
 #include "platform/win/com_ptr.h"
 #include "platform/win/variant.h"
 
@@ -11,10 +13,12 @@ namespace quben::win {
 
 class DispatchObject {
 public:
-    DispatchObject(ComPtr<IDispatch> object, LCID locale) : object_(std::move(object)), locale_(locale) {}
+    DispatchObject(ComPtr<IDispatch> object, LCID locale, BusyWait& busyWait)
+        : object_(std::move(object)), locale_(locale), busyWait_(&busyWait) {}
 
     void PutProperty(const wchar_t* name, DispatchArguments& value);
     DispatchObject GetObject(const wchar_t* name);
+    std::int64_t GetInteger(const wchar_t* name);
     // A method whose result is an object.
     DispatchObject CallForObject(const wchar_t* name, DispatchArguments& arguments);
     void Call(const wchar_t* name, DispatchArguments& arguments);
@@ -26,6 +30,7 @@ private:
 
     ComPtr<IDispatch> object_;
     LCID locale_;
+    BusyWait* busyWait_;
 };
 
 } // namespace quben::win

@@ -38,7 +38,11 @@ public:
     void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) override {
         log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(buttons) + "|" + Utf8(title));
     }
+    void AllowForegroundHandOff() override { log.Record("Form3.AllowForegroundHandOff"); }
     void Minimise() override { log.Record("Form3.Minimise"); }
+    void BringToFront(std::intptr_t window) override {
+        log.Record("Form3.BringToFront", std::to_string(window));
+    }
     void Unload() override { log.Record("Form3.Unload"); }
 
     CallLog& log;
@@ -88,6 +92,7 @@ public:
         log.Record("Application.Workbooks");
         return std::make_unique<FakeWorkbooks>(log);
     }
+    std::intptr_t Hwnd() override { return log.Record("Application.Hwnd"), 0x1234; }
     CallLog& log;
 };
 
@@ -106,12 +111,15 @@ const std::string kPath = "C:\\Été données\\é.xls";
 // The launch of a workbook that is there, as the calls each step makes.
 const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
+    {"Form3.AllowForegroundHandOff"},
     {"Form3.Minimise"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
     {"Application.Visible(true)"},
     {"Application.Workbooks", "Label1.Caption", "Workbooks.Open(" + kPath + "|vepal_kordinut!?)"},
     {"Workbook.RunAutoMacros(1)"},
+    {"Application.DisplayAlerts(true)"},
+    {"Application.Hwnd", "Form3.BringToFront(4660)"},
     {"Form3.Unload"},
 };
 
@@ -174,9 +182,19 @@ TEST_F(StartWorkbookTest, EmptyPathIsReportedAbsentWithoutSearching) {
 TEST_F(StartWorkbookTest, AnUnreadablePathCountsAsPresentAndTheLaunchGoesOn) {
     log.failing.insert("Label1.Caption");
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, (Calls{"Label1.Caption", "Form3.Minimise", "Host.CreateApplication",
-                                "Application.DisplayAlerts(false)", "Application.Visible(true)",
-                                "Application.Workbooks", "Label1.Caption", "Form3.Unload"}));
+    EXPECT_EQ(log.calls, (Calls{"Label1.Caption", "Form3.AllowForegroundHandOff", "Form3.Minimise",
+                                "Host.CreateApplication", "Application.DisplayAlerts(false)",
+                                "Application.Visible(true)", "Application.Workbooks", "Label1.Caption",
+                                "Application.DisplayAlerts(true)", "Application.Hwnd",
+                                "Form3.BringToFront(4660)", "Form3.Unload"}));
+}
+
+TEST_F(StartWorkbookTest, ACreationRefusedAsBusyIsNotMadeAgain) {
+    // Making it again could start a second application.
+    log.failing.insert("Host.CreateApplication");
+    log.failureStatus = static_cast<std::int32_t>(0x80010001); // RPC_E_CALL_REJECTED
+    starter.StartWorkbook();
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Host.CreateApplication"), 1);
 }
 
 TEST_F(StartWorkbookTest, MessageBoxThatCannotBeShownStillUnloads) {
@@ -192,7 +210,9 @@ TEST_F(StartWorkbookTest, OpenReadsThePathAgainFromTheLabel) {
         int reads = 0;
         std::wstring Label1Caption() override { return reads++ == 0 ? L"C:\\a.xls" : L"C:\\b.xls"; }
         void MsgBox(std::wstring_view, std::uint32_t, std::wstring_view) override {}
+        void AllowForegroundHandOff() override {}
         void Minimise() override {}
+        void BringToFront(std::intptr_t) override {}
         void Unload() override {}
     } changing;
     WorkbookStarter other(changing, files, host);
@@ -243,19 +263,23 @@ INSTANTIATE_TEST_SUITE_P(
                      "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
                      ".|0|quben)",
                      "Form3.Unload"}},
+        FailureCase{"Form3.AllowForegroundHandOff", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
         // No application: every step that goes through it fails, the window still unloads.
         FailureCase{"Host.CreateApplication",
-                    {"Label1.Caption", "Files.Search(" + kPath + ")", "Form3.Minimise",
-                     "Host.CreateApplication", "Form3.Unload"}},
+                    {"Label1.Caption", "Files.Search(" + kPath + ")", "Form3.AllowForegroundHandOff",
+                     "Form3.Minimise", "Host.CreateApplication", "Form3.Unload"}},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
         FailureCase{"Application.Visible", Flatten(kLaunchSteps)},
-        // No workbook collection or no workbook: nothing else's macros are ever run.
+        // No workbook collection or no workbook: nothing else's macros are ever run, and the
+        // alerts still come back on.
         FailureCase{"Application.Workbooks",
                     Without({"Label1.Caption", "Workbooks.Open(" + kPath + "|vepal_kordinut!?)",
                              "Workbook.RunAutoMacros(1)"})},
         FailureCase{"Workbooks.Open", Without({"Workbook.RunAutoMacros(1)"})},
         FailureCase{"Workbook.RunAutoMacros", Flatten(kLaunchSteps)},
+        FailureCase{"Application.Hwnd", Without({"Form3.BringToFront(4660)"})},
+        FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Unload", Flatten(kLaunchSteps)}),
     [](const auto& info) {
         std::string name = info.param.failing;

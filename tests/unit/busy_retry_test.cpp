@@ -1,0 +1,98 @@
+#include "platform/busy_retry.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quben::testing {
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr auto kOk = static_cast<std::int32_t>(0);
+
+class FakeClock final : public BusyWait {
+public:
+    std::chrono::steady_clock::time_point Now() override { return now; }
+    void Pause(milliseconds pause) override {
+        pauses.push_back(pause);
+        now += pause;
+    }
+    milliseconds Elapsed() const { return std::chrono::duration_cast<milliseconds>(now - start); }
+
+    const std::chrono::steady_clock::time_point start{std::chrono::hours(1)};
+    std::chrono::steady_clock::time_point now = start;
+    std::vector<milliseconds> pauses;
+};
+
+// A call answering `status` for its first `refusals` attempts, then `final`.
+struct ScriptedCall {
+    std::int32_t status;
+    int refusals;
+    std::int32_t final = kOk;
+    int attempts = 0;
+    std::int32_t operator()() { return attempts++ < refusals ? status : final; }
+};
+
+class BusyRetryTest : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(BusyRetryTest, ABusyRefusalIsRetriedEveryPauseUntilTheCallGoesThrough) {
+    FakeClock clock;
+    ScriptedCall call{GetParam(), 5};
+    EXPECT_EQ(RetryWhileBusy(clock, std::ref(call)), kOk);
+    EXPECT_EQ(call.attempts, 6);
+    EXPECT_EQ(clock.pauses, std::vector<milliseconds>(5, kBusyRetryPause));
+}
+
+TEST_P(BusyRetryTest, AfterTheLimitTheRefusalIsTheAnswer) {
+    FakeClock clock;
+    ScriptedCall call{GetParam(), 1'000'000};
+    EXPECT_EQ(RetryWhileBusy(clock, std::ref(call)), GetParam());
+    EXPECT_EQ(clock.Elapsed(), milliseconds(60'000));
+    EXPECT_EQ(call.attempts, 60'000 / kBusyRetryPause.count() + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachBusyAnswer, BusyRetryTest,
+                         ::testing::Values(static_cast<std::int32_t>(0x80010001),   // call rejected
+                                           static_cast<std::int32_t>(0x8001010A),   // retry later
+                                           static_cast<std::int32_t>(0x800AC472))); // application busy
+
+TEST(BusyRetry, PausesStayWithinAQuarterSecondAndTheLastOneEndsOnTheLimit) {
+    EXPECT_GE(kBusyRetryPause, milliseconds(100));
+    EXPECT_LE(kBusyRetryPause, milliseconds(250));
+    FakeClock clock;
+    int attempts = 0;
+    RetryWhileBusy(clock, [&] {
+        // A slow server: each refusal itself takes 70 ms.
+        ++attempts;
+        clock.now += milliseconds(70);
+        return static_cast<std::int32_t>(0x80010001);
+    });
+    EXPECT_LE(clock.pauses.back(), kBusyRetryPause);
+    EXPECT_GE(clock.Elapsed(), milliseconds(60'000));
+    EXPECT_LT(clock.Elapsed(), milliseconds(60'000) + kBusyRetryPause + milliseconds(70));
+}
+
+TEST(BusyRetry, EveryOtherAnswerIsFinalAtOnce) {
+    for (auto status : {kOk, static_cast<std::int32_t>(0x80004005), // E_FAIL
+                        static_cast<std::int32_t>(0x80020009),      // DISP_E_EXCEPTION
+                        static_cast<std::int32_t>(0x80010108),      // RPC_E_DISCONNECTED
+                        static_cast<std::int32_t>(0x800706BA),      // server unavailable
+                        static_cast<std::int32_t>(0x800AC471)}) {   // next to the busy code
+        FakeClock clock;
+        ScriptedCall call{status, 1'000'000};
+        EXPECT_EQ(RetryWhileBusy(clock, std::ref(call)), status);
+        EXPECT_EQ(call.attempts, 1) << std::hex << status;
+        EXPECT_TRUE(clock.pauses.empty());
+    }
+}
+
+TEST(BusyRetry, AFailureAfterABusySpellEndsTheRetries) {
+    FakeClock clock;
+    ScriptedCall call{static_cast<std::int32_t>(0x8001010A), 2, static_cast<std::int32_t>(0x80020009)};
+    EXPECT_EQ(RetryWhileBusy(clock, std::ref(call)), static_cast<std::int32_t>(0x80020009));
+    EXPECT_EQ(call.attempts, 3);
+}
+
+} // namespace
+} // namespace quben::testing
