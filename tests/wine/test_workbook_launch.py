@@ -24,9 +24,9 @@ STANDIN_CLASS = "StandinSpreadsheet"
 
 
 def open_args(path, password=PASSWORD):
-    """Workbooks.Open as the launcher must call it: the file name, the password fifth, the rest
-    omitted."""
-    return [f"bstr:{path}", "missing", "missing", "missing", f"bstr:{password}"] + ["missing"] * 10
+    """Workbooks.Open as the launcher must call it, which every version of the application takes:
+    the file name, three omitted, the password, nothing after it."""
+    return [f"bstr:{path}", "missing", "missing", "missing", f"bstr:{password}"]
 
 
 def launch_calls(path):
@@ -36,7 +36,13 @@ def launch_calls(path):
         ("Application.Workbooks", "get", 1033, []),
         ("Workbooks.Open", "method", 1033, open_args(path)),
         ("Workbook.RunAutoMacros", "method", 1033, ["i4:1"]),
+        ("Application.DisplayAlerts", "put", 1033, ["bool:true"]),  # the user's alerts back
+        ("Application.Hwnd", "get", 1033, []),
     ]
+
+
+def without(calls, *members):
+    return [c for c in calls if c[0] not in members]
 
 
 def call_list(records, pid=None):
@@ -158,10 +164,54 @@ class WorkbookLaunchTest(unittest.TestCase):
     def test_wrong_password_leaves_the_application_open_and_runs_no_macro(self):
         path = rf"C:\{ROOT}\autre mot de passe.xls"
         records = self.launch(path)
-        self.assertEqual(call_list(records), launch_calls(path)[:4])
+        self.assertEqual(call_list(records), without(launch_calls(path), "Workbook.RunAutoMacros"))
         [failed] = [r for r in standin.results(records) if not r.ok]
         self.assertEqual(failed.member, "Workbooks.Open")
         self.assertEqual(len(self.driver.one(["windows", STANDIN_CLASS])["windows"]), 1)
+
+    def test_a_busy_application_is_waited_for_and_every_step_made_once(self):
+        # Busy for 1.5 s once shown (every automation call refused), then its macros call answers
+        # "busy" a few times.
+        records = self.launch(self.workbook_path, env={"STANDIN_BUSY_AFTER_VISIBLE_MS": "1500",
+                                                       "STANDIN_BUSY": "Workbook.RunAutoMacros"})
+        self.assertEqual(len(standin.pids(records)), 1, "one application only")
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
+        self.assertTrue(all(r.ok for r in standin.results(records)), standin.results(records))
+        events = [name for name, *_ in standin.events(records)]
+        self.assertGreaterEqual(events.count("rejected"), 2)
+        self.assertEqual(events.count("busy"), 3)
+
+    def test_the_application_comes_to_the_front(self):
+        # The window the launcher was started from; Windows hands the foreground back to it when
+        # the launcher minimises, and the stand-in never activates itself.
+        notepad = self.session.start(["notepad"])
+        try:
+            deadline = time.monotonic() + 20
+            while self.driver.one("foreground").get("class") != "Notepad":
+                self.assertLess(time.monotonic(), deadline, "notepad did not come up")
+                time.sleep(0.2)
+            records = self.launch(self.workbook_path)
+            front = self.driver.one("foreground")
+            self.assertEqual(front["class"], STANDIN_CLASS)
+            self.assertEqual(front["window"]["pid"], standin.pids(records)[0])
+        finally:
+            self.driver(["close", "Notepad"])
+            notepad.wait(timeout=15)
+
+    def test_a_path_too_long_for_the_application_is_opened_by_its_short_form(self):
+        folder = self.root / ("Dossier de mesures très détaillées " * 5).strip()
+        folder.mkdir(exist_ok=True)
+        parent = rf"C:\{ROOT}\{folder.name}" + "\\"
+        name = "Incertitude étalonnage " + "x" * (249 - len(parent) - 27) + ".xls"
+        (folder / name).write_bytes(f"password={PASSWORD}\n".encode())
+        path = parent + name
+        self.assertEqual(len(path), 249)
+        records = self.launch(path)
+        opened = next(c for c in standin.calls(records) if c.member == "Workbooks.Open").args[0]
+        self.assertTrue(opened.startswith("bstr:"))
+        self.assertLessEqual(len(opened) - len("bstr:"), 218)
+        self.assertEqual(self.driver.one(["long-path", opened[len("bstr:"):]])["path"], path)
+        self.assertTrue(all(r.ok for r in standin.results(records)), standin.results(records))
 
     def test_no_registered_application_ends_silently(self):
         standin.unregister_standin(self.session)
@@ -175,19 +225,22 @@ class WorkbookLaunchTest(unittest.TestCase):
         expected = launch_calls(self.workbook_path)
         members = [m for m, *_ in expected]
         if member == "Application.Create":
-            self.assertEqual(call_list(records), [])
-            return
-        upto = members.index(member) + 1
-        # Up to the failing member the calls are made; after a crash the server is gone, so the
-        # later steps fail on the client side and reach it no more.
-        made = expected[:upto] if crashed else expected
-        if member in ("Application.Workbooks", "Workbooks.Open") and not crashed:
-            made = expected[:upto]  # no workbook: its macros are never run
+            made = []
+        elif crashed:
+            # Up to the crash the calls are made; then the server is gone, so the later steps
+            # fail on the client side and reach it no more.
+            made = expected[:members.index(member) + 1]
+        elif member == "Application.Workbooks":
+            made = without(expected, "Workbooks.Open", "Workbook.RunAutoMacros")
+        elif member == "Workbooks.Open":
+            made = without(expected, "Workbook.RunAutoMacros")  # no workbook: no macros run
+        else:
+            made = expected
         self.assertEqual(call_list(records), made)
 
     def inject_in_each_member(self, variable, crashed):
         for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible",
-                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
+                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros", "Application.Hwnd"):
             with self.subTest(member=member):
                 records = self.launch(self.workbook_path, env={variable: member})
                 self.assert_remaining_steps_made(member, records, crashed)

@@ -2,7 +2,8 @@
 // one JSON object per command on stdout (UTF-8, one line each, flushed). The first failing command
 // prints {"cmd":...,"error":...} and ends the driver with exit code 1. Commands:
 //   run <exe>, wait-dialog <ms>, form, choose <path>, cancel, help, wait-msgbox <ms>, press <id>,
-//   wait-exit <ms>, windows <class>, close <class>, sleep <ms>, bench-dialog <exe> <runs>,
+//   wait-exit <ms>, windows <class>, close <class>, foreground, long-path <path>, sleep <ms>,
+//   bench-dialog <exe> <runs>,
 //   bench-cycle <exe> <workbook> <runs>, bench-run <exe> [args...] --
 // Numbers are decimal or 0x-hexadecimal. Send the driver's stderr to a file, not a pipe: under Wine
 // the programs it starts inherit it.

@@ -30,7 +30,7 @@ std::uint32_t Milliseconds(const Command& command, std::size_t index) {
 } // namespace
 
 Session::Handler Session::HandlerFor(std::wstring_view word) {
-    static constexpr std::array<std::pair<std::wstring_view, Handler>, 15> kHandlers{{
+    static constexpr std::array<std::pair<std::wstring_view, Handler>, 17> kHandlers{{
         {L"run", &Session::Run},
         {L"wait-dialog", &Session::WaitDialog},
         {L"form", &Session::Form},
@@ -42,6 +42,8 @@ Session::Handler Session::HandlerFor(std::wstring_view word) {
         {L"wait-exit", &Session::WaitExit},
         {L"windows", &Session::Windows},
         {L"close", &Session::Close},
+        {L"foreground", &Session::Foreground},
+        {L"long-path", &Session::LongPath},
         {L"sleep", &Session::Sleep},
         {L"bench-dialog", &Session::BenchDialog},
         {L"bench-cycle", &Session::BenchCycle},
@@ -183,6 +185,25 @@ void Session::Windows(const Command& command, JsonWriter& json) {
 
 void Session::Close(const Command& command, JsonWriter& json) {
     json.Key("count").Int(CloseAllOfClass(command.args[0]));
+}
+
+void Session::Foreground(const Command&, JsonWriter& json) {
+    HWND window = ::GetForegroundWindow();
+    if (window == nullptr)
+        throw CommandFailure{"no window is in the foreground"};
+    json.Key("class").String(ClassName(window)).Key("window");
+    WriteWindowSummary(json, window);
+}
+
+void Session::LongPath(const Command& command, JsonWriter& json) {
+    const std::wstring& path = command.args[0];
+    std::wstring full(::GetLongPathNameW(path.c_str(), nullptr, 0), L'\0');
+    const DWORD written =
+        full.empty() ? 0 : ::GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+    if (written == 0 || written >= full.size())
+        throw CommandFailure{"no such file"};
+    full.resize(written);
+    json.Key("path").String(full);
 }
 
 void Session::Sleep(const Command& command, JsonWriter& json) {

@@ -30,6 +30,8 @@ private:
     void WaitExit(const Command& command, JsonWriter& json);
     void Windows(const Command& command, JsonWriter& json);
     void Close(const Command& command, JsonWriter& json);
+    void Foreground(const Command& command, JsonWriter& json);
+    void LongPath(const Command& command, JsonWriter& json);
     void Sleep(const Command& command, JsonWriter& json);
     void BenchDialog(const Command& command, JsonWriter& json);
     void BenchCycle(const Command& command, JsonWriter& json);

@@ -10,7 +10,8 @@ enum : DISPID {
     AppWorkbooks,
     AppActiveWorkbook,
     AppApplication,
-    AppQuit
+    AppQuit,
+    AppHwnd
 };
 enum : DISPID { GlobalApplication = 401, GlobalActiveWorkbook };
 
@@ -21,6 +22,7 @@ constexpr MemberInfo kApplicationMembers[] = {
     {L"ActiveWorkbook", AppActiveWorkbook, MemberKind::ReadOnly},
     {L"Application", AppApplication, MemberKind::ReadOnly},
     {L"Quit", AppQuit, MemberKind::Method},
+    {L"Hwnd", AppHwnd, MemberKind::ReadOnly},
 };
 
 constexpr MemberInfo kGlobalMembers[] = {
@@ -71,6 +73,9 @@ HRESULT Application::invokeMember(DISPID id, Call& call) {
         return S_OK;
     case AppApplication:
         call.returnObject(this);
+        return S_OK;
+    case AppHwnd:
+        call.returnLong(host().windowHandle());
         return S_OK;
     case AppQuit:
         setVisible(false);

@@ -32,11 +32,11 @@ HRESULT checkShape(const MemberInfo& member, WORD flags, const DISPPARAMS& param
     return S_OK;
 }
 
-void fillException(EXCEPINFO& info, const std::wstring& description) {
+void fillException(EXCEPINFO& info, const std::wstring& description, HRESULT code = kApplicationError) {
     info = {};
     info.bstrSource = Bstr(L"Stand-in spreadsheet").release();
     info.bstrDescription = Bstr(description).release();
-    info.scode = kApplicationError;
+    info.scode = code;
 }
 
 } // namespace
@@ -193,6 +193,13 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DI
                                                          : Access::Get;
     Call call(access, *params, result);
     std::wstring qualified = objectName_ + L"." + std::wstring(member->name);
+    if (host_.faults().busy.contains(qualified) && busyAnswers_ < kBusyAnswers) {
+        ++busyAnswers_;
+        host_.journal().event(L"busy", {qualified});
+        if (exception)
+            fillException(*exception, L"Occupé : réessayez plus tard.", kApplicationBusy);
+        return DISP_E_EXCEPTION;
+    }
     host_.journal().call(qualified, access, lcid, call.journalArgs());
 
     if (host_.faults().crash.contains(qualified)) {

@@ -14,6 +14,10 @@
 namespace standin {
 
 inline constexpr HRESULT kApplicationError = static_cast<HRESULT>(0x800A03EC);
+// "The application is busy": what the application answers, as an exception, while it cannot take a call.
+inline constexpr HRESULT kApplicationBusy = static_cast<HRESULT>(0x800AC472);
+// How many calls of a member listed in STANDIN_BUSY are answered "busy".
+inline constexpr unsigned kBusyAnswers = 3;
 
 enum class MemberKind { ReadOnly, ReadWrite, Method };
 
@@ -94,6 +98,7 @@ private:
     std::wstring objectName_;
     std::span<const MemberInfo> members_;
     std::atomic<ULONG> refs_{0};
+    unsigned busyAnswers_ = 0;
 };
 
 } // namespace standin

@@ -2,6 +2,8 @@
 
 #include "win_handles.h"
 
+#include <cwchar>
+
 namespace standin {
 
 namespace {
@@ -39,7 +41,10 @@ bool MemberList::contains(std::wstring_view member) const {
 
 Faults Faults::fromEnvironment() {
     return {MemberList::parse(environmentVariable(L"STANDIN_FAIL")),
-            MemberList::parse(environmentVariable(L"STANDIN_CRASH"))};
+            MemberList::parse(environmentVariable(L"STANDIN_CRASH")),
+            MemberList::parse(environmentVariable(L"STANDIN_BUSY")),
+            static_cast<unsigned>(
+                wcstoul(environmentVariable(L"STANDIN_BUSY_AFTER_VISIBLE_MS").c_str(), nullptr, 10))};
 }
 
 } // namespace standin

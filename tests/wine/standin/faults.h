@@ -1,4 +1,6 @@
-// Failure injection: members listed in STANDIN_FAIL fail, members in STANDIN_CRASH kill the process.
+// Failure injection: members listed in STANDIN_FAIL fail, members in STANDIN_CRASH kill the process,
+// members in STANDIN_BUSY answer "busy" to their first calls, and STANDIN_BUSY_AFTER_VISIBLE_MS
+// makes the whole application refuse automation calls for that long once it has been shown.
 #pragma once
 
 #include <string>
@@ -20,6 +22,8 @@ private:
 struct Faults {
     MemberList fail;
     MemberList crash;
+    MemberList busy;
+    unsigned busyAfterVisibleMs = 0;
 
     static Faults fromEnvironment();
 };

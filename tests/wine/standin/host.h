@@ -25,6 +25,8 @@ public:
     virtual void checkIdle() = 0;
     virtual void visibilityChanged(bool visible) = 0;
     virtual void activeWorkbookChanged(std::wstring_view name) = 0;
+    // The main window, as the application's Hwnd property reports it.
+    virtual LONG windowHandle() const = 0;
     virtual void quitRequested() = 0;
     // Does not return in the real server.
     virtual void crash(std::wstring_view member) = 0;

@@ -37,6 +37,7 @@ public:
     void activeWorkbookChanged(std::wstring_view name) override { activeName = name; }
     void quitRequested() override { ++quits; }
     void crash(std::wstring_view member) override { crashed = member; }
+    LONG windowHandle() const override { return 0x2A; }
 
     long references = 0;
     int idleChecks = 0;
@@ -409,7 +410,7 @@ void faultInjection(const Fixture& fixture) {
 
     Journal journal(fixture.journal);
     FakeHost host(journal, {MemberList::parse(L"Application.Visible,Application.Create"),
-                            MemberList::parse(L"Workbook.Name")});
+                            MemberList::parse(L"Workbook.Name"), MemberList::parse(L"Application.Hwnd")});
     Application application(host);
     Outcome failedPut, crashed;
     Args yes;
@@ -420,6 +421,13 @@ void faultInjection(const Fixture& fixture) {
     auto opened = application.workbooks().open(fixture.plain, std::nullopt);
     invoke(crashed, opened.workbook, L"Name", DISPATCH_PROPERTYGET);
     CHECK(host.crashed == L"Workbook.Name");
+    // A busy member refuses its first calls as the application's own exception, then answers.
+    for (unsigned i = 0; i <= kBusyAnswers; ++i) {
+        Outcome hwnd;
+        invoke(hwnd, &application, L"Hwnd", DISPATCH_PROPERTYGET);
+        CHECK(i < kBusyAnswers ? hwnd.hr == DISP_E_EXCEPTION && hwnd.scode == kApplicationBusy
+                               : hwnd.hr == S_OK && hwnd.result->vt == VT_I4 && hwnd.result->lVal == 0x2A);
+    }
 
     ClassFactory failing(host, L"Application", application);
     ClassFactory working(host, L"Global", application);

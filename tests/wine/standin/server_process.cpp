@@ -13,7 +13,7 @@ constexpr UINT kUnusedServerTimeoutMs = 60'000;
 } // namespace
 
 ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mode)
-    : Host(journal, std::move(faults)), mode_(mode) {}
+    : Host(journal, std::move(faults)), mode_(mode), busyFilter_(journal) {}
 
 void ServerProcess::objectReleased() {
     if (--references_ == 0)
@@ -37,8 +37,16 @@ void ServerProcess::visibilityChanged(bool visible) {
     if (window_)
         window_->show(visible);
     journal().event(L"visible", {visible ? L"true" : L"false"});
+    // Like the real application, which loads its add-ins once it is shown.
+    if (visible && faults().busyAfterVisibleMs > 0)
+        busyFilter_.busyFor(faults().busyAfterVisibleMs);
     if (!visible)
         checkIdle();
+}
+
+LONG ServerProcess::windowHandle() const {
+    // The application reports its window as a 32-bit number, which a window handle always fits.
+    return window_ ? static_cast<LONG>(reinterpret_cast<LONG_PTR>(window_->handle())) : 0;
 }
 
 void ServerProcess::activeWorkbookChanged(std::wstring_view name) {
@@ -73,6 +81,7 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     ComApartment apartment(COINIT_APARTMENTTHREADED);
     if (FAILED(apartment.result()))
         return 1;
+    MessageFilterRegistration filterRegistration(&busyFilter_);
     ClassFactory applicationFactory(*this, L"Application", application);
     ClassFactory globalFactory(*this, L"Global", global);
     ClassRegistration applicationRegistration;

@@ -1,6 +1,7 @@
 // One stand-in process: its objects, class registrations, window and lifetime.
 #pragma once
 
+#include "busy_filter.h"
 #include "host.h"
 #include "main_window.h"
 #include "win_handles.h"
@@ -25,6 +26,7 @@ public:
     void checkIdle() override;
     void visibilityChanged(bool visible) override;
     void activeWorkbookChanged(std::wstring_view name) override;
+    LONG windowHandle() const override;
     void quitRequested() override { checkIdle(); }
     void crash(std::wstring_view member) override;
 
@@ -37,6 +39,7 @@ private:
     bool visible_ = false;
     bool ending_ = false;
     MainWindow* window_ = nullptr;
+    BusyFilter busyFilter_;
     // Wine keeps the class registrations of a dead process and answers later activations with
     // RPC_S_SERVER_UNAVAILABLE; a deliberate crash withdraws them first, as Windows would on process death.
     std::vector<ClassRegistration*> registrations_;

@@ -19,6 +19,8 @@ constexpr MemberInfo kWorkbookMembers[] = {
 };
 
 constexpr size_t kOpenFilename = 0;
+// The application cannot open a file whose full path is longer than this.
+constexpr size_t kMaxOpenPath = 218;
 constexpr size_t kOpenPassword = 4;
 
 // The type each positional argument of Open is coerced to, in parameter order:
@@ -68,6 +70,8 @@ void Workbooks::activate(Workbook& workbook) {
 
 Workbooks::Opened Workbooks::open(std::wstring_view path, const std::optional<std::wstring>& password,
                                   PasswordPolicy policy) {
+    if (path.size() > kMaxOpenPath)
+        return {nullptr, L"Impossible de trouver « " + std::wstring(path) + L" ». Le chemin est trop long."};
     ReadOutcome read = readWorkbookFile(path);
     if (!read.file)
         return {nullptr, read.error};
