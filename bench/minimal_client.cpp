@@ -1,5 +1,6 @@
 // Reference automation client for the benchmark: the fewest plain COM calls that start a spreadsheet
-// application, show it and open one workbook. Usage: minimal_client.exe <workbook path> <password>
+// application, show it, open one workbook, run its macros, put the alerts back and bring the
+// application to the front. Usage: minimal_client.exe <workbook path> <password>
 // Prints "<Member> 0x<hresult>" per step and stops at the first failure.
 #include <ole2.h>
 #include <oleauto.h>
@@ -12,7 +13,7 @@ namespace {
 
 constexpr CLSID kApplicationClass = {0x00024500, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr LCID kLcid = 1033;
-constexpr UINT kOpenArgumentCount = 15;
+constexpr UINT kOpenArgumentCount = 5;
 constexpr UINT kOpenFilename = 0;
 constexpr UINT kOpenPassword = 4;
 
@@ -141,6 +142,16 @@ HRESULT runAutoMacros(IDispatch* workbook) {
     return invoke(workbook, L"RunAutoMacros", DISPATCH_METHOD, which.data(), 1, nullptr);
 }
 
+HRESULT bringToFront(IDispatch* application) {
+    Variants<1> hwnd;
+    HRESULT hr = invoke(application, L"Hwnd", DISPATCH_PROPERTYGET, nullptr, 0, &hwnd[0]);
+    if (SUCCEEDED(hr))
+        hr = VariantChangeType(&hwnd[0], &hwnd[0], 0, VT_I4);
+    if (SUCCEEDED(hr) && !SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd[0].lVal))))
+        hr = E_FAIL;
+    return hr;
+}
+
 bool step(const char* member, HRESULT hr) {
     std::printf("%s 0x%08lX\n", member, static_cast<unsigned long>(hr));
     std::fflush(stdout);
@@ -158,6 +169,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!step("CoInitializeEx", apartment.result()))
         return 0;
     Dispatch application, workbooks, workbook;
+    AllowSetForegroundWindow(ASFW_ANY);
     if (!step("CoCreateInstance", CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
                                                    IID_IDispatch, application.out())))
         return 0;
@@ -167,5 +179,7 @@ int wmain(int argc, wchar_t** argv) {
         !step("Open", open(workbooks.get(), argv[1], argv[2], workbook)))
         return 0;
     step("RunAutoMacros", runAutoMacros(workbook.get()));
+    step("DisplayAlerts", putBool(application.get(), L"DisplayAlerts", true));
+    step("Hwnd", bringToFront(application.get()));
     return 0;
 }

@@ -27,8 +27,8 @@ public:
 
 // A call answering `status` for its first `refusals` attempts, then `final`.
 struct ScriptedCall {
-    std::int32_t status;
-    int refusals;
+    std::int32_t status = kOk;
+    int refusals = 0;
     std::int32_t final = kOk;
     int attempts = 0;
     std::int32_t operator()() { return attempts++ < refusals ? status : final; }
