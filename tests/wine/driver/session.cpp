@@ -189,9 +189,10 @@ void Session::Close(const Command& command, JsonWriter& json) {
 
 void Session::Foreground(const Command&, JsonWriter& json) {
     HWND window = ::GetForegroundWindow();
+    json.Key("class").String(window != nullptr ? ClassName(window) : std::wstring()); // "" for none
     if (window == nullptr)
-        throw CommandFailure{"no window is in the foreground"};
-    json.Key("class").String(ClassName(window)).Key("window");
+        return;
+    json.Key("window");
     WriteWindowSummary(json, window);
 }
 
