@@ -74,7 +74,7 @@ def main():
         with tempfile.TemporaryDirectory(prefix=".quben-release-", dir=dist) as work:
             for built in build_release(build_root, Path(work)):
                 os.replace(built, dist / built.name)
-    except (msi.PackageError, signing.SigningError) as error:
+    except (OSError, msi.PackageError, signing.SigningError) as error:
         sys.exit(f"package not built, dist/ left as it was: {error}")
     for name in (ZIP_NAME, MSI_NAME):
         data = (dist / name).read_bytes()
