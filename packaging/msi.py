@@ -41,13 +41,14 @@ def guid(value):
     return "{" + str(value).upper() + "}"
 
 
-def product_code():
-    return guid(uuid.uuid5(UPGRADE_CODE, PRODUCT_VERSION))
+def product_code(version=PRODUCT_VERSION):
+    return guid(uuid.uuid5(UPGRADE_CODE, version))
 
 
-def build_msi(wxs, files, out):
+def build_msi(wxs, files, out, version=PRODUCT_VERSION):
     """Builds `out` from the .wxs and `files` (name in the package -> bytes). Either `out` is the
-    whole package or, when anything fails, it is not there at all (PackageError)."""
+    whole package or, when anything fails, it is not there at all (PackageError). Another `version`
+    makes the package of a later release, which replaces this one in place."""
     out = Path(out)
     out.unlink(missing_ok=True)
     # Staged beside `out`, so that the finished package moves into place in one step.
@@ -58,10 +59,11 @@ def build_msi(wxs, files, out):
             (stage / name).write_bytes(data)
             os.utime(stage / name, (RELEASE_TIME, RELEASE_TIME))
         built = stage / "quben.msi"
-        run(["wixl", "--arch", "x86", "--define", f"ProductCode={product_code()}", "--output", built,
+        run(["wixl", "--arch", "x86", "--define", f"ProductCode={product_code(version)}",
+             "--define", f"ProductVersion={version}", "--output", built,
              stage / "quben.wxs"], stage)
         add_short_names(built, stage)
-        inputs = hashlib.sha256(Path(wxs).read_bytes())
+        inputs = hashlib.sha256(Path(wxs).read_bytes() + version.encode())
         for name in sorted(files):
             inputs.update(name.encode() + b"\0" + files[name])
         pin_summary_information(built, guid(uuid.uuid5(UPGRADE_CODE, inputs.hexdigest())))

@@ -1,7 +1,8 @@
 """The Windows Installer package for real under Wine: a silent install puts the launcher and
 LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
 registration for .xls files (leaving the default program of .xls alone); the installed launcher shows
-its dialog; a silent removal leaves the prefix's files and registry exactly as they were."""
+its dialog; a silent removal leaves the prefix's files and registry exactly as they were. A later
+version installed over it replaces it in place."""
 
 import subprocess
 import sys
@@ -11,12 +12,16 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "packaging"))
+import make_package  # noqa: E402
+import msi  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 from harness.wine_session import windows_path  # noqa: E402
 
 PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALL_DIR = r"C:\Program Files (x86)\quben"  # an x86 package in a 64-bit prefix
 APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen.lnk"
@@ -57,33 +62,50 @@ def registry_values(session, key):
     return values
 
 
-class InstallThenRemove(unittest.TestCase):
+class InPrefix:
+    """A session in the test prefix on a display of its own, whose devices Wine has already recorded
+    in the registry (it does so at the first window), so that snapshots taken afterwards compare."""
+
+    @classmethod
+    def open_session(cls):
+        cls.display = Xvfb(1024, 768)
+        # winemenubuilder would copy the shortcut into the desktop's own menus, outside the prefix.
+        cls.session = WineSession(ensure_prefix(default_prefix()), cls.display,
+                                  {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
+        cls.session.start_server()
+        Driver(cls.session)(["windows", "quben.Form3"])
+        return cls.session
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.stop()
+        cls.display.close()
+
+
+def timed(session, command):
+    start = time.monotonic()
+    session.run(command, timeout=120, check=True)
+    return time.monotonic() - start
+
+
+class InstallThenRemove(InPrefix, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
         subprocess.run(["/usr/bin/python3", REPO / "packaging" / "make_package.py", build_dir("x64").parent, dist],
                        check=True, stdout=subprocess.DEVNULL)
         cls.msi = windows_path(dist / "quben-1.00.msi")
-        cls.display = Xvfb(1024, 768)
-        # winemenubuilder would copy the shortcut into the desktop's own menus, outside the prefix.
-        cls.session = WineSession(ensure_prefix(default_prefix()), cls.display,
-                                  {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
-        session = cls.session
-        session.start_server()
+        session = cls.open_session()
         # As on a machine with Excel: .xls belongs to it, and must still belong to it afterwards.
         session.run(["reg", "add", XLS_KEY, "/ve", "/d", EXCEL_PROGID, "/f"], check=True)
         session.clear_dialog_history()
-        # The first window on the display makes Wine record the display's devices: before the snapshot.
-        driver = Driver(session)
-        driver(["windows", "quben.Form3"])
         cls.before = snapshot(session)
 
-        cls.install_seconds = cls.timed(["msiexec", "/i", cls.msi, "/qn"])
+        cls.install_seconds = timed(session, ["msiexec", "/i", cls.msi, "/qn"])
         cls.installed = snapshot(session)
         cls.open_with = {key: registry_values(session, rf"{APPLICATION_KEY}\{key}")
                          for key in ("", r"shell\open\command", "SupportedTypes")}
-        cls.uninstall_entry = registry_values(
-            session, rf"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\{PRODUCT_CODE}")
+        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
         cls.xls_owner = registry_values(session, XLS_KEY)
         folder = unix_path(session, INSTALL_DIR)
         cls.installed_folder = {path.name: path.read_bytes() for path in folder.iterdir()}
@@ -91,26 +113,20 @@ class InstallThenRemove(unittest.TestCase):
                          if name.endswith(".lnk")}
         cls.icon = unix_path(session, ICON).read_bytes()
         with LauncherRun(session, "x86", exe=rf"{INSTALL_DIR}\demarrer_quben.exe") as run:
+            driver = Driver(session)
             cls.seen = driver.one(["wait-dialog", 30000])
             driver(["wait-dialog", 5000], "cancel")
             cls.exit_code = run.wait(30)
         session.clear_dialog_history()
 
-        cls.uninstall_seconds = cls.timed(["msiexec", "/x", cls.msi, "/qn"])
+        cls.uninstall_seconds = timed(session, ["msiexec", "/x", cls.msi, "/qn"])
         cls.after = snapshot(session)
         print(f"install {cls.install_seconds:.2f} s, uninstall {cls.uninstall_seconds:.2f} s", file=sys.stderr)
 
     @classmethod
-    def timed(cls, command):
-        start = time.monotonic()
-        cls.session.run(command, timeout=120, check=True)
-        return time.monotonic() - start
-
-    @classmethod
     def tearDownClass(cls):
         cls.session.run(["reg", "delete", XLS_KEY, "/f"])
-        cls.session.stop()
-        cls.display.close()
+        super().tearDownClass()
 
     def test_launcher_and_readme_are_installed_under_program_files(self):
         folder = self.installed_folder
@@ -156,6 +172,33 @@ class InstallThenRemove(unittest.TestCase):
         self.maxDiff = None
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(changed_keys(self.before[1], self.after[1]), [])
+        self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
+
+
+class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.open_session()
+        folder = Path(tempfile.mkdtemp(prefix="quben-upgrade-"))
+        files = {"demarrer_quben.exe": (build_dir("x86") / "demarrer_quben.exe").read_bytes(),
+                 "LISEZMOI.txt": make_package.readme(), "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+        first, later = (msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
+                        for version in ("1.0.0", "1.0.1"))
+        cls.before = snapshot(cls.session)
+        timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
+        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn"])
+        cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
+                        for version in ("1.0.0", "1.0.1")}
+        cls.installed = snapshot(cls.session)
+        timed(cls.session, ["msiexec", "/x", windows_path(later), "/qn"])
+        cls.after = snapshot(cls.session)
+
+    def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
+        self.maxDiff = None
+        self.assertIsNone(self.products["1.0.0"])
+        self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
+        self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
+        self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
 
 
