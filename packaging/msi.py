@@ -5,12 +5,14 @@ they are set here after it has run:
 - the summary information's package code (a random GUID) and its creation and save times (the
   clock): pinned to a GUID derived from the packaged bytes and to the release date;
 - its template names language 1033 whatever the .wxs says: set to the package's language, 1036;
-- file and shortcut names have no 8.3 short name: given one, as Windows Installer's tables want.
+- file and shortcut names have no 8.3 short name, and the launcher no file version: given them, as
+  Windows Installer's tables want (the version is read from the executable's version block).
 The product code is derived from the version, so a later version upgrades this one in place.
 """
 
 import hashlib
 import os
+import re
 import struct
 import subprocess
 import tempfile
@@ -19,16 +21,15 @@ from datetime import datetime, timezone
 from pathlib import Path
 
 import olefile
+import pefile
 
 UPGRADE_CODE = uuid.UUID("CA10A237-15B1-4FCB-8D1D-2A443DDFAC39")  # the same in quben.wxs
 PRODUCT_VERSION = "1.0.0"
 LANGUAGE = 1036
 # Release date: the time stamps inside the package (summary information, files in the cabinet).
 RELEASE_TIME = int(os.environ.get("SOURCE_DATE_EPOCH", datetime(2026, 12, 1, tzinfo=timezone.utc).timestamp()))
-SHORT_NAMES = {  # table: (long name, 8.3 name)
-    "File": ("demarrer_quben.exe", "DEMARR~1.EXE"),
-    "Shortcut": ("Calcul d'incertitude QUBen", "CALCUL~1"),
-}
+LAUNCHER = "demarrer_quben.exe"
+SHORTCUT = "Calcul d'incertitude QUBen"
 PID_TEMPLATE, PID_REVISION, PID_CREATED, PID_SAVED = 7, 9, 12, 13
 VT_LPSTR, VT_FILETIME = 30, 64
 
@@ -62,7 +63,7 @@ def build_msi(wxs, files, out, version=PRODUCT_VERSION):
         run(["wixl", "--arch", "x86", "--define", f"ProductCode={product_code(version)}",
              "--define", f"ProductVersion={version}", "--output", built,
              stage / "quben.wxs"], stage)
-        add_short_names(built, stage)
+        complete_rows(built, stage, file_version(files[LAUNCHER]))
         inputs = hashlib.sha256(Path(wxs).read_bytes() + version.encode())
         for name in sorted(files):
             inputs.update(name.encode() + b"\0" + files[name])
@@ -78,14 +79,27 @@ def run(command, cwd):
     return result.stdout
 
 
-def add_short_names(msi, stage):
-    for table, (long_name, short_name) in SHORT_NAMES.items():
-        rows = run(["msiinfo", "export", msi, table], stage)
-        field = f"\t{long_name}\t"
-        if rows.count(field) != 1:
-            raise PackageError(f"{table}: expected one row named {long_name!r}")
+def file_version(executable):
+    pe = pefile.PE(data=executable, fast_load=True)
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    return ".".join(str(part) for part in (fixed.FileVersionMS >> 16, fixed.FileVersionMS & 0xFFFF,
+                                           fixed.FileVersionLS >> 16, fixed.FileVersionLS & 0xFFFF))
+
+
+def complete_rows(msi, stage, launcher_version):
+    """Rewrites the launcher's File row (FileName, FileSize, Version, Language) and the shortcut's
+    Name, through an exported table imported back."""
+    rewrites = {
+        "File": (rf"\t{LAUNCHER}\t(\d+)\t\t\t", rf"\tDEMARR~1.EXE|{LAUNCHER}\t\1\t{launcher_version}\t{LANGUAGE}\t"),
+        "Shortcut": (rf"\t{SHORTCUT}\t", rf"\tCALCUL~1|{SHORTCUT}\t"),
+    }
+    for table, (row, completed) in rewrites.items():
+        rows, count = re.subn(row, completed, run(["msiinfo", "export", msi, table], stage))
+        if count != 1:
+            raise PackageError(f"{table}: expected one row to complete, found {count}")
         idt = stage / f"{table}.idt"
-        idt.write_text(rows.replace(field, f"\t{short_name}|{long_name}\t"), "cp1252", newline="")
+        idt.write_text(rows, "cp1252", newline="")
         run(["msibuild", msi, "-i", idt], stage)
 
 

@@ -95,8 +95,11 @@ class Package(unittest.TestCase):
         self.assertIn(["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"],
                       msi_table(self.msi, "Upgrade"))
 
-    def test_installer_names_have_8_3_short_names(self):
-        self.assertIn("DEMARR~1.EXE|demarrer_quben.exe", [row[2] for row in msi_table(self.msi, "File")])
+    def test_installer_rows_have_8_3_short_names_and_the_launcher_its_version(self):
+        launcher = next(row for row in msi_table(self.msi, "File") if row[0] == "demarrer_quben.exe")
+        self.assertEqual(launcher[2:6], ["DEMARR~1.EXE|demarrer_quben.exe",
+                                         str((self.unpacked / "x86" / "demarrer_quben.exe").stat().st_size),
+                                         "1.0.0.0", "1036"])
         self.assertEqual([row[2] for row in msi_table(self.msi, "Shortcut")], ["CALCUL~1|Calcul d'incertitude QUBen"])
 
     def test_installer_is_at_most_512_kib(self):
