@@ -7,7 +7,8 @@ import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
-PUBLISHER_DESCRIPTION = "quben"
+# The signature's description: the program name Windows shows when the package asks for elevation.
+PROGRAM_NAME = "quben"
 
 
 class SigningError(RuntimeError):
@@ -31,7 +32,7 @@ class Signer:
         unsigned.write_bytes(data)
         signed.unlink(missing_ok=True)
         command = ["osslsigncode", "sign", "-pkcs12", str(self.pfx), "-readpass", str(password_file),
-                   "-h", "sha256", "-n", PUBLISHER_DESCRIPTION]
+                   "-h", "sha256", "-n", PROGRAM_NAME]
         if self.timestamp_url:
             command += ["-ts", self.timestamp_url]
         result = subprocess.run([*command, "-in", str(unsigned), "-out", str(signed)], capture_output=True,

@@ -51,7 +51,8 @@ class SignedRelease(unittest.TestCase):
             extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
             subprocess.run(["msiextract", "-C", str(extracted), str(dist / "quben-1.00.msi")], check=True,
                            capture_output=True)
-            cls.files[kind]["msi/demarrer_quben.exe"] = (extracted / "Program Files/quben/demarrer_quben.exe").read_bytes()
+            launcher = extracted / "Program Files" / "quben" / "demarrer_quben.exe"
+            cls.files[kind]["msi/demarrer_quben.exe"] = launcher.read_bytes()
 
     def write(self, kind, name):
         path = Path(tempfile.mkdtemp(prefix="quben-check-")) / Path(name).name
