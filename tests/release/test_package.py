@@ -15,6 +15,7 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
+PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"  # of version 1.0.0, given to the IT in LISEZMOI.txt
 NAMES = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SHA256SUMS"]
 MAKE_PACKAGE = REPO / "packaging" / "make_package.py"
 sys.path.insert(0, str(REPO / "packaging"))
@@ -66,7 +67,7 @@ class Package(unittest.TestCase):
         self.assertIn("\r\n", body)
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
-                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", "Débloquer"):
+                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
@@ -85,9 +86,11 @@ class Package(unittest.TestCase):
     def test_installer_is_the_per_machine_french_product_quben_1_0_0(self):
         properties = dict(msi_table(self.msi, "Property"))
         self.assertEqual({name: properties.get(name) for name in
-                          ("ProductName", "ProductVersion", "ProductLanguage", "ALLUSERS", "UpgradeCode")},
+                          ("ProductName", "ProductVersion", "ProductLanguage", "ALLUSERS", "UpgradeCode",
+                           "ProductCode")},
                          {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "1036",
-                          "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}"})
+                          "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}",
+                          "ProductCode": PRODUCT_CODE})
         summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, text=True,
                                  check=True).stdout
         self.assertIn("Template: Intel;1036", summary)
