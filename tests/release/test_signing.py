@@ -1,7 +1,7 @@
 """Signing the release with a throwaway self-signed certificate: both executables (in the zip and the
 one inside the MSI) and the MSI pass `osslsigncode verify` against it, the signature is all that
-changes in them, SHA256SUMS matches the signed files; a wrong password fails the package command
-with a clear message and leaves dist/ as it was."""
+changes in them, SHA256SUMS matches the signed files; a wrong password or an unreachable time-stamp
+server fails the package command with a clear message and leaves dist/ as it was."""
 
 import hashlib
 import subprocess
@@ -89,15 +89,21 @@ class SignedRelease(unittest.TestCase):
             digest, name = line.split("  ")
             self.assertEqual(hashlib.sha256(self.files["signed"][name]).hexdigest(), digest, name)
 
-    def test_wrong_password_fails_with_a_clear_message_and_leaves_dist_as_it_was(self):
-        dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
-        (dist / "quben-1.00.msi").write_bytes(b"previous release")
-        result = make_package(dist, {"QUBEN_SIGN_PFX": str(self.pfx), "QUBEN_SIGN_PASSWORD": "wrong"})
-        self.assertNotEqual(result.returncode, 0)
-        self.assertIn("could not sign x86/demarrer_quben.exe", result.stderr)
-        self.assertIn("Wrong password?", result.stderr)
-        self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()], [("quben-1.00.msi", b"previous release")])
-
+    def test_a_signing_failure_stops_the_command_with_a_clear_message_and_leaves_dist_as_it_was(self):
+        failures = {"Wrong password?": {"QUBEN_SIGN_PASSWORD": "wrong"},
+                    "RFC 3161 timestamping failed": {"QUBEN_SIGN_PASSWORD": "mot de passe é",
+                                                     "QUBEN_SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}}
+        for reason, env in failures.items():
+            with self.subTest(reason):
+                dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
+                (dist / "quben-1.00.msi").write_bytes(b"previous release")
+                result = make_package(dist, {"QUBEN_SIGN_PFX": str(self.pfx), **env})
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn("package not built, dist/ left as it was: could not sign x86/demarrer_quben.exe",
+                              result.stderr)
+                self.assertIn(reason, result.stderr)
+                self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()],
+                                 [("quben-1.00.msi", b"previous release")])
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0]])
