@@ -1,14 +1,25 @@
-"""Builds dist/quben-1.00-windows.zip from the two release executables: x86/ and x64/
-demarrer_quben.exe, LISEZMOI.txt and SHA256SUMS. The archive is reproducible: fixed entry order,
-dates and permissions, so the same executables always give the same bytes."""
+"""Builds the release from the two executables, into dist/:
+- quben-1.00-windows.zip: x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt and SHA256SUMS;
+- quben-1.00.msi: the Windows Installer package (packaging/quben.wxs, the x86 executable).
+Both are reproducible: fixed entry order, dates, permissions and GUIDs, so the same executables
+always give the same bytes. Given a certificate (packaging/signing.py), the executables are signed
+before they are packed and the package after it is built; dist/ receives the files only when every
+one of them is done, so a failure leaves dist/ as it was."""
 
 import hashlib
+import os
 import sys
+import tempfile
 import zipfile
 from pathlib import Path
 
+import msi
+import signing
+
 REPO = Path(__file__).resolve().parents[1]
+ZIP_NAME, MSI_NAME = "quben-1.00-windows.zip", "quben-1.00.msi"
 FIXED_DATE = (1980, 1, 1, 0, 0, 0)
+EXECUTABLES = ("x86/demarrer_quben.exe", "x64/demarrer_quben.exe")
 
 
 def entry(archive, name, data):
@@ -19,23 +30,55 @@ def entry(archive, name, data):
     archive.writestr(info, data, compresslevel=9)
 
 
-def main():
-    build_root = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
-    out = REPO / "dist" / "quben-1.00-windows.zip"
-    files = {
-        "x86/demarrer_quben.exe": (build_root / "windows-x86" / "demarrer_quben.exe").read_bytes(),
-        "x64/demarrer_quben.exe": (build_root / "windows-x64" / "demarrer_quben.exe").read_bytes(),
-        # Windows users open it with Notepad: UTF-8 with a byte-order mark and CRLF line ends.
-        "LISEZMOI.txt": b"\xef\xbb\xbf" + (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8")
-        .replace("\n", "\r\n").encode("utf-8"),
-    }
+def readme():
+    # Windows users open it with Notepad: UTF-8 with a byte-order mark and CRLF line ends.
+    return b"\xef\xbb\xbf" + (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8").replace(
+        "\n", "\r\n").encode("utf-8")
+
+
+def write_zip(out, executables):
+    files = {**executables, "LISEZMOI.txt": readme()}
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
     files["SHA256SUMS"] = sums.encode("ascii")
-    out.parent.mkdir(exist_ok=True)
     with zipfile.ZipFile(out, "w") as archive:
-        for name in ("x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SHA256SUMS"):
+        for name in (*EXECUTABLES, "LISEZMOI.txt", "SHA256SUMS"):
             entry(archive, name, files[name])
-    print(f"{out}  {out.stat().st_size} bytes  sha256 {hashlib.sha256(out.read_bytes()).hexdigest()}")
+
+
+def build_release(build_root, work):
+    """Writes both release files into `work` and returns their paths."""
+    executables = {name: (build_root / f"windows-{name.split('/')[0]}" / "demarrer_quben.exe").read_bytes()
+                   for name in EXECUTABLES}
+    signer = signing.signer_from_environment(work)
+    if signer is None:
+        print("not signed: QUBEN_SIGN_PFX is not set, the release is unsigned")
+    else:
+        executables = {name: signer.sign(name, data) for name, data in executables.items()}
+    package = msi.build_msi(REPO / "packaging" / "quben.wxs", {
+        "demarrer_quben.exe": executables["x86/demarrer_quben.exe"],
+        "LISEZMOI.txt": readme(),
+        "icon.ico": (REPO / "assets" / "icon.ico").read_bytes(),
+    }, work / MSI_NAME)
+    if signer is not None:
+        package.write_bytes(signer.sign(MSI_NAME, package.read_bytes()))
+        print(f"signed with {signer.pfx}: both executables and {MSI_NAME}")
+    write_zip(work / ZIP_NAME, executables)
+    return [work / ZIP_NAME, package]
+
+
+def main():
+    build_root = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
+    dist = Path(sys.argv[2]) if len(sys.argv) > 2 else REPO / "dist"
+    dist.mkdir(parents=True, exist_ok=True)
+    try:
+        with tempfile.TemporaryDirectory(prefix=".quben-release-", dir=dist) as work:
+            for built in build_release(build_root, Path(work)):
+                os.replace(built, dist / built.name)
+    except (OSError, msi.PackageError, signing.SigningError) as error:
+        sys.exit(f"package not built, dist/ left as it was: {error}")
+    for name in (ZIP_NAME, MSI_NAME):
+        data = (dist / name).read_bytes()
+        print(f"{dist / name}  {len(data)} bytes  sha256 {hashlib.sha256(data).hexdigest()}")
 
 
 if __name__ == "__main__":

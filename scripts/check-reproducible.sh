@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds both release executables twice, from two copies of the sources in two different folders,
-# and checks that the executables and the package are byte for byte the same.
+# and checks that the executables, the zip and the Windows Installer package are byte for byte the same.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
@@ -14,13 +14,15 @@ build_in() {
     for preset in windows-x64 windows-x86; do
         (cd "$src" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target demarrer_quben >/dev/null)
     done
-    (cd "$src" && python3 packaging/make_package.py >/dev/null)
+    # Unsigned, whatever the caller's environment says: signatures carry their signing time.
+    (cd "$src" && env -u QUBEN_SIGN_PFX /usr/bin/python3 packaging/make_package.py >/dev/null)
 }
 
 build_in "$work/first"
 build_in "$work/second-folder"
 status=0
-for file in build/windows-x64/demarrer_quben.exe build/windows-x86/demarrer_quben.exe dist/quben-1.00-windows.zip; do
+for file in build/windows-x64/demarrer_quben.exe build/windows-x86/demarrer_quben.exe dist/quben-1.00-windows.zip \
+            dist/quben-1.00.msi; do
     first="$work/first/src/$file" second="$work/second-folder/src/$file"
     if cmp -s "$first" "$second"; then
         echo "same bytes: $file ($(sha256sum "$first" | cut -c1-16)…)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages only, what building and testing the launcher needs:
-# both MinGW-w64 cross compilers, Wine with 32-bit support, Xvfb, GoogleTest and the tools the
-# tests use. Safe to run again: it does nothing when everything is already there.
+# both MinGW-w64 cross compilers, Wine with 32-bit support, Xvfb, GoogleTest, the tools the
+# tests use, and the release's packaging (wixl, msitools) and signing (osslsigncode) tools.
+# Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     xvfb imagemagick
     python3 python3-pefile python3-pil
     clang-format clang-tidy zip
+    wixl msitools python3-olefile osslsigncode openssl
 )
 
 missing=()

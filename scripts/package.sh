@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds both release executables and packs dist/quben-1.00-windows.zip.
+# Builds both release executables and packs dist/quben-1.00-windows.zip and dist/quben-1.00.msi,
+# signed when QUBEN_SIGN_PFX and QUBEN_SIGN_PASSWORD (and optionally QUBEN_SIGN_TIMESTAMP_URL) name a
+# certificate (packaging/signing.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -7,4 +9,4 @@ for preset in windows-x64 windows-x86; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" --target demarrer_quben
 done
-python3 packaging/make_package.py
+/usr/bin/python3 packaging/make_package.py  # Debian's Python, which has python3-olefile

@@ -1,8 +1,11 @@
-"""The release package: built from the two executables, holding exactly x86/ and x64/
-demarrer_quben.exe, LISEZMOI.txt and SHA256SUMS, whose sums match; the packaged executables pass
-the PE resource checks."""
+"""The release package, unsigned: the zip holds exactly x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt
+and SHA256SUMS, whose sums match; the packaged executables pass the PE resource checks; the Windows
+Installer package is a per-machine x86 package of the French product quben 1.0.0 with a fixed
+UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; bad input to the installer
+build fails it without leaving a package."""
 
 import hashlib
+import os
 import subprocess
 import sys
 import tempfile
@@ -12,20 +15,43 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
-ZIP = REPO / "dist" / "quben-1.00-windows.zip"
+PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"  # of version 1.0.0, given to the IT in LISEZMOI.txt
 NAMES = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SHA256SUMS"]
+MAKE_PACKAGE = REPO / "packaging" / "make_package.py"
+sys.path.insert(0, str(REPO / "packaging"))
+import msi  # noqa: E402
+
+
+def make_package(dist, env=None):
+    """Runs the package command into `dist`; returns the finished process."""
+    return subprocess.run(["/usr/bin/python3", MAKE_PACKAGE, BUILD, dist], capture_output=True, text=True,
+                          env={key: value for key, value in {**os.environ, **(env or {})}.items() if value is not None})
+
+
+def msi_table(path, table):
+    """The rows of one table of an MSI, as lists of strings (header lines left out)."""
+    text = subprocess.run(["msiinfo", "export", str(path), table], capture_output=True, text=True,
+                          check=True).stdout
+    return [line.split("\t") for line in text.replace("\r", "").splitlines()[3:]]
 
 
 class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        subprocess.run([sys.executable, REPO / "packaging" / "make_package.py", BUILD], check=True)
-        cls.archive = zipfile.ZipFile(ZIP)
+        cls.dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
+        cls.run_output = make_package(cls.dist, {"QUBEN_SIGN_PFX": None})
+        assert cls.run_output.returncode == 0, cls.run_output.stderr
+        cls.archive = zipfile.ZipFile(cls.dist / "quben-1.00-windows.zip")
         cls.unpacked = Path(tempfile.mkdtemp(prefix="quben-package-"))
         cls.archive.extractall(cls.unpacked)
+        cls.msi = cls.dist / "quben-1.00.msi"
+        cls.extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
+        subprocess.run(["msiextract", "-C", str(cls.extracted), str(cls.msi)], check=True, capture_output=True)
 
-    def test_holds_exactly_the_four_files(self):
+    def test_holds_exactly_the_four_files_and_says_it_did_not_sign(self):
         self.assertEqual(self.archive.namelist(), NAMES)
+        self.assertEqual(sorted(p.name for p in self.dist.iterdir()), ["quben-1.00-windows.zip", "quben-1.00.msi"])
+        self.assertIn("not signed", self.run_output.stdout)
 
     def test_sums_match_the_files(self):
         lines = (self.unpacked / "SHA256SUMS").read_text("ascii").splitlines()
@@ -37,9 +63,11 @@ class Package(unittest.TestCase):
     def test_readme_is_french_text_for_windows(self):
         text = (self.unpacked / "LISEZMOI.txt").read_bytes()
         self.assertTrue(text.startswith(b"\xef\xbb\xbf"))
-        self.assertIn("\r\n", text.decode("utf-8"))
         body = text.decode("utf-8")
-        for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls"):
+        self.assertIn("\r\n", body)
+        self.assertNotIn("\n", body.replace("\r\n", ""))
+        for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
+                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
@@ -47,7 +75,55 @@ class Package(unittest.TestCase):
                                  self.unpacked / "x64" / "demarrer_quben.exe",
                                  self.unpacked / "x86" / "demarrer_quben.exe"], capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        print(result.stdout + result.stderr)
+
+    def test_installer_holds_the_x86_launcher_and_the_readme(self):
+        folder = self.extracted / "Program Files" / "quben"
+        self.assertEqual(sorted(p.name for p in folder.iterdir()), ["LISEZMOI.txt", "demarrer_quben.exe"])
+        self.assertEqual((folder / "demarrer_quben.exe").read_bytes(),
+                         (self.unpacked / "x86" / "demarrer_quben.exe").read_bytes())
+        self.assertEqual((folder / "LISEZMOI.txt").read_bytes(), (self.unpacked / "LISEZMOI.txt").read_bytes())
+
+    def test_installer_is_the_per_machine_french_product_quben_1_0_0(self):
+        properties = dict(msi_table(self.msi, "Property"))
+        self.assertEqual({name: properties.get(name) for name in
+                          ("ProductName", "ProductVersion", "ProductLanguage", "ALLUSERS", "UpgradeCode",
+                           "ProductCode")},
+                         {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "1036",
+                          "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}",
+                          "ProductCode": PRODUCT_CODE})
+        summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, text=True,
+                                 check=True).stdout
+        self.assertIn("Template: Intel;1036", summary)
+        # A later version finds this one through the UpgradeCode and removes it first.
+        self.assertIn(["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"],
+                      msi_table(self.msi, "Upgrade"))
+
+    def test_installer_rows_have_8_3_short_names_and_the_launcher_its_version(self):
+        launcher = next(row for row in msi_table(self.msi, "File") if row[0] == "demarrer_quben.exe")
+        self.assertEqual(launcher[2:6], ["DEMARR~1.EXE|demarrer_quben.exe",
+                                         str((self.unpacked / "x86" / "demarrer_quben.exe").stat().st_size),
+                                         "1.0.0.0", "1036"])
+        self.assertEqual([row[2] for row in msi_table(self.msi, "Shortcut")], ["CALCUL~1|Calcul d'incertitude QUBen"])
+
+    def test_installer_is_at_most_512_kib(self):
+        size = self.msi.stat().st_size
+        print(f"quben-1.00.msi: {size} bytes ({size / 1024:.0f} KiB)", file=sys.stderr)
+        self.assertLessEqual(size, 512 * 1024)
+
+    def test_a_missing_source_file_fails_the_installer_build_and_leaves_no_package(self):
+        out = Path(tempfile.mkdtemp(prefix="quben-bad-")) / "quben-1.00.msi"
+        files = {"demarrer_quben.exe": b"MZ", "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+        with self.assertRaisesRegex(msi.PackageError, "(?s)wixl failed.*LISEZMOI.txt"):
+            msi.build_msi(REPO / "packaging" / "quben.wxs", files, out)
+        self.assertEqual(list(out.parent.iterdir()), [])
+
+    def test_a_missing_executable_fails_the_package_command_and_leaves_dist_as_it_was(self):
+        dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
+        result = subprocess.run(["/usr/bin/python3", MAKE_PACKAGE, dist / "no-build", dist], capture_output=True,
+                                text=True)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("package not built", result.stderr)
+        self.assertEqual(list(dist.iterdir()), [])
 
 
 if __name__ == "__main__":

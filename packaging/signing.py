@@ -1,0 +1,58 @@
+"""Authenticode signing (SHA-256) of the release files with Debian's osslsigncode, when the
+environment gives a certificate: QUBEN_SIGN_PFX (a PKCS#12 file), QUBEN_SIGN_PASSWORD and,
+optionally, QUBEN_SIGN_TIMESTAMP_URL (an RFC 3161 time-stamp server)."""
+
+import os
+import subprocess
+from dataclasses import dataclass
+from pathlib import Path
+
+# The signature's description: the program name Windows shows when the package asks for elevation.
+PROGRAM_NAME = "quben"
+
+
+class SigningError(RuntimeError):
+    pass
+
+
+@dataclass
+class Signer:
+    pfx: Path
+    password: str
+    timestamp_url: str
+    work: Path  # a private folder for the password file and the files being signed
+
+    def sign(self, name, data):
+        """The bytes of `data` (the file called `name`) with an Authenticode signature added."""
+        password_file = self.work / "password"
+        password_file.touch(mode=0o600)
+        password_file.write_text(self.password, "utf-8")
+        flat = name.replace("/", "-")
+        unsigned, signed = self.work / f"unsigned-{flat}", self.work / f"signed-{flat}"
+        unsigned.write_bytes(data)
+        signed.unlink(missing_ok=True)
+        command = ["osslsigncode", "sign", "-pkcs12", str(self.pfx), "-readpass", str(password_file),
+                   "-h", "sha256", "-n", PROGRAM_NAME]
+        if self.timestamp_url:
+            command += ["-ts", self.timestamp_url]
+        result = subprocess.run([*command, "-in", str(unsigned), "-out", str(signed)], capture_output=True,
+                                text=True)
+        password_file.unlink()
+        if result.returncode != 0 or not signed.exists():
+            # osslsigncode says what went wrong ("Wrong password?", "RFC 3161 timestamping failed")
+            # before OpenSSL's error stack, which is left out.
+            said = [line for line in (result.stdout + result.stderr).splitlines()
+                    if line.strip() and ":error:" not in line and line.strip() != "Failed"]
+            raise SigningError(f"could not sign {name} with {self.pfx}: " + " / ".join(said))
+        return signed.read_bytes()
+
+
+def signer_from_environment(work):
+    """The Signer the environment asks for, or None when it names no certificate."""
+    pfx = os.environ.get("QUBEN_SIGN_PFX", "")
+    if not pfx:
+        return None
+    if not Path(pfx).is_file():
+        raise SigningError(f"QUBEN_SIGN_PFX names no file: {pfx}")
+    return Signer(Path(pfx), os.environ.get("QUBEN_SIGN_PASSWORD", ""),
+                  os.environ.get("QUBEN_SIGN_TIMESTAMP_URL", ""), Path(work))

@@ -1,0 +1,109 @@
+"""Signing the release with a throwaway self-signed certificate: both executables (in the zip and the
+one inside the MSI) and the MSI pass `osslsigncode verify` against it, the signature is all that
+changes in them, SHA256SUMS matches the signed files; a wrong password or an unreachable time-stamp
+server fails the package command with a clear message and leaves dist/ as it was."""
+
+import hashlib
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+import olefile
+
+from test_package import REPO, make_package, msi
+
+SIGNATURE_STREAMS = {"\x05DigitalSignature", "\x05MsiDigitalSignatureEx"}
+
+
+def verify(path, ca):
+    return subprocess.run(["osslsigncode", "verify", "-CAfile", str(ca), "-in", str(path)], capture_output=True,
+                          text=True)
+
+
+def streams(path):
+    with olefile.OleFileIO(str(path)) as ole:
+        return {"/".join(name): ole.openstream(name).read() for name in ole.listdir()}
+
+
+class SignedRelease(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.keys = Path(tempfile.mkdtemp(prefix="quben-keys-"))
+        cls.ca = cls.keys / "cert.pem"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                        "/CN=quben/O=quben", "-keyout", cls.keys / "key.pem", "-out", cls.ca], check=True,
+                       capture_output=True)
+        cls.pfx = cls.keys / "quben.pfx"
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", cls.keys / "key.pem", "-in", cls.ca, "-out",
+                        cls.pfx, "-passout", "pass:mot de passe é"], check=True, capture_output=True)
+        cls.unsigned, cls.signed = (Path(tempfile.mkdtemp(prefix=f"quben-{kind}-")) for kind in ("unsigned", "signed"))
+        make_package(cls.unsigned, {"QUBEN_SIGN_PFX": None})
+        cls.run_output = make_package(cls.signed, {"QUBEN_SIGN_PFX": str(cls.pfx),
+                                                   "QUBEN_SIGN_PASSWORD": "mot de passe é"})
+        assert cls.run_output.returncode == 0, cls.run_output.stderr
+        cls.files = {}
+        for kind, dist in (("unsigned", cls.unsigned), ("signed", cls.signed)):
+            with zipfile.ZipFile(dist / "quben-1.00-windows.zip") as archive:
+                cls.files[kind] = {name: archive.read(name) for name in archive.namelist()}
+            extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
+            subprocess.run(["msiextract", "-C", str(extracted), str(dist / "quben-1.00.msi")], check=True,
+                           capture_output=True)
+            launcher = extracted / "Program Files" / "quben" / "demarrer_quben.exe"
+            cls.files[kind]["msi/demarrer_quben.exe"] = launcher.read_bytes()
+
+    def write(self, kind, name):
+        path = Path(tempfile.mkdtemp(prefix="quben-check-")) / Path(name).name
+        path.write_bytes(self.files[kind][name])
+        return path
+
+    def test_every_signed_file_verifies_against_the_certificate_and_unsigned_ones_do_not(self):
+        names = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "msi/demarrer_quben.exe"]
+        for kind, dist in (("signed", self.signed), ("unsigned", self.unsigned)):
+            for path in [self.write(kind, name) for name in names] + [dist / "quben-1.00.msi"]:
+                with self.subTest(kind=kind, file=path.name):
+                    self.assertEqual(verify(path, self.ca).returncode == 0, kind == "signed")
+        self.assertIn("signed with", self.run_output.stdout)
+
+    def test_the_signature_is_all_that_changes(self):
+        for name in ("x86/demarrer_quben.exe", "x64/demarrer_quben.exe"):
+            stripped = self.write("signed", name).with_suffix(".stripped")
+            subprocess.run(["osslsigncode", "remove-signature", "-in", str(self.write("signed", name)), "-out",
+                            str(stripped)], check=True, capture_output=True)
+            self.assertEqual(stripped.read_bytes(), self.files["unsigned"][name], name)
+        # The package as it was before it was signed: built again from the same, signed, launcher.
+        before = Path(tempfile.mkdtemp(prefix="quben-msi-")) / "quben-1.00.msi"
+        msi.build_msi(REPO / "packaging" / "quben.wxs", {
+            "demarrer_quben.exe": self.files["signed"]["msi/demarrer_quben.exe"],
+            "LISEZMOI.txt": self.files["signed"]["LISEZMOI.txt"],
+            "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}, before)
+        signed = streams(self.signed / "quben-1.00.msi")
+        self.assertTrue(SIGNATURE_STREAMS & signed.keys())
+        self.assertEqual({key: value for key, value in signed.items() if key not in SIGNATURE_STREAMS},
+                         streams(before))
+
+    def test_sums_match_the_signed_files(self):
+        for line in self.files["signed"]["SHA256SUMS"].decode("ascii").splitlines():
+            digest, name = line.split("  ")
+            self.assertEqual(hashlib.sha256(self.files["signed"][name]).hexdigest(), digest, name)
+
+    def test_a_signing_failure_stops_the_command_with_a_clear_message_and_leaves_dist_as_it_was(self):
+        failures = {"Wrong password?": {"QUBEN_SIGN_PASSWORD": "wrong"},
+                    "RFC 3161 timestamping failed": {"QUBEN_SIGN_PASSWORD": "mot de passe é",
+                                                     "QUBEN_SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}}
+        for reason, env in failures.items():
+            with self.subTest(reason):
+                dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
+                (dist / "quben-1.00.msi").write_bytes(b"previous release")
+                result = make_package(dist, {"QUBEN_SIGN_PFX": str(self.pfx), **env})
+                self.assertNotEqual(result.returncode, 0)
+                self.assertIn("package not built, dist/ left as it was: could not sign x86/demarrer_quben.exe",
+                              result.stderr)
+                self.assertIn(reason, result.stderr)
+                self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()],
+                                 [("quben-1.00.msi", b"previous release")])
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0]])

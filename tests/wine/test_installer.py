@@ -1,0 +1,207 @@
+"""The Windows Installer package for real under Wine: a silent install puts the launcher and
+LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
+registration for .xls files (leaving the default program of .xls alone); the installed launcher shows
+its dialog; a silent removal leaves the prefix's files and registry exactly as they were. A later
+version installed over it replaces it in place."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "packaging"))
+import make_package  # noqa: E402
+import msi  # noqa: E402
+from harness.driver import Driver  # noqa: E402
+from harness.launcher_run import LauncherRun  # noqa: E402
+from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
+from harness.wine_session import windows_path  # noqa: E402
+
+PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+INSTALL_DIR = r"C:\Program Files (x86)\quben"  # an x86 package in a 64-bit prefix
+APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
+SHORTCUT = "Calcul d'incertitude QUBen.lnk"
+ICON = rf"C:\windows\Installer\{PRODUCT_CODE}\quben.ico"
+XLS_KEY = r"HKLM\Software\Classes\.xls"
+EXCEL_PROGID = "Excel.Sheet.8"
+
+
+def unix_path(session, windows):
+    return session.drive_c / windows[3:].replace("\\", "/")
+
+
+def snapshot(session):
+    """Every file of the prefix's C: drive, and every key and value of HKLM and HKCU."""
+    files = {str(path.relative_to(session.drive_c)) for path in session.drive_c.rglob("*")}
+    registry = []
+    for hive in ("HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"):
+        export = session.log_dir / f"{hive}.reg"
+        session.run(["regedit", "/E", windows_path(export), hive], check=True, timeout=120)
+        registry += export.read_bytes().decode("utf-16").splitlines()
+    return files, registry
+
+
+def changed_keys(before, after):
+    return sorted({line for line in set(after) ^ set(before) if line.startswith("[")})
+
+
+def registry_values(session, key):
+    """The values directly under `key` as {name: data}, from `reg query`."""
+    code, out = session.run(["reg", "query", key])
+    if code != 0:
+        return None
+    values = {}
+    for line in out.splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) >= 2 and parts[1].startswith("REG_"):
+            values[parts[0]] = parts[2] if len(parts) > 2 else ""
+    return values
+
+
+class InPrefix:
+    """A session in the test prefix on a display of its own, whose devices Wine has already recorded
+    in the registry (it does so at the first window), so that snapshots taken afterwards compare."""
+
+    maxDiff = None  # a difference between snapshots is shown in full
+
+    @classmethod
+    def open_session(cls):
+        cls.display = Xvfb(1024, 768)
+        # winemenubuilder would copy the shortcut into the desktop's own menus, outside the prefix.
+        cls.session = WineSession(ensure_prefix(default_prefix()), cls.display,
+                                  {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
+        cls.session.start_server()
+        Driver(cls.session)(["windows", "quben.Form3"])
+        return cls.session
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.stop()
+        cls.display.close()
+
+
+def timed(session, command):
+    start = time.monotonic()
+    session.run(command, timeout=120, check=True)
+    return time.monotonic() - start
+
+
+class InstallThenRemove(InPrefix, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
+        unsigned = {key: value for key, value in os.environ.items() if key != "QUBEN_SIGN_PFX"}
+        subprocess.run(["/usr/bin/python3", REPO / "packaging" / "make_package.py", build_dir("x64").parent, dist],
+                       check=True, stdout=subprocess.DEVNULL, env=unsigned)
+        cls.msi = windows_path(dist / "quben-1.00.msi")
+        session = cls.open_session()
+        # As on a machine with Excel: .xls belongs to it, and must still belong to it afterwards.
+        session.run(["reg", "add", XLS_KEY, "/ve", "/d", EXCEL_PROGID, "/f"], check=True)
+        session.clear_dialog_history()
+        cls.before = snapshot(session)
+
+        cls.install_seconds = timed(session, ["msiexec", "/i", cls.msi, "/qn"])
+        cls.installed = snapshot(session)
+        cls.open_with = {key: registry_values(session, rf"{APPLICATION_KEY}\{key}")
+                         for key in ("", r"shell\open\command", "SupportedTypes")}
+        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
+        cls.xls_owner = registry_values(session, XLS_KEY)
+        folder = unix_path(session, INSTALL_DIR)
+        cls.installed_folder = {path.name: path.read_bytes() for path in folder.iterdir()}
+        cls.shortcuts = {name: (session.drive_c / name).read_bytes() for name in cls.installed[0] - cls.before[0]
+                         if name.endswith(".lnk")}
+        cls.icon = unix_path(session, ICON).read_bytes()
+        with LauncherRun(session, "x86", exe=rf"{INSTALL_DIR}\demarrer_quben.exe") as run:
+            driver = Driver(session)
+            cls.seen = driver.one(["wait-dialog", 30000])
+            driver(["wait-dialog", 5000], "cancel")
+            cls.exit_code = run.wait(30)
+        session.clear_dialog_history()
+
+        cls.uninstall_seconds = timed(session, ["msiexec", "/x", cls.msi, "/qn"])
+        cls.after = snapshot(session)
+        print(f"install {cls.install_seconds:.2f} s, uninstall {cls.uninstall_seconds:.2f} s", file=sys.stderr)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.run(["reg", "delete", XLS_KEY, "/f"])
+        super().tearDownClass()
+
+    def test_launcher_and_readme_are_installed_under_program_files(self):
+        folder = self.installed_folder
+        self.assertEqual(sorted(folder), ["LISEZMOI.txt", "demarrer_quben.exe"])
+        self.assertEqual(folder["demarrer_quben.exe"], (build_dir("x86") / "demarrer_quben.exe").read_bytes())
+        readme = folder["LISEZMOI.txt"]
+        self.assertTrue(readme.startswith(b"\xef\xbb\xbf"))
+        self.assertIn("Désolé , le fichier correspondant est absent", readme.decode("utf-8"))
+
+    def test_start_menu_shortcut_points_at_the_launcher_with_its_icon(self):
+        # Wine puts a per-machine package's shortcuts in the user's Start menu, Windows in everyone's.
+        self.assertEqual(len(self.shortcuts), 1, self.shortcuts.keys())
+        (name, link), = self.shortcuts.items()
+        self.assertTrue(name.endswith("/Start Menu/Programs/" + SHORTCUT), name)
+        self.assertIn(rf"{INSTALL_DIR}\demarrer_quben.exe".encode("ascii") + b"\0", link)  # its link info
+        self.assertIn(ICON.encode("utf-16-le"), link)
+        self.assertEqual(self.icon, (REPO / "assets" / "icon.ico").read_bytes())
+
+    def test_open_with_lists_the_launcher_for_xls_files(self):
+        self.assertEqual(self.open_with[""], {"FriendlyAppName": "Calcul d'incertitude QUBen"})
+        self.assertEqual(self.open_with[r"shell\open\command"],
+                         {"(Default)": rf'"{INSTALL_DIR}\demarrer_quben.exe" "%1"'})
+        self.assertEqual(self.open_with["SupportedTypes"], {".xls": ""})
+
+    def test_default_program_of_xls_files_is_left_alone(self):
+        self.assertEqual(self.xls_owner, {"(Default)": EXCEL_PROGID})
+        ours = [key for key in changed_keys(self.before[1], self.installed[1])
+                if "demarrer_quben.exe" in key or ".xls" in key]
+        self.assertTrue(ours)
+        self.assertTrue(all(key.startswith(r"[HKEY_LOCAL_MACHINE\Software\Classes\Applications\demarrer_quben.exe")
+                            for key in ours), ours)
+
+    def test_listed_in_installed_programs_under_its_french_name(self):
+        entry = self.uninstall_entry
+        self.assertEqual((entry["DisplayName"], entry["DisplayVersion"], entry["Publisher"]),
+                         ("quben", "1.0.0", "quben"))
+
+    def test_installed_launcher_shows_its_dialog(self):
+        self.assertEqual(self.seen["dialog"]["title"], "Calcul d'incertitude : ouvrir un fichier QUBen ...")
+        self.assertEqual(self.exit_code, 0)
+
+    def test_removal_leaves_nothing_behind(self):
+        self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
+        self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
+
+
+class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.open_session()
+        folder = Path(tempfile.mkdtemp(prefix="quben-upgrade-"))
+        files = {"demarrer_quben.exe": (build_dir("x86") / "demarrer_quben.exe").read_bytes(),
+                 "LISEZMOI.txt": make_package.readme(), "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+        first, later = (msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
+                        for version in ("1.0.0", "1.0.1"))
+        cls.before = snapshot(cls.session)
+        timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
+        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn"])
+        cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
+                        for version in ("1.0.0", "1.0.1")}
+        cls.installed = snapshot(cls.session)
+        timed(cls.session, ["msiexec", "/x", windows_path(later), "/qn"])
+        cls.after = snapshot(cls.session)
+
+    def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
+        self.assertIsNone(self.products["1.0.0"])
+        self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
+        self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
+        self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
+        self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0]])
