@@ -9,8 +9,7 @@ namespace quben {
 void WorkbookStarter::StartWorkbook() noexcept {
     // A test that cannot be made counts as "the file is there".
     if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); })) {
-        RunStep([&] { window_.MsgBox(kAbsentPrompt, kMessageButtons, kMessageTitle); });
-        RunStep([&] { window_.Unload(); });
+        ReportAbsent();
         return;
     }
 
@@ -26,6 +25,11 @@ void WorkbookStarter::StartWorkbook() noexcept {
             Require(Require(hostReference_).Workbooks()).Open(window_.Label1Caption(), kWorkbookPassword);
     });
     RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+    RunStep([&] { window_.Unload(); });
+}
+
+void WorkbookStarter::ReportAbsent() noexcept {
+    RunStep([&] { window_.MsgBox(kAbsentPrompt, kMessageButtons, kMessageTitle); });
     RunStep([&] { window_.Unload(); });
 }
 
