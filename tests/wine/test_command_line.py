@@ -5,7 +5,6 @@ missing file or a pattern."""
 
 import shutil
 import sys
-import time
 import unittest
 from pathlib import Path
 
@@ -14,7 +13,7 @@ from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, WineSession, default_prefix, ensure_prefix  # noqa: E402
+from harness.wine_session import Xvfb  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-ligne de commande"
@@ -22,7 +21,6 @@ FOLDER = "Été données"
 WORKBOOK = "é classeur.xls"
 PASSWORD = "vepal_kordinut!?"
 PROMPT = "Désolé , le fichier correspondant est absent du répertoire de travail ."
-STANDIN_CLASS = "StandinSpreadsheet"
 LABEL1_ID = 100
 SCREEN = (1024, 768)
 
@@ -35,9 +33,7 @@ class CommandLineTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.display = Xvfb(*SCREEN)
-        cls.session = WineSession(ensure_prefix(default_prefix()), cls.display)
-        cls.session.start_server()
-        standin.register_standin(cls.session)
+        cls.session = standin.standin_session(cls.display)
         cls.driver = Driver(cls.session)
         cls.root = cls.session.drive_c / ROOT
         shutil.rmtree(cls.root, ignore_errors=True)
@@ -53,14 +49,8 @@ class CommandLineTest(unittest.TestCase):
         shutil.rmtree(cls.root, ignore_errors=True)
 
     def tearDown(self):
-        self.close_standins()
+        standin.close_standins(self.driver)
         self.assertEqual(self.driver.one(["windows", "#32770"])["windows"], [], "a dialog was left on screen")
-
-    def close_standins(self):
-        deadline = time.monotonic() + 15
-        while self.driver.one(["windows", STANDIN_CLASS])["windows"]:
-            self.driver(["close", STANDIN_CLASS], ["sleep", 200])
-            self.assertLess(time.monotonic(), deadline, "the stand-in did not close")
 
     def launch_calls(self, *args, cwd=None):
         """Starts the launcher with `args` and returns the calls the stand-in received. Had it shown
@@ -74,7 +64,7 @@ class CommandLineTest(unittest.TestCase):
             self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
             self.assertEqual(run.wait(60), 0)
             records = run.journal_records(settle=0.3)
-        self.close_standins()
+        standin.close_standins(self.driver)
         return call_list(records)
 
     def test_an_accented_path_with_spaces_opens_as_from_the_dialog_without_one(self):
