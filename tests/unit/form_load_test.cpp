@@ -302,12 +302,6 @@ TEST_F(NamedWorkbookTest, TheWindowIsLaidOutAsBeforeAndTheFullPathGoesToTheLaunc
     EXPECT_EQ(form.picture2.left, 13824.0f - 6375);
 }
 
-TEST_F(NamedWorkbookTest, ALongNameReachesTheLaunchWhole) {
-    const std::wstring name = std::wstring(32000, L'd') + L"\\x.xls";
-    Load(name);
-    EXPECT_EQ(form.pathSeenByStartWorkbook, kStartFolder + name);
-}
-
 TEST(NamedWorkbookPatterns, ANameWithWildcardsIsReportedAbsentAndNeverLaunched) {
     const std::pair<std::wstring, std::string> cases[] = {
         {L"C:\\Mesures\\*.xls", "ReportWorkbookAbsent"},

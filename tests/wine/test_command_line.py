@@ -97,6 +97,11 @@ class CommandLineTest(unittest.TestCase):
         missing = rf"{self.folder_path}\absent.xls"
         self.expect_message(missing, missing)
 
+    def test_a_name_longer_than_the_classic_limit_is_made_full_at_its_whole_length(self):
+        deep = "d" * 240
+        self.expect_message(rf"{self.folder_path}\{deep}\..\{deep}\absent.xls",
+                            rf"{self.folder_path}\{deep}\absent.xls")
+
     def test_a_pattern_gets_the_message_even_when_files_match_it(self):
         for pattern, full_path in ((rf"{self.folder_path}\*.xls", rf"{self.folder_path}\*.xls"),
                                    ("é classeur.xl?", rf"{self.folder_path}\é classeur.xl?")):
