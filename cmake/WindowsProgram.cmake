@@ -1,3 +1,5 @@
+include(CheckLinkerFlag)
+
 # Settings shared by every Windows target: Unicode, Windows 7 as the oldest target, small code,
 # reproducible output (no timestamps, no build paths).
 function(quben_windows_defaults target)
@@ -8,10 +10,22 @@ function(quben_windows_defaults target)
         -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 endfunction()
 
-# A self-contained executable: statically linked, importing only Windows system DLLs.
+# The DLLs an executable imports are looked up in System32 alone (LOAD_LIBRARY_SEARCH_SYSTEM32)
+# where the linker can say so: GNU ld learnt the option after 2.40.
+check_linker_flag(CXX "LINKER:--dependent-load-flag=0x800" QUBEN_LINKER_DEPENDENT_LOAD_FLAG)
+
+# A self-contained executable: statically linked, importing only Windows system DLLs. It declares
+# Windows 7 (6.1) as the oldest system, so older ones refuse it with their own message, and
+# terminal-server awareness, for Remote Desktop servers.
 function(quben_windows_program target subsystem)
     quben_windows_defaults(${target})
     target_link_options(${target} PRIVATE
         -municode -m${subsystem} -static -static-libgcc -static-libstdc++
-        -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
+        -Wl,--gc-sections -Wl,--no-insert-timestamp -s
+        LINKER:--major-subsystem-version,6,--minor-subsystem-version,1
+        LINKER:--major-os-version,6,--minor-os-version,1
+        LINKER:--tsaware)
+    if(QUBEN_LINKER_DEPENDENT_LOAD_FLAG)
+        target_link_options(${target} PRIVATE LINKER:--dependent-load-flag=0x800)
+    endif()
 endfunction()

@@ -9,8 +9,7 @@ namespace quben {
 void WorkbookStarter::StartWorkbook() noexcept {
     // A test that cannot be made counts as "the file is there".
     if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); })) {
-        RunStep([&] { window_.MsgBox(kAbsentPrompt, kMessageButtons, kMessageTitle); });
-        RunStep([&] { window_.Unload(); });
+        ReportAbsent();
         return;
     }
 
@@ -32,6 +31,11 @@ void WorkbookStarter::StartWorkbook() noexcept {
     RunStep([&] { Require(hostReference_).SetDisplayAlerts(true); });
     // Started by automation rather than by the user, the application would open behind other windows.
     RunStep([&] { window_.BringToFront(Require(hostReference_).Hwnd()); });
+    RunStep([&] { window_.Unload(); });
+}
+
+void WorkbookStarter::ReportAbsent() noexcept {
+    RunStep([&] { window_.MsgBox(kAbsentPrompt, kMessageButtons, kMessageTitle); });
     RunStep([&] { window_.Unload(); });
 }
 

@@ -44,6 +44,9 @@ public:
         : window_(window), files_(files), host_(host) {}
 
     void StartWorkbook() noexcept;
+    // The absent-workbook road of StartWorkbook on its own: the one message, then the window is
+    // unloaded. For a name the launcher refuses before any existence check.
+    void ReportAbsent() noexcept;
 
     SpreadsheetApplication* HostReference() const { return hostReference_.get(); }
 

@@ -59,6 +59,8 @@ public:
     virtual CommonDialog& CommonDialog1() = 0;
 
     virtual void StartWorkbook() = 0;
+    // What StartWorkbook does for a workbook that is not there: the one message, then Unload.
+    virtual void ReportWorkbookAbsent() = 0;
     // Destroys the window; it is the only one, so the process ends.
     virtual void Unload() = 0;
 };

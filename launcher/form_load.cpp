@@ -2,16 +2,22 @@
 
 #include "launcher/design.h"
 #include "launcher/form3.h"
+#include "launcher/startup_arguments.h"
 #include "platform/independent_steps.h"
 
-namespace quben {
+#include <optional>
+#include <string>
 
-void FormLoad(Form3& form3) noexcept {
+namespace quben {
+namespace {
+
+// The layout both roads share: the window covers the screen with the logos near opposite
+// corners and is shown.
+void LayOutAndShow(Form3& form3) noexcept {
     Screen& screen = form3.TheScreen();
     Label& label1 = form3.Label1();
     Placeable& picture1 = form3.Picture1();
     Placeable& picture2 = form3.Picture2();
-    CommonDialog& dialog = form3.CommonDialog1();
 
     // Cover the screen; the size is read back before centring, so a size the platform adjusted
     // still ends up centred.
@@ -28,6 +34,34 @@ void FormLoad(Form3& form3) noexcept {
     RunStep([&] { picture1.SetTop(screen.Height() * 9 / 10 - picture2.Height()); });
 
     RunStep([&] { form3.SetVisible(true); });
+}
+
+// "*" and "?" make a name a pattern that may match many files or none. The question mark of the
+// extended-length prefix "\\?\" is no wildcard.
+bool NamesOneFile(std::wstring_view name) {
+    constexpr std::wstring_view kExtendedLengthPrefix = L"\\\\?\\";
+    if (name.starts_with(kExtendedLengthPrefix))
+        name.remove_prefix(kExtendedLengthPrefix.size());
+    return name.find_first_of(L"*?") == std::wstring_view::npos;
+}
+
+} // namespace
+
+void FormLoad(Form3& form3, StartupArguments& arguments) noexcept {
+    // A command line that cannot be read counts as none: the launcher asks for the workbook.
+    std::optional<std::wstring> workbook;
+    RunStep([&] { workbook = arguments.FirstArgument(); });
+    if (workbook)
+        FormLoadNamed(form3, *workbook, arguments);
+    else
+        FormLoad(form3);
+}
+
+void FormLoad(Form3& form3) noexcept {
+    Label& label1 = form3.Label1();
+    CommonDialog& dialog = form3.CommonDialog1();
+
+    LayOutAndShow(form3);
 
     RunStep([&] { dialog.SetDialogTitle(design::kDialogTitle); });
     RunStep([&] { dialog.SetFlags(design::kDialogFlags); });
@@ -42,6 +76,22 @@ void FormLoad(Form3& form3) noexcept {
     } else {
         RunStep([&] { form3.Unload(); });
     }
+}
+
+void FormLoadNamed(Form3& form3, std::wstring_view name, StartupArguments& arguments) noexcept {
+    Label& label1 = form3.Label1();
+
+    LayOutAndShow(form3);
+
+    // A name that cannot be made full leaves the caption empty: the launch reports it absent.
+    RunStep([&] { label1.SetCaption(arguments.FullPath(name)); });
+    RunStep([&] { label1.SetVisible(false); });
+    // A pattern is never handed on: the existence check would take it, and so would the
+    // spreadsheet application.
+    if (NamesOneFile(name))
+        RunStep([&] { form3.StartWorkbook(); });
+    else
+        RunStep([&] { form3.ReportWorkbookAbsent(); });
 }
 
 } // namespace quben

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <string_view>
+
 namespace quben {
 
 class Form3;
+class StartupArguments;
 
-// The window's load handler: lays the window out over the screen, shows it, asks for a workbook
-// and hands the chosen path on, or closes the launcher.
+// The window's load handler: opens the workbook named by the first argument when there is one,
+// and otherwise asks for it.
+void FormLoad(Form3& form3, StartupArguments& arguments) noexcept;
+
+// Without arguments: lays the window out over the screen, shows it, asks for a workbook and hands
+// the chosen path on, or closes the launcher.
 void FormLoad(Form3& form3) noexcept;
+
+// With a workbook named on the command line: the same window, no dialog; the name, made full,
+// goes to the launch. A name with wildcards names no single workbook and is reported absent.
+void FormLoadNamed(Form3& form3, std::wstring_view name, StartupArguments& arguments) noexcept;
 
 } // namespace quben

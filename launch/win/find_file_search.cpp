@@ -1,6 +1,7 @@
 #include "launch/win/find_file_search.h"
 
 #include "launch/extended_length_path.h"
+#include "platform/win/full_path.h"
 #include "platform/win/hresult.h"
 #include "platform/win/unique_handle.h"
 
@@ -12,16 +13,9 @@ namespace {
 // Long paths are made full (resolving "." and "..", which the extended form would not) and then
 // put in the extended-length form; shorter ones go to the search exactly as given.
 std::wstring SearchablePath(std::wstring_view pattern) {
-    std::wstring path(pattern);
-    if (path.size() < kClassicMaxPath)
-        return path;
-    const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    ThrowLastErrorIf(needed == 0);
-    std::wstring full(needed, L'\0');
-    const DWORD written = ::GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
-    ThrowLastErrorIf(written == 0 || written >= needed);
-    full.resize(written);
-    return ToExtendedLengthPath(std::move(full));
+    if (pattern.size() < kClassicMaxPath)
+        return std::wstring(pattern);
+    return ToExtendedLengthPath(FullPathName(pattern));
 }
 
 DirectoryEntry EntryOf(const WIN32_FIND_DATAW& found) {

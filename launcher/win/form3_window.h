@@ -31,6 +31,7 @@ public:
     Placeable& Picture2() override { return picture2_; }
     CommonDialog& CommonDialog1() override { return commonDialog1_; }
     void StartWorkbook() override { starter_.StartWorkbook(); }
+    void ReportWorkbookAbsent() override { starter_.ReportAbsent(); }
     void Unload() override;
 
     // LaunchWindow

@@ -1,8 +1,11 @@
 // demarrer_quben: covers the screen with the launcher window, asks for a workbook and brings it up
-// in a new spreadsheet application. Takes no arguments.
+// in a new spreadsheet application. A workbook named as the first argument (a shortcut, a file
+// dropped on the icon, "Ouvrir avec") is opened without the dialog.
 
 #include "launcher/form_load.h"
+#include "launcher/win/dll_search.h"
 #include "launcher/win/form3_window.h"
+#include "launcher/win/process_arguments.h"
 #include "platform/win/com_apartment.h"
 
 #include <cstdlib>
@@ -29,10 +32,13 @@ int RunMessageLoop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a DLL.
+    quben::win::RestrictDllSearchToSystem32();
     quben::win::ComApartment com; // outlives the window, which holds the spreadsheet application
     quben::win::Form3Window form3(instance);
     if (!form3.Create())
         return 1;
-    quben::FormLoad(form3);
+    quben::win::ProcessArguments arguments;
+    quben::FormLoad(form3, arguments);
     return RunMessageLoop();
 }

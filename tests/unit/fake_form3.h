@@ -98,6 +98,7 @@ public:
         log.Record("StartWorkbook");
         pathSeenByStartWorkbook = label1.caption;
     }
+    void ReportWorkbookAbsent() override { log.Record("ReportWorkbookAbsent"); }
     void Unload() override { log.Record("Form3.Unload"); }
 
     // What the platform makes of a requested size.

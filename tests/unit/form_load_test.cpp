@@ -1,10 +1,12 @@
 #include "launcher/design.h"
 #include "launcher/form_load.h"
+#include "launcher/startup_arguments.h"
 #include "tests/unit/fake_form3.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace quben::testing {
 namespace {
@@ -40,9 +42,9 @@ std::string NameOf(const std::string& call) {
 
 // The calls made when every call named `failing` fails: a step stops at its failing call and the
 // sequence goes on with the next step.
-Calls ExpectedCalls(const std::string& failing) {
+Calls ExpectedCalls(const std::string& failing, const std::vector<Calls>& steps = kChosenFileSteps) {
     Calls calls;
-    for (const Calls& step : kChosenFileSteps) {
+    for (const Calls& step : steps) {
         for (const std::string& call : step) {
             calls.push_back(call);
             if (NameOf(call) == failing)
@@ -236,6 +238,128 @@ TEST_F(FormLoadTest, AnUnreadableFileNameStillHandsOverWithTheEmptyDesignCaption
     FormLoad(form);
     EXPECT_EQ(log.calls.back(), "StartWorkbook");
     EXPECT_EQ(form.pathSeenByStartWorkbook, L"");
+}
+
+} // namespace
+} // namespace quben::testing
+
+namespace quben::testing {
+namespace {
+
+const std::wstring kStartFolder = L"C:\\Démarrer dans\\";
+
+class FakeArguments final : public StartupArguments {
+public:
+    explicit FakeArguments(CallLog& log) : log(log) {}
+    std::optional<std::wstring> FirstArgument() override {
+        return log.Record("Arguments.FirstArgument"), first;
+    }
+    // Stands for the platform's resolution against the folder the launcher was started in.
+    std::wstring FullPath(std::wstring_view name) override {
+        log.Record("Arguments.FullPath");
+        return kStartFolder + std::wstring(name);
+    }
+    CallLog& log;
+    std::optional<std::wstring> first;
+};
+
+// A workbook named on the command line: the same layout, no dialog, the full path handed on.
+std::vector<Calls> NamedWorkbookSteps(const std::string& handOver) {
+    std::vector<Calls> steps{{"Arguments.FirstArgument"}};
+    steps.insert(steps.end(), kChosenFileSteps.begin(), kChosenFileSteps.begin() + 10);
+    steps.push_back({"Arguments.FullPath", "Label1.SetCaption"});
+    steps.push_back({"Label1.SetVisible(false)"});
+    steps.push_back({handOver});
+    return steps;
+}
+
+class NamedWorkbookTest : public ::testing::Test {
+protected:
+    void Load(std::optional<std::wstring> first) {
+        arguments.first = std::move(first);
+        FormLoad(form, arguments);
+    }
+    CallLog log;
+    FakeForm3 form{log};
+    FakeArguments arguments{log};
+};
+
+TEST_F(NamedWorkbookTest, WithoutAnArgumentTheDialogRoadIsUnchanged) {
+    form.dialog.userChoice = L"C:\\Mesures\\incertitude.xls";
+    Load(std::nullopt);
+    Calls expected{"Arguments.FirstArgument"};
+    const Calls dialogRoad = ExpectedCalls("nothing fails");
+    expected.insert(expected.end(), dialogRoad.begin(), dialogRoad.end());
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(NamedWorkbookTest, TheWindowIsLaidOutAsBeforeAndTheFullPathGoesToTheLaunchWithoutADialog) {
+    Load(L"Été données\\budget d'incertitude (v2).xls");
+    EXPECT_EQ(log.calls, ExpectedCalls("nothing fails", NamedWorkbookSteps("StartWorkbook")));
+    EXPECT_EQ(form.pathSeenByStartWorkbook, kStartFolder + L"Été données\\budget d'incertitude (v2).xls");
+    EXPECT_TRUE(form.visible);
+    EXPECT_FALSE(form.label1.visible);
+    EXPECT_EQ(form.picture2.left, 13824.0f - 6375);
+}
+
+TEST(NamedWorkbookPatterns, ANameWithWildcardsIsReportedAbsentAndNeverLaunched) {
+    const std::pair<std::wstring, std::string> cases[] = {
+        {L"C:\\Mesures\\*.xls", "ReportWorkbookAbsent"},
+        {L"classeur?.xls", "ReportWorkbookAbsent"},
+        {L"*", "ReportWorkbookAbsent"},
+        {L"\\\\?\\C:\\Mesures\\classeur?.xls", "ReportWorkbookAbsent"},
+        // The question mark of the extended-length prefix is no wildcard.
+        {L"\\\\?\\C:\\Mesures\\classeur.xls", "StartWorkbook"},
+        {L"C:\\a&b\\[x]\\~1\\#%.xls", "StartWorkbook"},
+    };
+    for (const auto& [name, handOver] : cases) {
+        CallLog log;
+        FakeForm3 form(log);
+        FakeArguments arguments(log);
+        arguments.first = name;
+        FormLoad(form, arguments);
+        EXPECT_EQ(log.calls, ExpectedCalls("nothing fails", NamedWorkbookSteps(handOver)))
+            << std::string(name.begin(), name.end());
+    }
+}
+
+TEST_F(NamedWorkbookTest, AnEmptyArgumentIsStillANamedWorkbook) {
+    Load(L"");
+    EXPECT_EQ(log.calls, ExpectedCalls("nothing fails", NamedWorkbookSteps("StartWorkbook")));
+}
+
+TEST_F(NamedWorkbookTest, AnUnreadableCommandLineCountsAsNoArgument) {
+    log.failing.insert("Arguments.FirstArgument");
+    form.dialog.userChoice.clear();
+    Load(L"C:\\x.xls");
+    EXPECT_EQ(log.calls.back(), "Form3.Unload");
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "CommonDialog1.ShowOpen"), 1);
+}
+
+TEST_F(NamedWorkbookTest, ANameThatCannotBeMadeFullLeavesTheCaptionEmptyForTheLaunchToReport) {
+    log.failing.insert("Arguments.FullPath");
+    Load(L"C:\\x.xls");
+    EXPECT_EQ(log.calls, ExpectedCalls("Arguments.FullPath", NamedWorkbookSteps("StartWorkbook")));
+    EXPECT_EQ(form.pathSeenByStartWorkbook, L"");
+}
+
+TEST(NamedWorkbookFailures, EveryOtherFailingStepIsSkippedSilently) {
+    for (const char* failing :
+         {"Screen.Width", "Form3.SetVisible", "Label1.SetCaption", "Label1.SetVisible", "StartWorkbook"}) {
+        CallLog log;
+        FakeForm3 form(log);
+        FakeArguments arguments(log);
+        arguments.first = L"C:\\x.xls";
+        log.failing.insert(failing);
+        FormLoad(form, arguments);
+        Calls names;
+        for (const std::string& call : log.calls)
+            names.push_back(NameOf(call));
+        Calls expected;
+        for (const std::string& call : ExpectedCalls(failing, NamedWorkbookSteps("StartWorkbook")))
+            expected.push_back(NameOf(call));
+        EXPECT_EQ(names, expected) << failing;
+    }
 }
 
 } // namespace

@@ -204,6 +204,15 @@ TEST_F(StartWorkbookTest, MessageBoxThatCannotBeShownStillUnloads) {
     EXPECT_EQ(log.calls.back(), "Form3.Unload");
 }
 
+TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrStartingAnything) {
+    starter.ReportAbsent();
+    EXPECT_EQ(
+        log.calls,
+        (Calls{"MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
+               "Form3.Unload"}));
+    EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
 TEST_F(StartWorkbookTest, OpenReadsThePathAgainFromTheLabel) {
     // The label changes between the test and the open call: the open gets the new text.
     struct ChangingWindow final : LaunchWindow {

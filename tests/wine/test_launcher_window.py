@@ -1,7 +1,6 @@
 """The launcher window and its open-file dialog, for real under Wine: style, placement, caption,
 the two logos on screen, the dialog's owner, title, filter and Help button, and Cancel."""
 
-import math
 import sys
 import tempfile
 import unittest
@@ -9,6 +8,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import screen_checks  # noqa: E402
+from harness.screen_checks import PICTURE1, PICTURE2, PICTURE_SIZE, expected_pictures  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
@@ -20,21 +20,9 @@ ARCH = parse_arch()
 WS_POPUP, WS_CAPTION, WS_BORDER, WS_THICKFRAME = 0x80000000, 0x00C00000, 0x00800000, 0x00040000
 WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_DLGFRAME = 0x00080000, 0x00020000, 0x00010000, 0x00400000
 WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x00000080, 0x00040000
-LABEL1, PICTURE1, PICTURE2 = 100, 101, 102
-PICTURE_SIZE = (425, 169)  # 6375 x 2535 twips at 15 twips per pixel
+LABEL1 = 100
 LOGO_SIZE = (417, 163)
 WHITE = (255, 255, 255)
-
-
-def pixels(twips):
-    return math.floor(twips / 15 + 0.5)
-
-
-def expected_pictures(width, height):
-    """Where the two picture boxes must be on a screen of width x height pixels (96 dpi)."""
-    w, h = width * 15, height * 15
-    return {PICTURE1: (pixels(w / 10), pixels(h * 9 / 10 - 2535)),
-            PICTURE2: (pixels(w * 9 / 10 - 6375), pixels(h / 10))}
 
 
 class LauncherWindowTest:

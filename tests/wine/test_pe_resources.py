@@ -154,6 +154,20 @@ class ExecutableChecks:
                          pefile.SUBSYSTEM_TYPE["IMAGE_SUBSYSTEM_WINDOWS_GUI"],
                          "not a GUI program: a console window would open with it")
 
+    def test_declares_windows_7_as_the_oldest_system(self):
+        # Older systems must refuse the program with their own message: their directory search
+        # lacks what the existence check asks of it.
+        header = self.pe.OPTIONAL_HEADER
+        self.assertEqual((header.MajorSubsystemVersion, header.MinorSubsystemVersion), (6, 1),
+                         "subsystem version")
+        self.assertEqual((header.MajorOperatingSystemVersion, header.MinorOperatingSystemVersion), (6, 1),
+                         "operating system version")
+
+    def test_terminal_server_aware(self):
+        flag = pefile.DLL_CHARACTERISTICS["IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE"]
+        self.assertTrue(self.pe.OPTIONAL_HEADER.DllCharacteristics & flag,
+                        f"DllCharacteristics {self.pe.OPTIONAL_HEADER.DllCharacteristics:#x} lack TSAWARE")
+
     def imported_dlls(self):
         names = []
         for attr in ("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT"):

@@ -10,16 +10,19 @@ from .wine_session import build_dir, windows_path
 
 
 class LauncherRun:
-    def __init__(self, session, arch, env=None, exe=None):
+    def __init__(self, session, arch, env=None, exe=None, args=(), cwd=None):
+        """`args` go on the launcher's command line; `cwd` (a Unix folder) is its start folder."""
         self.session = session
         self.exe = exe or build_dir(arch) / "demarrer_quben.exe"
+        self.args = list(args)
+        self.cwd = cwd
         self.journal = Path(tempfile.mkdtemp(prefix="quben-journal-")) / "journal.txt"
         self.env = {"STANDIN_JOURNAL": windows_path(self.journal), **(env or {})}
         self.process = None
 
     def __enter__(self):
         self.session.clear_dialog_history()
-        self.process = self.session.start([self.exe], env=self.env)
+        self.process = self.session.start([self.exe, *self.args], env=self.env, cwd=self.cwd)
         return self
 
     def wait(self, timeout):

@@ -1,10 +1,24 @@
 """Reading a screenshot: where the logo is, and what colour surrounds it."""
 
+import math
 from pathlib import Path
 
 from PIL import Image
 
 LOGO = Path(__file__).resolve().parents[3] / "assets" / "logo.png"
+PICTURE1, PICTURE2 = 101, 102  # control ids
+PICTURE_SIZE = (425, 169)  # 6375 x 2535 twips at 15 twips per pixel
+
+
+def pixels(twips):
+    return math.floor(twips / 15 + 0.5)
+
+
+def expected_pictures(width, height):
+    """Where the two picture boxes must be on a screen of width x height pixels (96 dpi)."""
+    w, h = width * 15, height * 15
+    return {PICTURE1: (pixels(w / 10), pixels(h * 9 / 10 - 2535)),
+            PICTURE2: (pixels(w * 9 / 10 - 6375), pixels(h / 10))}
 
 
 def load(path):

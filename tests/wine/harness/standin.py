@@ -11,11 +11,14 @@ import os
 import tempfile
 from typing import NamedTuple
 
-from .wine_session import build_dir, windows_path
+import time
+
+from .wine_session import WineSession, build_dir, default_prefix, ensure_prefix, windows_path
 
 APPLICATION_CLSID = "{00024500-0000-0000-C000-000000000046}"
 GLOBAL_CLSID = "{00020812-0000-0000-C000-000000000046}"
 PROGID = "Excel.Application"
+STANDIN_CLASS = "StandinSpreadsheet"  # its main window's class
 
 # The server's failure scode inside EXCEPINFO, and what Invoke returns with it.
 APPLICATION_ERROR = 0x800A03EC
@@ -90,6 +93,23 @@ def unregister_standin(session) -> None:
         for key in keys:
             session.run(["reg", "delete", key, "/f", view])
     (session.prefix / ".quben-standin").unlink(missing_ok=True)
+
+
+def standin_session(display) -> WineSession:
+    """A session in the test prefix on `display`, its server up and the stand-in registered."""
+    session = WineSession(ensure_prefix(default_prefix()), display)
+    session.start_server()
+    register_standin(session)
+    return session
+
+
+def close_standins(driver, timeout: float = 15) -> None:
+    """Closes every stand-in window a launch left open (the user would close Excel)."""
+    deadline = time.monotonic() + timeout
+    while driver.one(["windows", STANDIN_CLASS])["windows"]:
+        driver(["close", STANDIN_CLASS], ["sleep", 200])
+        if time.monotonic() > deadline:
+            raise AssertionError("the stand-in did not close")
 
 
 def unescape(field: str) -> str:

@@ -99,12 +99,13 @@ class WineSession:
                                f"{Path(f'{stem}.err').read_text(errors='replace')}")
         return result.returncode, text
 
-    def start(self, args, env=None):
-        """Starts a Windows program and returns its Popen (output to files)."""
+    def start(self, args, env=None, cwd=None):
+        """Starts a Windows program and returns its Popen (output to files). Wine gives the program
+        `cwd` (a Unix folder) as its current folder."""
         out, err, _ = self._log_files(Path(str(args[0])).name)
         with out, err:
             return subprocess.Popen(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
-                                    stderr=err)
+                                    stderr=err, cwd=cwd)
 
     def set_window_colour(self, rgb):
         """The colour scheme's Window colour, read by programs started afterwards."""

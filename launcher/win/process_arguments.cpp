@@ -1,0 +1,34 @@
+#include "launcher/win/process_arguments.h"
+
+#include "platform/win/full_path.h"
+#include "platform/win/hresult.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <memory>
+
+namespace quben::win {
+namespace {
+
+struct LocalFreeDeleter {
+    void operator()(LPWSTR* block) const { ::LocalFree(block); }
+};
+
+} // namespace
+
+std::optional<std::wstring> ProcessArguments::FirstArgument() {
+    int count = 0;
+    const std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    ThrowLastErrorIf(argv == nullptr);
+    if (count < 2)
+        return std::nullopt;
+    return std::wstring(argv.get()[1]);
+}
+
+std::wstring ProcessArguments::FullPath(std::wstring_view name) {
+    return FullPathName(name);
+}
+
+} // namespace quben::win
