@@ -5,6 +5,8 @@ its dialog; a silent removal leaves the prefix's files and registry exactly as t
 version installed over it replaces it in place."""
 
 import os
+import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -16,6 +18,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "packaging"))
 import make_package  # noqa: E402
 import msi  # noqa: E402
+from harness import standin  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
@@ -77,12 +80,23 @@ class InPrefix:
                                   {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
         cls.session.start_server()
         Driver(cls.session)(["windows", "quben.Form3"])
+        # Windows always has the installer's cache folder; Wine makes it at the first install and
+        # keeps it, which a new prefix must not count as left behind.
+        (cls.session.drive_c / "windows" / "Installer").mkdir(exist_ok=True)
         return cls.session
 
     @classmethod
     def tearDownClass(cls):
         cls.session.stop()
         cls.display.close()
+
+
+def package(version):
+    """An installer of the x86 build for `version`, in a folder of its own."""
+    folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
+    files = {"demarrer_quben.exe": (build_dir("x86") / "demarrer_quben.exe").read_bytes(),
+             "LISEZMOI.txt": make_package.readme(), "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+    return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
 
 
 def timed(session, command):
@@ -181,11 +195,7 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.open_session()
-        folder = Path(tempfile.mkdtemp(prefix="quben-upgrade-"))
-        files = {"demarrer_quben.exe": (build_dir("x86") / "demarrer_quben.exe").read_bytes(),
-                 "LISEZMOI.txt": make_package.readme(), "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
-        first, later = (msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
-                        for version in ("1.0.0", "1.0.1"))
+        first, later = (package(version) for version in ("1.0.0", "1.0.1"))
         cls.before = snapshot(cls.session)
         timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
         timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn"])
@@ -201,6 +211,38 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
         self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
+
+
+class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
+    """What Explorer runs for "Ouvrir avec": the registered command, the workbook in place of %1."""
+
+    @classmethod
+    def setUpClass(cls):
+        session = cls.open_session()
+        installer = windows_path(package("1.0.0"))
+        folder = session.drive_c / "quben-ouvrir avec"
+        folder.mkdir(exist_ok=True)
+        (folder / "Été mesures.xls").write_bytes(b"password=vepal_kordinut!?\n")
+        cls.workbook = r"C:\quben-ouvrir avec\Été mesures.xls"
+        timed(session, ["msiexec", "/i", installer, "/qn"])
+        standin.register_standin(session)
+        try:
+            command = registry_values(session, rf"{APPLICATION_KEY}\shell\open\command")["(Default)"]
+            exe, argument = re.findall(r'"([^"]*)"', command)
+            with LauncherRun(session, "x86", exe=exe, args=[argument.replace("%1", cls.workbook)]) as run:
+                cls.exit_code = run.wait(60)
+                cls.calls = standin.calls(run.journal_records(settle=0.3))
+            standin.close_standins(Driver(session))
+        finally:
+            standin.unregister_standin(session)
+            timed(session, ["msiexec", "/x", installer, "/qn"])
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def test_the_workbook_is_opened_without_the_dialog(self):
+        self.assertEqual(self.exit_code, 0)
+        opened = [c.args[0] for c in self.calls if c.member == "Workbooks.Open"]
+        self.assertEqual(opened, [f"bstr:{self.workbook}"])
+        self.assertIn("Workbook.RunAutoMacros", [c.member for c in self.calls])
 
 
 if __name__ == "__main__":

@@ -162,7 +162,8 @@ HWND FindFileDialog(DWORD pid) {
 
 HWND FindMessageBox(DWORD pid) {
     for (HWND window : TopLevelWindows()) {
-        if (IsVisibleDialog(window, pid) && FileNameBoxId(window) == 0)
+        // The text control tells a message box from an open-file dialog caught while it closes.
+        if (IsVisibleDialog(window, pid) && FileNameBoxId(window) == 0 && MessageText(window))
             return window;
     }
     return nullptr;
