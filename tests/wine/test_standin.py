@@ -25,7 +25,9 @@ GLOBAL_PROBE = build_dir("x64") / "standin_global_probe.exe"
 
 OK = "0x00000000"
 RPC_S_CALL_FAILED = "0x800706BE"
-ALL_STEPS = ["CoInitializeEx", "CoCreateInstance", "DisplayAlerts", "Visible", "Workbooks", "Open", "RunAutoMacros"]
+# The reference client's steps; after the macros it puts the alerts back and brings the window to the front.
+ALL_STEPS = ["CoInitializeEx", "CoCreateInstance", "DisplayAlerts", "Visible", "Workbooks", "Open", "RunAutoMacros",
+             "DisplayAlerts", "Hwnd"]
 
 
 def wait_for(predicate, timeout=10.0):
@@ -111,7 +113,7 @@ class StandinTest(unittest.TestCase):
         return [tuple(line.split(" ")) for line in text.splitlines()]
 
     def assert_steps(self, lines, last_step, last_hresult):
-        steps = ALL_STEPS[: ALL_STEPS.index(last_step) + 1]
+        steps = ALL_STEPS[: len(ALL_STEPS) - ALL_STEPS[::-1].index(last_step)]
         self.assertEqual(lines, [(step, OK) for step in steps[:-1]] + [(last_step, last_hresult)])
 
     def test_selftest_in_process(self):
@@ -122,7 +124,7 @@ class StandinTest(unittest.TestCase):
     def test_full_sequence_is_journaled_and_server_outlives_client_while_visible(self):
         content = "first\r\npassword=Sésame\r\n"
         book = self.workbook("clé été.xlsx", content)
-        self.assert_steps(self.client(book, "Sésame"), "RunAutoMacros", OK)
+        self.assert_steps(self.client(book, "Sésame"), "Hwnd", OK)
 
         records = self.records()
         [pid] = standin.pids(records)
@@ -138,10 +140,14 @@ class StandinTest(unittest.TestCase):
             ("result", "Application.Visible", "ok"),
             ("call", "Application.Workbooks", "get", "lcid=1033"),
             ("result", "Application.Workbooks", "ok"),
-            ("call", "Workbooks.Open", "method", "lcid=1033", *open_args, *["missing"] * 10),
+            ("call", "Workbooks.Open", "method", "lcid=1033", *open_args),
             ("result", "Workbooks.Open", "ok"),
             ("call", "Workbook.RunAutoMacros", "method", "lcid=1033", "i4:1"),
             ("result", "Workbook.RunAutoMacros", "ok"),
+            ("call", "Application.DisplayAlerts", "put", "lcid=1033", "bool:true"),
+            ("result", "Application.DisplayAlerts", "ok"),
+            ("call", "Application.Hwnd", "get", "lcid=1033"),
+            ("result", "Application.Hwnd", "ok"),
         ]
         self.assertEqual(standin.events(records, pid), expected)
         self.assertEqual(book.read_bytes(), content.encode("utf-8"), "the workbook must never be written")
@@ -155,8 +161,8 @@ class StandinTest(unittest.TestCase):
         if not CLIENTS["x86"].exists():
             self.skipTest("x86 client not built: " + CLIENTS["x86"])
         book = self.workbook("plain.xlsx")
-        self.assert_steps(self.client(book, "", arch="x86"), "RunAutoMacros", OK)
-        self.assert_steps(self.client(book, "", arch="x64"), "RunAutoMacros", OK)
+        self.assert_steps(self.client(book, "", arch="x86"), "Hwnd", OK)
+        self.assert_steps(self.client(book, "", arch="x64"), "Hwnd", OK)
         records = self.records()
         started = standin.pids(records)
         self.assertEqual(len(started), 2)
@@ -208,7 +214,7 @@ class StandinTest(unittest.TestCase):
         self.assertTrue(wait_for(lambda: ("visible", "true") in standin.events(self.records()), 15))
         [user_pid] = standin.pids(self.records())
         # A newer embedded instance must not capture the global class: it binds to the oldest process.
-        self.assert_steps(self.client(self.workbook("other.xlsx"), ""), "RunAutoMacros", OK)
+        self.assert_steps(self.client(self.workbook("other.xlsx"), ""), "Hwnd", OK)
 
         _, probe = self.session.run([GLOBAL_PROBE], env=self.env)
         self.assertEqual(probe.splitlines(), ["Global " + OK, "ActiveWorkbook mine é.xlsx " + OK])
