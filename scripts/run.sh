@@ -56,20 +56,32 @@ log="build/demarrer_quben-wine.log" # Wine's own messages, and those of the proc
 wine "$exe" "$@" >"$log" 2>&1 &
 launcher=$!
 started+=("$launcher")
-echo "Waiting up to ${dialog_timeout} s for the launcher's dialog..." >&2
+# Without a workbook the launcher asks for one; with one it either tells that it is absent or hands
+# it to the spreadsheet application and ends.
+if [ $# -eq 0 ]; then
+    awaited="dialog" wait_word="wait-dialog"
+else
+    awaited="message box" wait_word="wait-msgbox"
+fi
+echo "Waiting up to ${dialog_timeout} s for the launcher's $awaited..." >&2
 deadline=$((SECONDS + dialog_timeout))
-until wine "$driver" wait-dialog 2000 >/dev/null 2>>"$log"; do
+until wine "$driver" "$wait_word" 2000 >/dev/null 2>>"$log"; do
     if ! kill -0 "$launcher" 2>/dev/null; then
+        if [ $# -gt 0 ]; then
+            echo "The launcher handed the workbook on and ended." >&2
+            shown="the screen after the launch"
+            break
+        fi
         echo "The launcher ended before showing its dialog: no screenshot taken (Wine's messages: $log)." >&2
         exit 1
     fi
     if [ "$SECONDS" -ge "$deadline" ]; then
-        echo "The launcher's dialog did not appear within ${dialog_timeout} s: no screenshot taken" \
+        echo "The launcher's $awaited did not appear within ${dialog_timeout} s: no screenshot taken" \
             "(Wine's messages: $log)." >&2
         exit 1
     fi
 done
-sleep 1 # the dialog finishes painting
+sleep 1 # the window finishes painting
 shot="build/demarrer_quben-screenshot.png"
 import -window root "$shot"
-echo "Screenshot of the launcher with its dialog saved to $shot" >&2
+echo "Screenshot of ${shown:-the launcher with its $awaited} saved to $shot" >&2
