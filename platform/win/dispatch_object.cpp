@@ -19,19 +19,16 @@ HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception) {
 
 } // namespace
 
-DISPID DispatchObject::IdOf(const wchar_t* name) {
+void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& parameters, VARIANT* result) {
     if (!object_)
         ThrowPlatformError(E_POINTER);
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-    DISPID id = DISPID_UNKNOWN;
-    ThrowIfFailed(
-        RetryWhileBusy(*busyWait_, [&] { return object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); }));
-    return id;
-}
-
-void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& parameters, VARIANT* result) {
-    const DISPID id = IdOf(name);
+    // A busy server refuses the name lookup and the call alike: the two are one automation call,
+    // made again together within one bound.
     ThrowIfFailed(RetryWhileBusy(*busyWait_, [&] {
+        DISPID id = DISPID_UNKNOWN;
+        if (const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); FAILED(hr))
+            return hr;
         if (result != nullptr)
             ::VariantClear(result);
         EXCEPINFO exception{};

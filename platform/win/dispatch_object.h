@@ -24,7 +24,6 @@ public:
     void Call(const wchar_t* name, DispatchArguments& arguments);
 
 private:
-    DISPID IdOf(const wchar_t* name);
     void Invoke(const wchar_t* name, WORD kind, DISPPARAMS& parameters, VARIANT* result);
     DispatchObject ObjectFrom(VARIANT& result);
 
