@@ -6,6 +6,7 @@
 #include "window_query.h"
 
 #include "launcher/window_names.h"
+#include "platform/win/path_buffer.h"
 
 #include <array>
 #include <utility>
@@ -198,13 +199,12 @@ void Session::Foreground(const Command&, JsonWriter& json) {
 
 void Session::LongPath(const Command& command, JsonWriter& json) {
     const std::wstring& path = command.args[0];
-    std::wstring full(::GetLongPathNameW(path.c_str(), nullptr, 0), L'\0');
-    const DWORD written =
-        full.empty() ? 0 : ::GetLongPathNameW(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
-    if (written == 0 || written >= full.size())
+    try {
+        json.Key("path").String(quben::win::PathFromBuffer(
+            [&](wchar_t* buffer, DWORD size) { return ::GetLongPathNameW(path.c_str(), buffer, size); }));
+    } catch (const PlatformError&) {
         throw CommandFailure{"no such file"};
-    full.resize(written);
-    json.Key("path").String(full);
+    }
 }
 
 void Session::Sleep(const Command& command, JsonWriter& json) {
