@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace quben {
 
@@ -11,5 +12,9 @@ inline constexpr std::size_t kClassicMaxPath = 260;
 // ("\\?\C:\..." or "\\?\UNC\server\share\..."). Short paths, relative paths and paths already in
 // a device or extended form come back unchanged.
 std::wstring ToExtendedLengthPath(std::wstring fullPath);
+
+// Back from the extended-length form to the one applications take ("C:\..." or
+// "\\server\share\..."); any other path comes back unchanged.
+std::wstring FromExtendedLengthPath(std::wstring_view path);
 
 } // namespace quben

@@ -1,5 +1,6 @@
 #include "launcher/form_load.h"
 
+#include "launch/extended_length_path.h"
 #include "launcher/design.h"
 #include "launcher/form3.h"
 #include "launcher/startup_arguments.h"
@@ -39,10 +40,7 @@ void LayOutAndShow(Form3& form3) noexcept {
 // "*" and "?" make a name a pattern that may match many files or none. The question mark of the
 // extended-length prefix "\\?\" is no wildcard.
 bool NamesOneFile(std::wstring_view name) {
-    constexpr std::wstring_view kExtendedLengthPrefix = L"\\\\?\\";
-    if (name.starts_with(kExtendedLengthPrefix))
-        name.remove_prefix(kExtendedLengthPrefix.size());
-    return name.find_first_of(L"*?") == std::wstring_view::npos;
+    return FromExtendedLengthPath(name).find_first_of(L"*?") == std::wstring::npos;
 }
 
 } // namespace

@@ -43,6 +43,14 @@ TEST(ExtendedLengthPath, PathsAlreadyInAnExtendedOrDeviceFormAreKept) {
     }
 }
 
+TEST(ExtendedLengthPath, TheExtendedFormGoesBackToTheOneApplicationsTake) {
+    for (const std::wstring& path : {Deep(L"C:", 300), Deep(L"\\\\serveur\\partage", 300)})
+        EXPECT_EQ(FromExtendedLengthPath(ToExtendedLengthPath(path)), path);
+    EXPECT_EQ(FromExtendedLengthPath(L"\\\\?\\C:\\A~1\\B.XLS"), L"C:\\A~1\\B.XLS");
+    for (const std::wstring path : {L"C:\\a.xls", L"\\\\serveur\\partage\\a.xls", L"\\\\.\\C:\\a.xls", L""})
+        EXPECT_EQ(FromExtendedLengthPath(path), path);
+}
+
 TEST(ExtendedLengthPath, LongRelativeOrDriveRelativePathsAreKept) {
     for (const std::wstring prefix : {L"dossier", L"C:dossier", L"\\racine"}) {
         const std::wstring path = Deep(prefix, 300);
