@@ -13,14 +13,13 @@ from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import (Xvfb, WineSession, build_dir, default_prefix, ensure_prefix,  # noqa: E402
-                                  windows_path)
+from harness.wine_session import Xvfb, build_dir, windows_path  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-launch"
 PASSWORD = "vepal_kordinut!?"
 PROMPT = "Désolé , le fichier correspondant est absent du répertoire de travail ."
-STANDIN_CLASS = "StandinSpreadsheet"
+STANDIN_CLASS = standin.STANDIN_CLASS
 
 
 def open_args(path, password=PASSWORD):
@@ -53,9 +52,7 @@ class WorkbookLaunchTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.display = Xvfb(1024, 768)
-        cls.session = WineSession(ensure_prefix(default_prefix()), cls.display)
-        cls.session.start_server()
-        standin.register_standin(cls.session)
+        cls.session = standin.standin_session(cls.display)
         cls.driver = Driver(cls.session)
         cls.root = cls.session.drive_c / ROOT
         shutil.rmtree(cls.root, ignore_errors=True)
@@ -82,10 +79,7 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertEqual(leftovers, [], "an unexpected dialog is on screen")
 
     def close_standins(self):
-        deadline = time.monotonic() + 15
-        while self.driver.one(["windows", STANDIN_CLASS])["windows"]:
-            self.driver(["close", STANDIN_CLASS], ["sleep", 200])
-            self.assertLess(time.monotonic(), deadline, "the stand-in did not close")
+        standin.close_standins(self.driver)
 
     def launch(self, path, env=None):
         """Chooses `path` in the launcher's dialog and waits for the launcher to end."""

@@ -9,9 +9,8 @@ from __future__ import annotations
 
 import os
 import tempfile
-from typing import NamedTuple
-
 import time
+from typing import NamedTuple
 
 from .wine_session import WineSession, build_dir, default_prefix, ensure_prefix, windows_path
 
