@@ -36,6 +36,12 @@ def readme():
         "\n", "\r\n").encode("utf-8")
 
 
+def installer_files(launcher):
+    """What the installer package holds, given the bytes of the launcher it installs."""
+    return {"demarrer_quben.exe": launcher, "LISEZMOI.txt": readme(),
+            "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+
+
 def write_zip(out, executables):
     files = {**executables, "LISEZMOI.txt": readme()}
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
@@ -54,11 +60,8 @@ def build_release(build_root, work):
         print("not signed: QUBEN_SIGN_PFX is not set, the release is unsigned")
     else:
         executables = {name: signer.sign(name, data) for name, data in executables.items()}
-    package = msi.build_msi(REPO / "packaging" / "quben.wxs", {
-        "demarrer_quben.exe": executables["x86/demarrer_quben.exe"],
-        "LISEZMOI.txt": readme(),
-        "icon.ico": (REPO / "assets" / "icon.ico").read_bytes(),
-    }, work / MSI_NAME)
+    package = msi.build_msi(REPO / "packaging" / "quben.wxs", installer_files(executables["x86/demarrer_quben.exe"]),
+                            work / MSI_NAME)
     if signer is not None:
         package.write_bytes(signer.sign(MSI_NAME, package.read_bytes()))
         print(f"signed with {signer.pfx}: both executables and {MSI_NAME}")

@@ -96,8 +96,7 @@ class InPrefix:
 def package(version):
     """An installer of the x86 build for `version`, in a folder of its own."""
     folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
-    files = {"demarrer_quben.exe": (build_dir("x86") / "demarrer_quben.exe").read_bytes(),
-             "LISEZMOI.txt": make_package.readme(), "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
+    files = make_package.installer_files((build_dir("x86") / "demarrer_quben.exe").read_bytes())
     return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
 
 
