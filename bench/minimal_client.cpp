@@ -147,9 +147,16 @@ HRESULT bringToFront(IDispatch* application) {
     HRESULT hr = invoke(application, L"Hwnd", DISPATCH_PROPERTYGET, nullptr, 0, &hwnd[0]);
     if (SUCCEEDED(hr))
         hr = VariantChangeType(&hwnd[0], &hwnd[0], 0, VT_I4);
-    if (SUCCEEDED(hr) && !SetForegroundWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd[0].lVal))))
-        hr = E_FAIL;
-    return hr;
+    if (FAILED(hr))
+        return hr;
+    const auto window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd[0].lVal));
+    DWORD process = 0;
+    if (GetWindowThreadProcessId(window, &process) == 0)
+        return E_FAIL;
+    AllowSetForegroundWindow(process);
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    return SetForegroundWindow(window) ? S_OK : E_FAIL;
 }
 
 bool step(const char* member, HRESULT hr) {
@@ -169,17 +176,17 @@ int wmain(int argc, wchar_t** argv) {
     if (!step("CoInitializeEx", apartment.result()))
         return 0;
     Dispatch application, workbooks, workbook;
-    AllowSetForegroundWindow(ASFW_ANY);
     if (!step("CoCreateInstance", CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
                                                    IID_IDispatch, application.out())))
         return 0;
     if (!step("DisplayAlerts", putBool(application.get(), L"DisplayAlerts", false)) ||
-        !step("Visible", putBool(application.get(), L"Visible", true)) ||
-        !step("Workbooks", getObject(application.get(), L"Workbooks", workbooks)) ||
+        !step("Visible", putBool(application.get(), L"Visible", true)))
+        return 0;
+    step("Hwnd", bringToFront(application.get()));
+    if (!step("Workbooks", getObject(application.get(), L"Workbooks", workbooks)) ||
         !step("Open", open(workbooks.get(), argv[1], argv[2], workbook)))
         return 0;
     step("RunAutoMacros", runAutoMacros(workbook.get()));
     step("DisplayAlerts", putBool(application.get(), L"DisplayAlerts", true));
-    step("Hwnd", bringToFront(application.get()));
     return 0;
 }

@@ -1,19 +1,32 @@
 #include "launch/openable_path.h"
 
+#include "launch/extended_length_path.h"
 #include "platform/independent_steps.h"
 
 namespace quben {
 
-std::wstring OpenablePath(std::wstring_view path,
-                          const std::function<std::wstring(std::wstring_view)>& shortForm) {
-    std::wstring openable(path);
-    if (path.size() <= kSpreadsheetMaxPath)
+std::optional<std::wstring> OpenablePath(std::wstring_view path,
+                                         const std::function<std::wstring(std::wstring_view)>& shortForm) {
+    // The application takes no extended-length prefix.
+    std::wstring openable = FromExtendedLengthPath(path);
+    if (openable.size() <= kSpreadsheetMaxPath)
         return openable;
+    const auto separator = openable.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        return std::nullopt;
+    // The folder with its separator: a drive's root keeps its meaning ("C:\", not "C:").
+    const std::wstring_view folder = std::wstring_view(openable).substr(0, separator + 1);
+    const std::wstring_view name = std::wstring_view(openable).substr(separator + 1);
     RunStep([&] {
-        std::wstring candidate = shortForm(path);
-        if (!candidate.empty() && candidate.size() <= kSpreadsheetMaxPath)
-            openable = std::move(candidate);
+        std::wstring shortFolder = shortForm(folder);
+        if (shortFolder.empty())
+            return;
+        if (shortFolder.back() != L'\\' && shortFolder.back() != L'/')
+            shortFolder += L'\\';
+        openable = shortFolder.append(name);
     });
+    if (openable.size() > kSpreadsheetMaxPath)
+        return std::nullopt;
     return openable;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,10 +11,12 @@ namespace quben {
 // The spreadsheet application refuses to open a file whose full path is longer than this.
 inline constexpr std::size_t kSpreadsheetMaxPath = 218;
 
-// The name under which the spreadsheet application is asked to open `path`: the path itself, or,
-// when that is too long for the application, its short (8.3) form if that fits. `shortForm` throws
-// PlatformError when the file system has no short form to give; the path then goes as it is.
-std::wstring OpenablePath(std::wstring_view path,
-                          const std::function<std::wstring(std::wstring_view)>& shortForm);
+// The name under which the spreadsheet application is asked to open `path`: the path itself when
+// the application takes it; beyond that, the folder in its short (8.3) form joined to the file's
+// own long name, so that the workbook keeps its name in its macros, the title bar and the recent
+// files. Nothing when even that is too long. `shortForm` gives a folder's short form and throws
+// PlatformError when the file system has none to give.
+std::optional<std::wstring> OpenablePath(std::wstring_view path,
+                                         const std::function<std::wstring(std::wstring_view)>& shortForm);
 
 } // namespace quben

@@ -18,7 +18,7 @@ class WorkbookCollection {
 public:
     virtual ~WorkbookCollection() = default;
     // Opens a workbook; every argument but the file name and the open password is left to the
-    // application's defaults. A path too long for the application goes in its short form.
+    // application's defaults. `filename` must be one the application takes (OpenablePath).
     virtual std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) = 0;
 };
 

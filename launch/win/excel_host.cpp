@@ -1,7 +1,5 @@
 #include "launch/win/excel_host.h"
 
-#include "launch/openable_path.h"
-#include "launch/win/short_path_name.h"
 #include "platform/win/dispatch_object.h"
 #include "platform/win/hresult.h"
 
@@ -34,9 +32,7 @@ public:
     explicit ExcelWorkbooks(DispatchObject workbooks) : workbooks_(std::move(workbooks)) {}
     std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
         DispatchArguments arguments;
-        arguments.String(OpenablePath(filename, ShortPathName))
-            .Omitted(kOmittedBeforePassword)
-            .String(password);
+        arguments.String(filename).Omitted(kOmittedBeforePassword).String(password);
         return std::make_unique<ExcelWorkbook>(workbooks_.CallForObject(L"Open", arguments));
     }
 

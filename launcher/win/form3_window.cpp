@@ -7,6 +7,7 @@
 #include "platform/win/display_dpi.h"
 #include "platform/win/hresult.h"
 
+#include <commdlg.h>
 #include <windowsx.h>
 
 #include <cmath>
@@ -89,31 +90,42 @@ void Form3Window::SetHeight(Twips height) {
     Change([&](PixelRect& r) { r.height = TwipsToPixels(height, twipsPerPixel_); });
 }
 
-void Form3Window::Unload() {
+void Form3Window::Unload(int exitCode) {
+    exitCode_ = exitCode;
     ThrowLastErrorIf(!::DestroyWindow(Handle()));
 }
 
-void Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) {
-    ThrowLastErrorIf(
-        ::MessageBoxW(Handle(), std::wstring(prompt).c_str(), std::wstring(title).c_str(), buttons) == 0);
+int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) {
+    // A minimised owner would take the box down with it, out of sight.
+    const HWND owner = ::IsIconic(Handle()) ? nullptr : Handle();
+    const int answer = ::MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(), style);
+    ThrowLastErrorIf(answer == 0);
+    return answer;
 }
 
-void Form3Window::AllowForegroundHandOff() {
-    // The process to hand over to does not exist yet, hence any process.
-    ThrowLastErrorIf(!::AllowSetForegroundWindow(ASFW_ANY));
-}
-
-void Form3Window::Minimise() {
-    ThrowLastErrorIf(!::IsWindow(Handle()));
-    ::ShowWindow(Handle(), SW_MINIMIZE);
+void Form3Window::ShowWorking() {
+    workingCursor_ = ::LoadCursorW(nullptr, IDC_APPSTARTING);
+    ThrowLastErrorIf(workingCursor_ == nullptr);
+    ::SetCursor(workingCursor_);
 }
 
 void Form3Window::BringToFront(std::intptr_t window) {
     // Window handles are 32-bit values even in 64-bit processes, so the number holds one whole.
     const auto handle = reinterpret_cast<HWND>(window);
-    ThrowLastErrorIf(!::IsWindow(handle));
+    DWORD process = 0;
+    ThrowLastErrorIf(::GetWindowThreadProcessId(handle, &process) == 0);
+    // The foreground process hands the right on to the application's, which may then bring up
+    // windows of its own (a form shown by the workbook's macros).
+    ::AllowSetForegroundWindow(process);
+    if (::IsIconic(handle))
+        ::ShowWindow(handle, SW_RESTORE);
     if (!::SetForegroundWindow(handle))
         ThrowPlatformError(E_FAIL);
+}
+
+void Form3Window::Minimise() {
+    ThrowLastErrorIf(!::IsWindow(Handle()));
+    ::ShowWindow(Handle(), SW_MINIMIZE);
 }
 
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
@@ -124,14 +136,35 @@ HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
     return labelBrush_.get();
 }
 
+BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage) {
+    if (workingCursor_ == nullptr || hitTest != HTCLIENT)
+        return FORWARD_WM_SETCURSOR(window, cursorWindow, hitTest, mouseMessage, ::DefWindowProcW);
+    ::SetCursor(workingCursor_);
+    return TRUE;
+}
+
 // The window is the only one: when it goes, the process ends.
 void Form3Window::OnDestroy(HWND) {
-    ::PostQuitMessage(0);
+    ::PostQuitMessage(exitCode_);
+}
+
+// The open-file dialog's Help button. The box belongs to the dialog, which stays open behind it.
+void Form3Window::OnDialogHelp(HWND dialog) {
+    const HWND owner = ::IsWindow(dialog) ? dialog : Handle();
+    ::MessageBoxW(owner, std::wstring(design::kDialogHelpText).c_str(), std::wstring(kMessageTitle).c_str(),
+                  design::kDialogHelpBoxStyle);
 }
 
 LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Registered, so known only at run time; sent to the dialog's owner. wParam is the dialog.
+    static const UINT helpMessage = ::RegisterWindowMessageW(HELPMSGSTRINGW);
+    if (message == helpMessage && helpMessage != 0) {
+        OnDialogHelp(reinterpret_cast<HWND>(wParam));
+        return 0;
+    }
     switch (message) {
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
+        HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include "launch/start_workbook.h"
 #include "launch/win/excel_host.h"
 #include "launch/win/find_file_search.h"
+#include "launch/win/windows_launch_platform.h"
 #include "launcher/form3.h"
 #include "launcher/win/label_control.h"
 #include "launcher/win/open_file_dialog.h"
@@ -32,20 +33,23 @@ public:
     CommonDialog& CommonDialog1() override { return commonDialog1_; }
     void StartWorkbook() override { starter_.StartWorkbook(); }
     void ReportWorkbookAbsent() override { starter_.ReportAbsent(); }
-    void Unload() override;
+    void Unload() override { Unload(kExitDone); }
 
     // LaunchWindow
     std::wstring Label1Caption() override { return label1_.Caption(); }
-    void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) override;
-    void AllowForegroundHandOff() override;
-    void Minimise() override;
+    int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
+    void ShowWorking() override;
     void BringToFront(std::intptr_t window) override;
+    void Minimise() override;
+    void Unload(int exitCode) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
+    BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
     void OnDestroy(HWND window);
+    void OnDialogHelp(HWND dialog);
 
     bool RegisterClasses() const;
     bool CreateControls();
@@ -62,10 +66,13 @@ private:
     PictureBox picture1_;
     PictureBox picture2_;
     OpenFileDialog commonDialog1_;
+    HCURSOR workingCursor_ = nullptr; // while the application starts
+    int exitCode_ = kExitDone;
 
     FindFileSearch files_;
+    WindowsLaunchPlatform platform_;
     ExcelHost excel_;
-    WorkbookStarter starter_{*this, files_, excel_};
+    WorkbookStarter starter_{*this, files_, platform_, excel_};
 };
 
 } // namespace quben::win

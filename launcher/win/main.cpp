@@ -26,7 +26,7 @@ int RunMessageLoop() {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
-    return 0;
+    return static_cast<int>(message.wParam); // the exit code the window posted with WM_QUIT
 }
 
 } // namespace

@@ -6,15 +6,19 @@ namespace quben::win {
 namespace {
 
 // What an Invoke answered: an application reports its own errors, its "busy" among them, as an
-// exception whose code is in the EXCEPINFO.
-HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception) {
+// exception whose code and explanation are in the EXCEPINFO.
+HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception, std::wstring& description) {
     if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
         exception.pfnDeferredFillIn(&exception);
-    // The server allocated these strings for us even though nobody shows them.
+    description.clear();
+    if (hr == DISP_E_EXCEPTION && exception.bstrDescription != nullptr)
+        description.assign(exception.bstrDescription, ::SysStringLen(exception.bstrDescription));
+    // The server allocated these strings for us.
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
     ::SysFreeString(exception.bstrHelpFile);
-    return hr == DISP_E_EXCEPTION && IsBusyRefusal(exception.scode) ? exception.scode : hr;
+    // The application's own code says more than "an exception occurred".
+    return hr == DISP_E_EXCEPTION && FAILED(exception.scode) ? exception.scode : hr;
 }
 
 } // namespace
@@ -25,7 +29,8 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     // A busy server refuses the name lookup and the call alike: the two are one automation call,
     // made again together within one bound.
-    ThrowIfFailed(RetryWhileBusy(*busyWait_, [&] {
+    std::wstring description;
+    const HRESULT answer = RetryWhileBusy(*busyWait_, [&] {
         DISPID id = DISPID_UNKNOWN;
         if (const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); FAILED(hr))
             return hr;
@@ -35,8 +40,10 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
         UINT badArgument = 0;
         return AnswerOf(
             object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument),
-            exception);
-    }));
+            exception, description);
+    });
+    if (FAILED(answer))
+        ThrowPlatformError(answer, std::move(description));
 }
 
 void DispatchObject::PutProperty(const wchar_t* name, DispatchArguments& value) {

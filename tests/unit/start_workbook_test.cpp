@@ -1,4 +1,5 @@
 #include "launch/directory_search.h"
+#include "launch/launch_platform.h"
 #include "launch/start_workbook.h"
 #include "tests/unit/call_log.h"
 
@@ -35,15 +36,16 @@ class FakeWindow final : public LaunchWindow {
 public:
     explicit FakeWindow(CallLog& log) : log(log) {}
     std::wstring Label1Caption() override { return log.Record("Label1.Caption"), caption; }
-    void MsgBox(std::wstring_view prompt, std::uint32_t buttons, std::wstring_view title) override {
-        log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(buttons) + "|" + Utf8(title));
+    int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override {
+        log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(style) + "|" + Utf8(title));
+        return 1; // IDOK
     }
-    void AllowForegroundHandOff() override { log.Record("Form3.AllowForegroundHandOff"); }
-    void Minimise() override { log.Record("Form3.Minimise"); }
+    void ShowWorking() override { log.Record("Form3.ShowWorking"); }
     void BringToFront(std::intptr_t window) override {
         log.Record("Form3.BringToFront", std::to_string(window));
     }
-    void Unload() override { log.Record("Form3.Unload"); }
+    void Minimise() override { log.Record("Form3.Minimise"); }
+    void Unload(int exitCode) override { log.Record("Form3.Unload", std::to_string(exitCode)); }
 
     CallLog& log;
     std::wstring caption = L"C:\\Été données\\é.xls";
@@ -60,6 +62,18 @@ public:
     }
     CallLog& log;
     bool present = true;
+};
+
+class FakePlatform final : public LaunchPlatform {
+public:
+    explicit FakePlatform(CallLog& log) : log(log) {}
+    std::wstring ShortPathName(std::wstring_view folder) override {
+        return log.Record("Platform.ShortPathName", Utf8(folder)), shortFolder;
+    }
+    std::wstring SystemText(std::int32_t) override { return log.Record("Platform.SystemText"), systemText; }
+    CallLog& log;
+    std::wstring shortFolder = L"C:\\DOSSIE~1\\";
+    std::wstring systemText = L"Accès refusé.\r\n";
 };
 
 class FakeWorkbook final : public Workbook {
@@ -107,25 +121,24 @@ public:
 };
 
 const std::string kPath = "C:\\Été données\\é.xls";
+const std::string kOpen = "Workbooks.Open(" + kPath + "|vepal_kordinut!?)";
+const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foreground, topmost
 
 // The launch of a workbook that is there, as the calls each step makes.
 const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
-    {"Form3.AllowForegroundHandOff"},
-    {"Form3.Minimise"},
+    {"Label1.Caption"},                                // the name the application is given
+    {"Form3.ShowWorking"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
     {"Application.Visible(true)"},
-    {"Application.Workbooks", "Label1.Caption", "Workbooks.Open(" + kPath + "|vepal_kordinut!?)"},
+    {"Application.Hwnd", "Form3.BringToFront(4660)"}, // while the launcher is in front
+    {"Form3.Minimise"},
+    {"Application.Workbooks", kOpen},
     {"Workbook.RunAutoMacros(1)"},
     {"Application.DisplayAlerts(true)"},
-    {"Application.Hwnd", "Form3.BringToFront(4660)"},
-    {"Form3.Unload"},
+    {"Form3.Unload(0)"},
 };
-
-std::string NameOf(const std::string& call) {
-    return call.substr(0, call.find('('));
-}
 
 Calls Flatten(const std::vector<Calls>& steps) {
     Calls calls;
@@ -134,23 +147,30 @@ Calls Flatten(const std::vector<Calls>& steps) {
     return calls;
 }
 
+// The first `count` steps of the launch.
+Calls StepsUpTo(std::size_t count) {
+    return Flatten({kLaunchSteps.begin(), kLaunchSteps.begin() + static_cast<std::ptrdiff_t>(count)});
+}
+
+Calls Then(Calls calls, std::initializer_list<std::string> more) {
+    calls.insert(calls.end(), more);
+    return calls;
+}
+
 class StartWorkbookTest : public ::testing::Test {
 protected:
     CallLog log;
     FakeWindow window{log};
     FakeFiles files{log};
+    FakePlatform platform{log};
     FakeHost host{log};
-    WorkbookStarter starter{window, files, host};
+    WorkbookStarter starter{window, files, platform, host};
 };
 
-TEST_F(StartWorkbookTest, PresentWorkbookIsOpenedInANewVisibleApplicationInOrder) {
+TEST_F(StartWorkbookTest, PresentWorkbookIsOpenedInANewVisibleApplicationBroughtToTheFrontFirst) {
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, Flatten(kLaunchSteps));
-}
-
-TEST_F(StartWorkbookTest, KeepsTheApplicationItStartedAfterwards) {
-    starter.StartWorkbook();
-    EXPECT_NE(starter.HostReference(), nullptr);
+    EXPECT_NE(starter.HostReference(), nullptr) << "the application started is kept";
 }
 
 TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStartingAnything) {
@@ -160,33 +180,26 @@ TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStart
         log.calls,
         (Calls{"Label1.Caption", "Files.Search(" + kPath + ")",
                "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
-               "Form3.Unload"}));
+               "Form3.Unload(0)"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
-TEST_F(StartWorkbookTest, MessageTextsAreExact) {
+TEST_F(StartWorkbookTest, TextsAndConstantsAreExact) {
     EXPECT_EQ(kAbsentPrompt.size(), 71u);
     EXPECT_EQ(kWorkbookPassword.size(), 16u);
     EXPECT_EQ(kMessageTitle, L"quben");
     EXPECT_EQ(kMessageButtons, 0u);
+    EXPECT_EQ(kFailureBoxStyle, 0x0u | 0x10u | 0x10000u | 0x40000u);
     EXPECT_EQ(kXlAutoOpen, 1);
+    EXPECT_EQ(kExitDone, 0);
+    EXPECT_EQ(kExitFailed, 1);
 }
 
 TEST_F(StartWorkbookTest, EmptyPathIsReportedAbsentWithoutSearching) {
     window.caption.clear();
     starter.StartWorkbook();
     EXPECT_EQ(log.calls.size(), 3u);
-    EXPECT_EQ(NameOf(log.calls[1]), "MsgBox");
-}
-
-TEST_F(StartWorkbookTest, AnUnreadablePathCountsAsPresentAndTheLaunchGoesOn) {
-    log.failing.insert("Label1.Caption");
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, (Calls{"Label1.Caption", "Form3.AllowForegroundHandOff", "Form3.Minimise",
-                                "Host.CreateApplication", "Application.DisplayAlerts(false)",
-                                "Application.Visible(true)", "Application.Workbooks", "Label1.Caption",
-                                "Application.DisplayAlerts(true)", "Application.Hwnd",
-                                "Form3.BringToFront(4660)", "Form3.Unload"}));
+    EXPECT_TRUE(log.calls[1].starts_with("MsgBox("));
 }
 
 TEST_F(StartWorkbookTest, ACreationRefusedAsBusyIsNotMadeAgain) {
@@ -201,7 +214,12 @@ TEST_F(StartWorkbookTest, MessageBoxThatCannotBeShownStillUnloads) {
     files.present = false;
     log.failing.insert("MsgBox");
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls.back(), "Form3.Unload");
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
+    log.calls.clear();
+    files.present = true;
+    log.failing.insert("Host.CreateApplication");
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(1)");
 }
 
 TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrStartingAnything) {
@@ -209,29 +227,107 @@ TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrSt
     EXPECT_EQ(
         log.calls,
         (Calls{"MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
-               "Form3.Unload"}));
+               "Form3.Unload(0)"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
-TEST_F(StartWorkbookTest, OpenReadsThePathAgainFromTheLabel) {
-    // The label changes between the test and the open call: the open gets the new text.
+TEST_F(StartWorkbookTest, TheNameGivenToTheApplicationIsReadAgainFromTheLabel) {
+    // The label changes between the test and the next read: the application gets the new text.
     struct ChangingWindow final : LaunchWindow {
         int reads = 0;
         std::wstring Label1Caption() override { return reads++ == 0 ? L"C:\\a.xls" : L"C:\\b.xls"; }
-        void MsgBox(std::wstring_view, std::uint32_t, std::wstring_view) override {}
-        void AllowForegroundHandOff() override {}
-        void Minimise() override {}
+        int MsgBox(std::wstring_view, std::uint32_t, std::wstring_view) override { return 1; }
+        void ShowWorking() override {}
         void BringToFront(std::intptr_t) override {}
-        void Unload() override {}
+        void Minimise() override {}
+        void Unload(int) override {}
     } changing;
-    WorkbookStarter other(changing, files, host);
+    WorkbookStarter other(changing, files, platform, host);
     other.StartWorkbook();
     EXPECT_NE(std::find(log.calls.begin(), log.calls.end(), "Workbooks.Open(C:\\b.xls|vepal_kordinut!?)"),
               log.calls.end());
 }
 
+// The application cannot be created: the "not started" message, and nothing else is asked of it.
+TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
+    log.failing.insert("Host.CreateApplication");
+    const std::string notInstalled = "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nExcel ne semble pas "
+                                     "être installé sur cet ordinateur.\n(code 0x";
+    for (const char* code : {"80040154", "800401F3"}) { // not registered, unknown class name
+        log.calls.clear();
+        log.failureStatus = static_cast<std::int32_t>(std::stoul(code, nullptr, 16));
+        starter.StartWorkbook();
+        EXPECT_EQ(log.calls,
+                  Then(StepsUpTo(4), {notInstalled + code + ")" + kFailureBox, "Form3.Unload(1)"}));
+    }
+    // Anything else is explained in the system's words.
+    log.calls.clear();
+    log.failureStatus = static_cast<std::int32_t>(0x80070005);
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls,
+              Then(StepsUpTo(4), {"Platform.SystemText",
+                                  "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
+                                  "(code 0x80070005)" +
+                                      kFailureBox,
+                                  "Form3.Unload(1)"}));
+}
+
+// Open fails, whatever the reason (a wrong password, the application gone): its alerts come back
+// on, then the "not opened" message with the chosen path and the application's own explanation.
+TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlertsComeBack) {
+    log.failing.insert("Workbooks.Open");
+    log.failureStatus = static_cast<std::int32_t>(0x800A03EC);
+    log.failureDescription = L"Le mot de passe est incorrect. ";
+    starter.StartWorkbook();
+    const std::string message = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath +
+                                "\n\nLe mot de passe est incorrect.\n(code 0x800A03EC)" + kFailureBox;
+    EXPECT_EQ(log.calls, Then(StepsUpTo(9), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
+
+    // Without an explanation of the application's, the system's.
+    log.calls.clear();
+    log.failureStatus = static_cast<std::int32_t>(0x800706BA); // the application has gone
+    log.failureDescription.clear();
+    platform.systemText.clear(); // nor one of the system's: the code alone
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls.at(log.calls.size() - 2),
+              "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\n(code 0x800706BA)" +
+                  kFailureBox);
+}
+
+TEST_F(StartWorkbookTest, ALongPathGoesWithItsFolderShortAndTheMessagesShowItAsChosen) {
+    const std::wstring folder = L"C:\\Dossier de mesures " + std::wstring(200, L'é') + L"\\";
+    window.caption = folder + L"Incertitude étalonnage.xls";
+    log.failing.insert("Workbooks.Open");
+    starter.StartWorkbook();
+    const std::string chosen = Utf8(window.caption);
+    EXPECT_NE(std::find(log.calls.begin(), log.calls.end(), "Platform.ShortPathName(" + Utf8(folder) + ")"),
+              log.calls.end());
+    EXPECT_NE(std::find(log.calls.begin(), log.calls.end(),
+                        "Workbooks.Open(C:\\DOSSIE~1\\Incertitude étalonnage.xls|vepal_kordinut!?)"),
+              log.calls.end());
+    EXPECT_NE(log.calls.at(log.calls.size() - 2).find("\n\n" + chosen + "\n\n"), std::string::npos);
+}
+
+TEST_F(StartWorkbookTest, APathTooLongEvenShortenedGetsTheTooLongMessageAndNoApplication) {
+    window.caption = L"C:\\Mesures\\" + std::wstring(210, L'n') + L".xls";
+    log.failing.insert("Platform.ShortPathName"); // no short names on this volume
+    starter.StartWorkbook();
+    EXPECT_EQ(
+        log.calls,
+        (Calls{"Label1.Caption", "Files.Search(" + Utf8(window.caption) + ")", "Label1.Caption",
+               "Platform.ShortPathName(C:\\Mesures\\)",
+               "MsgBox(Le chemin de ce classeur est trop long pour Excel (218 caractères au plus).\n\n" +
+                   Utf8(window.caption) +
+                   "\n\nDéplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom "
+                   "plus court, puis ouvrez-le de nouveau." +
+                   kFailureBox,
+               "Form3.Unload(1)"}));
+    EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
 // Each step stands alone: the failing one is skipped and every later step is still made,
-// except those that need what the failed step would have produced.
+// except those that need what the failed step would have produced. None of these is worth a
+// message: the application has the workbook.
 struct FailureCase {
     const char* failing;
     Calls expected;
@@ -243,12 +339,13 @@ TEST_P(StartWorkbookFailureTest, AFailingStepIsSkippedSilently) {
     CallLog log;
     FakeWindow window(log);
     FakeFiles files(log);
+    FakePlatform platform(log);
     FakeHost host(log);
-    WorkbookStarter starter(window, files, host);
+    WorkbookStarter starter(window, files, platform, host);
     log.failing.insert(GetParam().failing);
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, GetParam().expected);
-    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Form3.Unload"), 1);
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Form3.Unload(0)"), 1);
 }
 
 // The launch with the last occurrence of each call in `dropped` left out.
@@ -271,30 +368,30 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Label1.Caption", "Files.Search(" + kPath + ")",
                      "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
                      ".|0|quben)",
-                     "Form3.Unload"}},
-        FailureCase{"Form3.AllowForegroundHandOff", Flatten(kLaunchSteps)},
-        FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
-        // No application: every step that goes through it fails, the window still unloads.
-        FailureCase{"Host.CreateApplication",
-                    {"Label1.Caption", "Files.Search(" + kPath + ")", "Form3.AllowForegroundHandOff",
-                     "Form3.Minimise", "Host.CreateApplication", "Form3.Unload"}},
+                     "Form3.Unload(0)"}},
+        FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
         FailureCase{"Application.Visible", Flatten(kLaunchSteps)},
-        // No workbook collection or no workbook: nothing else's macros are ever run, and the
-        // alerts still come back on.
-        FailureCase{"Application.Workbooks",
-                    Without({"Label1.Caption", "Workbooks.Open(" + kPath + "|vepal_kordinut!?)",
-                             "Workbook.RunAutoMacros(1)"})},
-        FailureCase{"Workbooks.Open", Without({"Workbook.RunAutoMacros(1)"})},
-        FailureCase{"Workbook.RunAutoMacros", Flatten(kLaunchSteps)},
         FailureCase{"Application.Hwnd", Without({"Form3.BringToFront(4660)"})},
         FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
+        FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
+        FailureCase{"Workbook.RunAutoMacros", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Unload", Flatten(kLaunchSteps)}),
     [](const auto& info) {
         std::string name = info.param.failing;
         std::erase(name, '.');
         return name;
     });
+
+// Without a workbook collection the workbook cannot be opened either.
+TEST_F(StartWorkbookTest, NoWorkbookCollectionIsAWorkbookNotOpened) {
+    log.failing.insert("Application.Workbooks");
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls.at(log.calls.size() - 4), "Application.DisplayAlerts(true)");
+    EXPECT_TRUE(log.calls.at(log.calls.size() - 2).starts_with("MsgBox(Le classeur n'a pas pu être ouvert"));
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(1)");
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), kOpen), 0);
+}
 
 } // namespace
 } // namespace quben::testing

@@ -1,7 +1,8 @@
 """The launch of a chosen workbook, for real under Wine against the stand-in spreadsheet
-application: the calls it receives and their arguments, what stays running, the one message box,
-and silence whatever fails."""
+application: the calls it receives and their arguments, what stays running, the window in front,
+and the message that says why a launch failed."""
 
+import contextlib
 import shutil
 import sys
 import time
@@ -19,6 +20,9 @@ ARCH = parse_arch()
 ROOT = "quben-launch"
 PASSWORD = "vepal_kordinut!?"
 PROMPT = "Désolé , le fichier correspondant est absent du répertoire de travail ."
+NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
+NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
+TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
 STANDIN_CLASS = standin.STANDIN_CLASS
 
 
@@ -32,11 +36,11 @@ def launch_calls(path):
     return [
         ("Application.DisplayAlerts", "put", 1033, ["bool:false"]),
         ("Application.Visible", "put", 1033, ["bool:true"]),
+        ("Application.Hwnd", "get", 1033, []),  # brought to the front before the workbook opens
         ("Application.Workbooks", "get", 1033, []),
         ("Workbooks.Open", "method", 1033, open_args(path)),
         ("Workbook.RunAutoMacros", "method", 1033, ["i4:1"]),
         ("Application.DisplayAlerts", "put", 1033, ["bool:true"]),  # the user's alerts back
-        ("Application.Hwnd", "get", 1033, []),
     ]
 
 
@@ -82,11 +86,25 @@ class WorkbookLaunchTest(unittest.TestCase):
         standin.close_standins(self.driver)
 
     def launch(self, path, env=None):
-        """Chooses `path` in the launcher's dialog and waits for the launcher to end."""
+        """Chooses `path` in the launcher's dialog and waits for the launcher to end, in success."""
+        return self.launch_failing(path, env, expect_box=False)[0]
+
+    def launch_failing(self, path, env=None, expect_box=True):
+        """Chooses `path`; when `expect_box`, the launch must end in a failure message (returned,
+        then closed) and exit code 1, otherwise in exit code 0 without one."""
         with LauncherRun(self.session, ARCH, env=env) as run:
             self.driver(["wait-dialog", 30000], ["choose", path])
-            self.assertEqual(run.wait(60), 0)
-            return run.journal_records(settle=0.3)
+            box = None
+            if expect_box:
+                box = self.driver(["wait-msgbox", 60000])[-1]
+                self.assertEqual(box["title"], "quben")
+                self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["OK"])
+                self.assertTrue(box["icon"])
+                if box["owner"] == box["form"]["hwnd"]:
+                    self.assertFalse(box["form"]["iconic"], "a minimised owner would hide the box")
+                self.driver(["wait-msgbox", 5000], ["press", 1])
+            self.assertEqual(run.wait(60), 1 if expect_box else 0)
+            return run.journal_records(settle=0.3), box
 
     def test_workbook_opened_in_a_new_visible_instance_with_its_password_and_macros_run(self):
         before = self.workbook.read_bytes()
@@ -102,15 +120,28 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertIn("é.xls", window["title"])
         self.assertEqual(self.workbook.read_bytes(), before, "the workbook must be left byte for byte as it was")
 
-    def test_an_application_the_user_already_has_open_receives_nothing(self):
-        user_journal = self.root / "journal-utilisateur.txt"
-        user_journal.unlink(missing_ok=True)
+    @contextlib.contextmanager
+    def user_instance(self):
+        """An application the user started and works in: its window is in front. Yields the path
+        of its own journal, which holds its start and that activation."""
+        journal = self.root / "journal-utilisateur.txt"
+        journal.unlink(missing_ok=True)
         user = self.session.start([build_dir("x64") / "standin_spreadsheet.exe", rf"C:\{ROOT}\deja ouvert.xls"],
-                                  env={"STANDIN_JOURNAL": windows_path(user_journal)})
+                                  env={"STANDIN_JOURNAL": windows_path(journal)})
         try:
             deadline = time.monotonic() + 20
-            while not self.driver.one(["windows", STANDIN_CLASS])["windows"]:
-                self.assertLess(time.monotonic(), deadline, "the user's instance did not start")
+            while ("front", "activated", "self", "launcher=none") not in standin.events(
+                    standin.parse_journal(str(journal))):
+                self.assertLess(time.monotonic(), deadline, "the user's instance did not come up in front")
+                time.sleep(0.2)
+            self.assertEqual(self.driver.one("foreground")["class"], STANDIN_CLASS)
+            yield journal
+        finally:
+            self.close_standins()
+            user.wait(timeout=15)
+
+    def test_an_application_the_user_already_has_open_receives_nothing(self):
+        with self.user_instance() as user_journal:
             seen_before = standin.parse_journal(str(user_journal))
             records = self.launch(self.workbook_path)
             self.assertEqual(call_list(records), launch_calls(self.workbook_path))
@@ -118,11 +149,27 @@ class WorkbookLaunchTest(unittest.TestCase):
             self.assertTrue(user_pids)
             self.assertNotIn(user_pids[0], standin.pids(records, "call"))
             self.assertEqual(standin.parse_journal(str(user_journal)), seen_before,
-                             "the user's own instance must not be called")
+                             "the user's own instance must not be called, nor come back in front")
             self.assertEqual(len(self.driver.one(["windows", STANDIN_CLASS])["windows"]), 2)
-        finally:
-            self.close_standins()
-            user.wait(timeout=15)
+
+    def test_the_application_comes_to_the_front_while_the_launcher_is_still_shown(self):
+        # Only the foreground process may hand the foreground on: the launcher, as long as its
+        # window is shown. Had it minimised first, Windows would have handed the foreground back to
+        # the user's application (its activation journaled), and the new one, which never
+        # activates itself, would have stayed behind.
+        with self.user_instance() as user_journal:
+            seen_before = standin.parse_journal(str(user_journal))
+            records = self.launch(self.workbook_path)
+            self.assertEqual(standin.parse_journal(str(user_journal)), seen_before,
+                             "the user's application was never in front again")
+            # Asked for its window while the launcher is in front and shown; in front itself, the
+            # launcher minimised, when the workbook opens.
+            fronts = [e[1:] for e in standin.events(records) if e[0] == "front" and e[1] != "activated"]
+            self.assertEqual(fronts, [("hwnd", "other=quben.Form3", "launcher=shown"),
+                                      ("open", "self", "launcher=minimised")])
+            front = self.driver.one("foreground")
+            self.assertEqual(front["class"], STANDIN_CLASS)
+            self.assertEqual(front["window"]["pid"], standin.pids(records)[0])
 
     def test_absent_workbook_gets_the_one_message_then_the_launcher_ends(self):
         hidden = rf"C:\{ROOT}\cache.xls"  # the dialog takes it, the launch does not count it
@@ -155,13 +202,18 @@ class WorkbookLaunchTest(unittest.TestCase):
             self.driver(["wait-msgbox", 5000], ["press", 1])
             self.assertEqual(run.wait(30), 0)
 
-    def test_wrong_password_leaves_the_application_open_and_runs_no_macro(self):
+    def test_a_workbook_the_application_refuses_gets_its_explanation_and_exit_code_1(self):
         path = rf"C:\{ROOT}\autre mot de passe.xls"
-        records = self.launch(path)
+        records, box = self.launch_failing(path)
+        # No macro runs, and the application's alerts are back on before the message.
         self.assertEqual(call_list(records), without(launch_calls(path), "Workbook.RunAutoMacros"))
         [failed] = [r for r in standin.results(records) if not r.ok]
         self.assertEqual(failed.member, "Workbooks.Open")
-        self.assertEqual(len(self.driver.one(["windows", STANDIN_CLASS])["windows"]), 1)
+        self.assertEqual(box["text"].split("\n"), [
+            NOT_OPENED, "", path, "",
+            "Le mot de passe fourni pour « autre mot de passe.xls » n'est pas correct. Vérifiez la casse des lettres.",
+            "(code 0x800A03EC)"])
+        self.assertEqual(len(self.driver.one(["windows", STANDIN_CLASS])["windows"]), 1, "the application stays")
 
     def test_a_busy_application_is_waited_for_and_every_step_made_once(self):
         # Busy for 1.5 s once shown (every automation call refused), then its macros call answers
@@ -175,77 +227,93 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertGreaterEqual(events.count("rejected"), 2)
         self.assertEqual(events.count("busy"), 3)
 
-    def test_the_application_comes_to_the_front(self):
-        # The window the launcher was started from; Windows hands the foreground back to it when
-        # the launcher minimises, and the stand-in never activates itself.
-        notepad = self.session.start(["notepad"])
-        try:
-            deadline = time.monotonic() + 20
-            while self.driver.one("foreground").get("class") != "Notepad":
-                self.assertLess(time.monotonic(), deadline, "notepad did not come up")
-                time.sleep(0.2)
-            records = self.launch(self.workbook_path)
-            front = self.driver.one("foreground")
-            self.assertEqual(front["class"], STANDIN_CLASS)
-            self.assertEqual(front["window"]["pid"], standin.pids(records)[0])
-        finally:
-            self.driver(["close", "Notepad"])
-            notepad.wait(timeout=15)
-
-    def test_a_path_too_long_for_the_application_is_opened_by_its_short_form(self):
+    def test_a_path_too_long_for_the_application_keeps_its_file_name(self):
         folder = self.root / ("Dossier de mesures très détaillées " * 5).strip()
         folder.mkdir(exist_ok=True)
         parent = rf"C:\{ROOT}\{folder.name}" + "\\"
-        name = "Incertitude étalonnage " + "x" * (249 - len(parent) - 27) + ".xls"
+        name = "Incertitude étalonnage " + "x" * (243 - len(parent) - 27) + ".xls"
         (folder / name).write_bytes(f"password={PASSWORD}\n".encode())
         path = parent + name
-        self.assertEqual(len(path), 249)
+        self.assertEqual(len(path), 243)
         records = self.launch(path)
         opened = next(c for c in standin.calls(records) if c.member == "Workbooks.Open").args[0]
         self.assertTrue(opened.startswith("bstr:"))
-        self.assertLessEqual(len(opened) - len("bstr:"), 218)
-        self.assertEqual(self.driver.one(["long-path", opened[len("bstr:"):]])["path"], path)
+        opened = opened[len("bstr:"):]
+        self.assertLessEqual(len(opened), 218)
+        self.assertTrue(opened.endswith("\\" + name), "the folder is shortened, not the file's own name")
+        self.assertEqual(self.driver.one(["long-path", opened])["path"], path)
         self.assertTrue(all(r.ok for r in standin.results(records)), standin.results(records))
 
-    def test_no_registered_application_ends_silently(self):
+    def test_a_path_too_long_even_with_its_folder_shortened_gets_the_message_and_no_application(self):
+        name = "Incertitude " + "e" * 210 + ".xls"  # a Linux name holds 255 bytes
+        (self.root / name).write_bytes(f"password={PASSWORD}\n".encode())
+        path = rf"C:\{ROOT}\{name}"
+        records, box = self.launch_failing(path)
+        self.assertEqual(box["text"].split("\n")[:3], [TOO_LONG, "", path])
+        self.assertEqual(records, [], "no application may be started")
+
+    def test_no_registered_application_gets_the_not_started_message(self):
         standin.unregister_standin(self.session)
         try:
-            records = self.launch(self.workbook_path)
+            records, box = self.launch_failing(self.workbook_path)
         finally:
             standin.register_standin(self.session)
+        self.assertEqual(box["text"], f"{NOT_STARTED}\n\nExcel ne semble pas être installé sur cet ordinateur.\n"
+                                      "(code 0x80040154)")
+        self.assertEqual(box["owner"], box["form"]["hwnd"], "the launcher is still shown: the box is its own")
         self.assertEqual(records, [])
 
-    def assert_remaining_steps_made(self, member, records, crashed):
-        expected = launch_calls(self.workbook_path)
-        members = [m for m, *_ in expected]
-        if member == "Application.Create":
-            made = []
-        elif crashed:
-            # Up to the crash the calls are made; then the server is gone, so the later steps
-            # fail on the client side and reach it no more.
-            made = expected[:members.index(member) + 1]
-        elif member == "Application.Workbooks":
-            made = without(expected, "Workbooks.Open", "Workbook.RunAutoMacros")
-        elif member == "Workbooks.Open":
-            made = without(expected, "Workbook.RunAutoMacros")  # no workbook: no macros run
-        else:
-            made = expected
-        self.assertEqual(call_list(records), made)
+    def test_help_in_the_dialog_explains_what_to_do_and_the_dialog_stays(self):
+        with LauncherRun(self.session, ARCH) as run:
+            dialog = self.driver(["wait-dialog", 30000])[-1]["dialog"]
+            box = self.driver("post-help", ["wait-msgbox", 10000])[-1]
+            self.assertEqual(box["title"], "quben")
+            self.assertEqual(box["text"], "Choisissez le classeur de calcul d'incertitude (fichier .xls), puis cliquez "
+                                          "sur Ouvrir. Excel démarre avec le classeur et ce lanceur se ferme.")
+            self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["OK"])
+            self.assertTrue(box["icon"])
+            self.assertEqual(box["owner"], dialog["hwnd"], "the box belongs to the dialog")
+            after = self.driver(["wait-msgbox", 5000], ["press", 1], ["sleep", 300],
+                                ["wait-dialog", 5000])[-1]["dialog"]
+            self.assertEqual(after["hwnd"], dialog["hwnd"], "the dialog stays open")
+            self.driver("cancel")
+            self.assertEqual(run.wait(30), 0)
+            self.assertEqual(run.journal_records(settle=0.3), [])
 
     def inject_in_each_member(self, variable, crashed):
-        for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible",
-                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros", "Application.Hwnd"):
+        """Each member failing (or the application dying in it) in turn: the steps after it are made
+        as far as they can be; a launch that leaves the workbook unopened says so, exit code 1."""
+        expected = launch_calls(self.workbook_path)
+        members = [m for m, *_ in expected]
+        for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible", "Application.Hwnd",
+                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
             with self.subTest(member=member):
-                records = self.launch(self.workbook_path, env={variable: member})
-                self.assert_remaining_steps_made(member, records, crashed)
+                if member == "Application.Create":
+                    made, message = [], NOT_STARTED
+                elif crashed:
+                    # Up to the crash the calls are made; then the server is gone, so the later steps
+                    # fail on the client side and reach it no more, Open among them (unless done).
+                    made = expected[:members.index(member) + 1]
+                    message = None if member == "Workbook.RunAutoMacros" else NOT_OPENED
+                elif member == "Application.Workbooks":
+                    made, message = without(expected, "Workbooks.Open", "Workbook.RunAutoMacros"), NOT_OPENED
+                elif member == "Workbooks.Open":
+                    made, message = without(expected, "Workbook.RunAutoMacros"), NOT_OPENED
+                else:
+                    made, message = expected, None
+                records, box = self.launch_failing(self.workbook_path, env={variable: member},
+                                                   expect_box=message is not None)
+                self.assertEqual(call_list(records), made)
+                if message:
+                    self.assertEqual(box["text"].split("\n")[0], message)
                 if crashed:
                     self.assertIn(("crash", member), standin.events(records))
                 self.close_standins()
 
-    def test_each_member_failing_in_turn_ends_silently_with_the_remaining_steps_made(self):
+    def test_each_member_failing_in_turn(self):
         self.inject_in_each_member("STANDIN_FAIL", crashed=False)
 
-    def test_each_member_crashing_in_turn_ends_silently(self):
+    def test_each_member_crashing_in_turn(self):
         self.inject_in_each_member("STANDIN_CRASH", crashed=True)
 
 

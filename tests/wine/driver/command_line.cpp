@@ -13,12 +13,12 @@ struct Shape {
 };
 
 constexpr std::array kShapes{
-    Shape{L"run", L"t"},           Shape{L"wait-dialog", L"n"}, Shape{L"form", L""},
-    Shape{L"choose", L"t"},        Shape{L"cancel", L""},       Shape{L"help", L""},
-    Shape{L"wait-msgbox", L"n"},   Shape{L"press", L"n"},       Shape{L"wait-exit", L"n"},
-    Shape{L"windows", L"t"},       Shape{L"close", L"t"},       Shape{L"foreground", L""},
-    Shape{L"long-path", L"t"},     Shape{L"sleep", L"n"},       Shape{L"bench-dialog", L"tn"},
-    Shape{L"bench-cycle", L"ttn"}, Shape{L"bench-run", L"t*"},
+    Shape{L"run", L"t"},           Shape{L"wait-dialog", L"n"},   Shape{L"form", L""},
+    Shape{L"choose", L"t"},        Shape{L"cancel", L""},         Shape{L"help", L""},
+    Shape{L"post-help", L""},      Shape{L"wait-msgbox", L"n"},   Shape{L"press", L"n"},
+    Shape{L"wait-exit", L"n"},     Shape{L"windows", L"t"},       Shape{L"close", L"t"},
+    Shape{L"foreground", L""},     Shape{L"long-path", L"t"},     Shape{L"sleep", L"n"},
+    Shape{L"bench-dialog", L"tn"}, Shape{L"bench-cycle", L"ttn"}, Shape{L"bench-run", L"t*"},
 };
 
 const Shape* FindShape(std::wstring_view word) {

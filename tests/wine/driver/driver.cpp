@@ -1,9 +1,9 @@
 // quben_driver: drives the launcher from outside, the way a user would, and reports what it sees as
 // one JSON object per command on stdout (UTF-8, one line each, flushed). The first failing command
 // prints {"cmd":...,"error":...} and ends the driver with exit code 1. Commands:
-//   run <exe>, wait-dialog <ms>, form, choose <path>, cancel, help, wait-msgbox <ms>, press <id>,
-//   wait-exit <ms>, windows <class>, close <class>, foreground, long-path <path>, sleep <ms>,
-//   bench-dialog <exe> <runs>,
+//   run <exe>, wait-dialog <ms>, form, choose <path>, cancel, help, post-help, wait-msgbox <ms>,
+//   press <id>, wait-exit <ms>, windows <class>, close <class>, foreground, long-path <path>,
+//   sleep <ms>, bench-dialog <exe> <runs>,
 //   bench-cycle <exe> <workbook> <runs>, bench-run <exe> [args...] --
 // Numbers are decimal or 0x-hexadecimal. Send the driver's stderr to a file, not a pipe: under Wine
 // the programs it starts inherit it.

@@ -166,6 +166,7 @@ void WriteMessageBoxFields(JsonWriter& json, HWND box) {
     json.Key("buttons");
     WriteButtons(json, box);
     json.Key("icon").Bool(ShowsIcon(box));
+    WriteStyles(json, box);
     WriteOwner(json, box);
 }
 

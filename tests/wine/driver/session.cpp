@@ -8,6 +8,8 @@
 #include "launcher/window_names.h"
 #include "platform/win/path_buffer.h"
 
+#include <commdlg.h>
+
 #include <array>
 #include <utility>
 
@@ -31,13 +33,14 @@ std::uint32_t Milliseconds(const Command& command, std::size_t index) {
 } // namespace
 
 Session::Handler Session::HandlerFor(std::wstring_view word) {
-    static constexpr std::array<std::pair<std::wstring_view, Handler>, 17> kHandlers{{
+    static constexpr std::array<std::pair<std::wstring_view, Handler>, 18> kHandlers{{
         {L"run", &Session::Run},
         {L"wait-dialog", &Session::WaitDialog},
         {L"form", &Session::Form},
         {L"choose", &Session::Choose},
         {L"cancel", &Session::Cancel},
         {L"help", &Session::Help},
+        {L"post-help", &Session::PostHelp},
         {L"wait-msgbox", &Session::WaitMsgBox},
         {L"press", &Session::Press},
         {L"wait-exit", &Session::WaitExit},
@@ -139,6 +142,18 @@ void Session::Cancel(const Command&, JsonWriter&) {
 
 void Session::Help(const Command&, JsonWriter&) {
     PressButton(CurrentDialog(), kHelpButtonId);
+}
+
+// What Windows' dialog does when its Help button is clicked, and Wine's never does: the registered
+// help message to the owner, the dialog's handle in wParam.
+void Session::PostHelp(const Command&, JsonWriter& json) {
+    HWND dialog = CurrentDialog();
+    const UINT message = ::RegisterWindowMessageW(HELPMSGSTRINGW);
+    if (message == 0 ||
+        !::PostMessageW(::GetWindow(dialog, GW_OWNER), message, reinterpret_cast<WPARAM>(dialog), 0))
+        throw CommandFailure{"the help message could not be posted"};
+    json.Key("owner");
+    WriteHwnd(json, ::GetWindow(dialog, GW_OWNER));
 }
 
 void Session::WaitMsgBox(const Command& command, JsonWriter& json) {

@@ -25,6 +25,7 @@ private:
     void Choose(const Command& command, JsonWriter& json);
     void Cancel(const Command& command, JsonWriter& json);
     void Help(const Command& command, JsonWriter& json);
+    void PostHelp(const Command& command, JsonWriter& json);
     void WaitMsgBox(const Command& command, JsonWriter& json);
     void Press(const Command& command, JsonWriter& json);
     void WaitExit(const Command& command, JsonWriter& json);

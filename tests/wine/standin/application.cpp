@@ -75,6 +75,8 @@ HRESULT Application::invokeMember(DISPID id, Call& call) {
         call.returnObject(this);
         return S_OK;
     case AppHwnd:
+        // Asked for to bring the window to the front: who may do so depends on who is in front now.
+        host().noteForeground(L"hwnd");
         call.returnLong(host().windowHandle());
         return S_OK;
     case AppQuit:

@@ -28,6 +28,8 @@ public:
     // The main window, as the application's Hwnd property reports it.
     virtual LONG windowHandle() const = 0;
     virtual void quitRequested() = 0;
+    // Journals which window is in front at `moment`, and the state of the launcher's window.
+    virtual void noteForeground(std::wstring_view /*moment*/) const {}
     // Does not return in the real server.
     virtual void crash(std::wstring_view member) = 0;
 

@@ -25,7 +25,9 @@ private:
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, std::function<void()> onClose) : onClose_(std::move(onClose)) {
+MainWindow::MainWindow(HINSTANCE instance, bool startedByUser, std::function<void()> onClose,
+                       std::function<void()> onActivated)
+    : onClose_(std::move(onClose)), onActivated_(std::move(onActivated)), startedByUser_(startedByUser) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &MainWindow::procedure;
@@ -34,7 +36,8 @@ MainWindow::MainWindow(HINSTANCE instance, std::function<void()> onClose) : onCl
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExW(&windowClass);
-    hwnd_ = CreateWindowExW(0, kWindowClass, titleFor({}).c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    hwnd_ = CreateWindowExW(0, kWindowClass, titleFor({}).c_str(),
+                            WS_OVERLAPPEDWINDOW | (startedByUser ? 0 : WS_DISABLED), CW_USEDEFAULT,
                             CW_USEDEFAULT, 640, 400, nullptr, nullptr, instance, this);
 }
 
@@ -44,8 +47,9 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::show(bool visible) {
-    // Never activated from here: a test that finds it in front knows the client put it there.
-    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    // Started by automation, never activated from here: a test that finds it in front knows the
+    // client put it there.
+    ShowWindow(hwnd_, !visible ? SW_HIDE : startedByUser_ ? SW_SHOW : SW_SHOWNA);
 }
 
 void MainWindow::setWorkbookName(std::wstring_view name) {
@@ -75,6 +79,13 @@ LRESULT CALLBACK MainWindow::procedure(HWND hwnd, UINT message, WPARAM wparam, L
         case WM_CLOSE:
             self->onClose_();
             return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wparam) != WA_INACTIVE) {
+                if (self->onActivated_)
+                    self->onActivated_();
+                EnableWindow(hwnd, TRUE);
+            }
+            break;
         case WM_PAINT:
             self->paint();
             return 0;

@@ -54,6 +54,26 @@ void ServerProcess::activeWorkbookChanged(std::wstring_view name) {
         window_->setWorkbookName(name);
 }
 
+// "launcher=shown", "launcher=minimised", "launcher=hidden" or "launcher=none".
+static std::wstring LauncherState() {
+    const HWND launcher = FindWindowW(L"quben.Form3", nullptr);
+    if (launcher == nullptr)
+        return L"launcher=none";
+    if (IsIconic(launcher))
+        return L"launcher=minimised";
+    return IsWindowVisible(launcher) ? L"launcher=shown" : L"launcher=hidden";
+}
+
+void ServerProcess::noteForeground(std::wstring_view moment) const {
+    const HWND front = GetForegroundWindow();
+    wchar_t frontClass[64] = L"";
+    if (front != nullptr)
+        GetClassNameW(front, frontClass, 64);
+    const bool self = window_ != nullptr && front == window_->handle();
+    journal().event(L"front", {std::wstring(moment), self ? L"self" : L"other=" + std::wstring(frontClass),
+                               LauncherState()});
+}
+
 void ServerProcess::crash(std::wstring_view member) {
     journal().event(L"crash", {std::wstring(member)});
     for (ClassRegistration* registration : registrations_)
@@ -75,7 +95,9 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     // Declared before the apartment: CoUninitialize releases what clients left, then the objects go.
     Application application(*this);
     Global global(*this, application);
-    MainWindow window(instance, [this] { closeWindow(); });
+    MainWindow window(
+        instance, mode_ == StartMode::User, [this] { closeWindow(); },
+        [this] { noteForeground(L"activated"); });
     window_ = &window;
 
     ComApartment apartment(COINIT_APARTMENTTHREADED);

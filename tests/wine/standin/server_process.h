@@ -29,6 +29,7 @@ public:
     LONG windowHandle() const override;
     void quitRequested() override { checkIdle(); }
     void crash(std::wstring_view member) override;
+    void noteForeground(std::wstring_view moment) const override;
 
 private:
     void closeWindow();

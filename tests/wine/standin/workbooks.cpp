@@ -103,6 +103,7 @@ HRESULT Workbooks::invokeOpen(Call& call) {
     if (!call.isMissing(kOpenPassword))
         password.emplace(values[kOpenPassword]->bstrVal, SysStringLen(values[kOpenPassword]->bstrVal));
 
+    host().noteForeground(L"open");
     Opened opened = open(std::wstring_view(filename.bstrVal, SysStringLen(filename.bstrVal)), password);
     if (!opened.workbook)
         return call.raise(opened.error);

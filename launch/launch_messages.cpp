@@ -1,0 +1,69 @@
+#include "launch/launch_messages.h"
+
+#include "launch/launch_texts.h"
+#include "platform/independent_steps.h"
+
+namespace quben {
+namespace {
+
+constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x80040154); // REGDB_E_CLASSNOTREG
+constexpr std::int32_t kInvalidClassString = static_cast<std::int32_t>(0x800401F3); // CO_E_CLASSSTRING
+
+std::wstring_view Trimmed(std::wstring_view text) {
+    constexpr std::wstring_view kBlanks = L" \t\r\n";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::wstring_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// "(code 0x800A03EC)"
+std::wstring CodeLine(std::int32_t status) {
+    constexpr std::wstring_view kDigits = L"0123456789ABCDEF";
+    std::wstring line = L"(code 0x";
+    const auto bits = static_cast<std::uint32_t>(status);
+    for (int shift = 28; shift >= 0; shift -= 4)
+        line += kDigits[(bits >> shift) & 0xF];
+    return line + L")";
+}
+
+// The system's text for a status; a lookup that fails leaves the code alone to speak.
+std::wstring SystemTextOf(std::int32_t status, LaunchPlatform& platform) {
+    std::wstring text;
+    RunStep([&] { text = Trimmed(platform.SystemText(status)); });
+    return text;
+}
+
+std::wstring Message(std::wstring_view firstLine, std::wstring_view details) {
+    std::wstring message(firstLine);
+    return message.append(L"\n\n").append(details);
+}
+
+// An explanation, when there is one, above the code.
+std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
+    return explanation.empty() ? CodeLine(status) : std::wstring(explanation) + L"\n" + CodeLine(status);
+}
+
+} // namespace
+
+std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform) {
+    const bool notInstalled = error.status == kClassNotRegistered || error.status == kInvalidClassString;
+    return Message(kNotStartedFirstLine, Explained(notInstalled ? std::wstring(kNotInstalledDetail)
+                                                                : SystemTextOf(error.status, platform),
+                                                   error.status));
+}
+
+std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform) {
+    // The application's own words (in its language) say best what went wrong: a wrong password, a
+    // damaged file.
+    std::wstring explanation(Trimmed(error.description));
+    if (explanation.empty())
+        explanation = SystemTextOf(error.status, platform);
+    return Message(kNotOpenedFirstLine, std::wstring(path) + L"\n\n" + Explained(explanation, error.status));
+}
+
+std::wstring TooLongMessage(std::wstring_view path) {
+    return Message(kTooLongFirstLine, std::wstring(path) + L"\n\n" + std::wstring(kTooLongAdvice));
+}
+
+} // namespace quben

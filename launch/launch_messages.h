@@ -1,0 +1,19 @@
+#pragma once
+// The messages of a failed launch: an exact first line, a blank line, then the details.
+
+#include "launch/launch_platform.h"
+#include "platform/platform_error.h"
+
+#include <string>
+#include <string_view>
+
+namespace quben {
+
+// The application could not be created.
+std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform);
+// The application did not open the workbook at `path` (the path as chosen, not the name it was given).
+std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform);
+// The workbook's path is too long for the application even with its folder shortened.
+std::wstring TooLongMessage(std::wstring_view path);
+
+} // namespace quben

@@ -1,0 +1,20 @@
+#pragma once
+// What the launch asks of the platform besides the window, the directory search and the
+// spreadsheet application. Members throw PlatformError on failure.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quben {
+
+class LaunchPlatform {
+public:
+    virtual ~LaunchPlatform() = default;
+    // The short (8.3) form of an existing folder's full path, as the file system gives it.
+    virtual std::wstring ShortPathName(std::wstring_view fullPath) = 0;
+    // The system's own explanation of a status, in the user's language; empty when it has none.
+    virtual std::wstring SystemText(std::int32_t status) = 0;
+};
+
+} // namespace quben

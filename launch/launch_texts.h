@@ -1,0 +1,37 @@
+#pragma once
+// The launch's constants: the workbooks' open password, the texts of its messages and the styles of
+// their boxes (MessageBox flags), and the exit codes the process ends with.
+
+#include <cstdint>
+#include <string_view>
+
+namespace quben {
+
+inline constexpr std::wstring_view kWorkbookPassword = L"vepal_kordinut!?";
+inline constexpr std::int32_t kXlAutoOpen = 1;
+
+inline constexpr std::wstring_view kMessageTitle = L"quben";
+
+// A workbook that is not there.
+inline constexpr std::wstring_view kAbsentPrompt =
+    L"Désolé , le fichier correspondant est absent du répertoire de travail .";
+inline constexpr std::uint32_t kMessageButtons = 0; // OK alone, no icon
+
+// A launch that failed. The box goes above the application, which may already be in front.
+inline constexpr std::uint32_t kFailureBoxStyle = 0x00050010; // OK, error icon, set foreground, topmost
+inline constexpr std::wstring_view kNotStartedFirstLine = L"Microsoft Excel n'a pas pu être démarré.";
+inline constexpr std::wstring_view kNotInstalledDetail =
+    L"Excel ne semble pas être installé sur cet ordinateur.";
+inline constexpr std::wstring_view kNotOpenedFirstLine = L"Le classeur n'a pas pu être ouvert dans Excel.";
+inline constexpr std::wstring_view kTooLongFirstLine =
+    L"Le chemin de ce classeur est trop long pour Excel (218 caractères au plus).";
+inline constexpr std::wstring_view kTooLongAdvice =
+    L"Déplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom plus court, puis "
+    L"ouvrez-le de nouveau.";
+
+// How the process ends: 0 when the application has the workbook, the user cancelled or the
+// workbook was reported absent; 1 when the launch failed and said why.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+
+} // namespace quben

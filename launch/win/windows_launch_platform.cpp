@@ -1,0 +1,24 @@
+#include "launch/win/windows_launch_platform.h"
+
+#include "launch/win/short_path_name.h"
+
+#include <windows.h>
+
+namespace quben::win {
+
+std::wstring WindowsLaunchPlatform::ShortPathName(std::wstring_view fullPath) {
+    return win::ShortPathName(fullPath);
+}
+
+std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
+    // Language 0: the user's own, as the rest of what Windows says to them.
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    return message;
+}
+
+} // namespace quben::win

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "launch/launch_platform.h"
+
+namespace quben::win {
+
+class WindowsLaunchPlatform final : public LaunchPlatform {
+public:
+    std::wstring ShortPathName(std::wstring_view fullPath) override;
+    std::wstring SystemText(std::int32_t status) override;
+};
+
+} // namespace quben::win

@@ -1,0 +1,55 @@
+#include "launch/win/zone_identifier_stream.h"
+
+#include "launch/extended_length_path.h"
+#include "platform/win/hresult.h"
+#include "platform/win/unique_handle.h"
+
+#include <windows.h>
+
+namespace quben::win {
+namespace {
+
+constexpr std::wstring_view kStreamSuffix = L":Zone.Identifier";
+
+// The stream's own name decides whether the extended-length form is needed: a file path just
+// under the classic limit can give a stream name beyond it.
+std::wstring StreamName(std::wstring_view fullPath) {
+    std::wstring name(fullPath);
+    name += kStreamSuffix;
+    return ToExtendedLengthPath(std::move(name));
+}
+
+} // namespace
+
+std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath) {
+    const std::wstring stream = StreamName(fullPath);
+    // FILE_SHARE_DELETE: reading the mark must not stop someone else from removing it meanwhile.
+    const UniqueKernelHandle file(::CreateFileW(stream.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return std::nullopt;
+    std::string bytes(kMaxZoneIdentifierBytes, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read,
+                        nullptr))
+            return std::nullopt;
+        if (read == 0)
+            break; // end of the stream
+        filled += read;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+void RemoveZoneIdentifier(std::wstring_view fullPath) {
+    const std::wstring stream = StreamName(fullPath);
+    if (::DeleteFileW(stream.c_str()))
+        return;
+    // Removed by someone else since it was read: the file is unmarked, which is all that was asked.
+    ThrowLastErrorIf(::GetLastError() != ERROR_FILE_NOT_FOUND);
+}
+
+} // namespace quben::win
