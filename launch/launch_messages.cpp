@@ -62,6 +62,19 @@ std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error
     return Message(kNotOpenedFirstLine, std::wstring(path) + L"\n\n" + Explained(explanation, error.status));
 }
 
+std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
+    std::wstring details(kDownloadedWarning);
+    if (!Trimmed(hostUrl).empty())
+        details.append(L"\n\n").append(kDownloadedSourceLabel).append(Trimmed(hostUrl));
+    return Message(kDownloadedFirstLine, details.append(L"\n\n").append(kDownloadedQuestion));
+}
+
+std::wstring NotUnblockedMessage(std::wstring_view path, const PlatformError& error,
+                                 LaunchPlatform& platform) {
+    return Message(kNotUnblockedFirstLine, std::wstring(path) + L"\n\n" +
+                                               Explained(SystemTextOf(error.status, platform), error.status));
+}
+
 std::wstring TooLongMessage(std::wstring_view path) {
     return Message(kTooLongFirstLine, std::wstring(path) + L"\n\n" + std::wstring(kTooLongAdvice));
 }

@@ -3,6 +3,7 @@
 // spreadsheet application. Members throw PlatformError on failure.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,11 @@ public:
     virtual std::wstring ShortPathName(std::wstring_view fullPath) = 0;
     // The system's own explanation of a status, in the user's language; empty when it has none.
     virtual std::wstring SystemText(std::int32_t status) = 0;
+    // The bytes of the download mark Windows keeps beside a file (its Zone.Identifier stream);
+    // nothing when the file has none or it cannot be read.
+    virtual std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) = 0;
+    // Removes that mark, as a file's Properties > "Débloquer" does.
+    virtual void RemoveDownloadMark(std::wstring_view fullPath) = 0;
 };
 
 } // namespace quben

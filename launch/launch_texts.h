@@ -29,6 +29,17 @@ inline constexpr std::wstring_view kTooLongAdvice =
     L"Déplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom plus court, puis "
     L"ouvrez-le de nouveau.";
 
+// A workbook downloaded from the Internet, whose macros would run unasked.
+inline constexpr std::uint32_t kQuestionBoxStyle = 0x00000134; // Yes and No, warning icon, No by default
+inline constexpr int kAnswerYes = 6;                           // IDYES
+inline constexpr std::wstring_view kDownloadedFirstLine = L"Ce classeur provient d'Internet.";
+inline constexpr std::wstring_view kDownloadedWarning =
+    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
+    L"vous avez confiance en sa provenance.";
+inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance : ";
+inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir ?";
+inline constexpr std::wstring_view kNotUnblockedFirstLine = L"Le classeur n'a pas pu être débloqué.";
+
 // How the process ends: 0 when the application has the workbook, the user cancelled or the
 // workbook was reported absent; 1 when the launch failed and said why.
 inline constexpr int kExitDone = 0;

@@ -1,5 +1,6 @@
 #include "launch/start_workbook.h"
 
+#include "launch/download_mark.h"
 #include "launch/exists.h"
 #include "launch/launch_messages.h"
 #include "launch/launch_platform.h"
@@ -24,7 +25,35 @@ void WorkbookStarter::StartWorkbook() noexcept {
         ReportFailure(TooLongMessage(path));
         return;
     }
-    Launch(path, *openable);
+    if (ConfirmOrigin(path))
+        Launch(path, *openable);
+}
+
+// An application started by automation runs the macros of every file it opens, whatever the
+// user's settings: a workbook Windows marked as downloaded from the Internet is opened only on the
+// user's yes, and then without its mark, as Windows' own "Débloquer" leaves it.
+bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
+    std::optional<DownloadMark> mark;
+    RunStep([&] {
+        if (const auto bytes = platform_.ReadDownloadMark(path))
+            mark = ParseZoneIdentifier(*bytes);
+    });
+    if (!IsDownloaded(mark))
+        return true;
+    // A question that cannot be asked is a no.
+    int answer = 0;
+    RunStep([&] {
+        answer = window_.MsgBox(DownloadedQuestion(mark->hostUrl), kQuestionBoxStyle, kMessageTitle);
+    });
+    if (answer != kAnswerYes) {
+        RunStep([&] { window_.Unload(kExitDone); });
+        return false;
+    }
+    if (const auto failure = Attempt([&] { platform_.RemoveDownloadMark(path); })) {
+        ReportFailure(NotUnblockedMessage(path, *failure, platform_));
+        return false;
+    }
+    return true;
 }
 
 void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& openable) noexcept {

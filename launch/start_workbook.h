@@ -51,6 +51,8 @@ public:
     SpreadsheetApplication* HostReference() const { return hostReference_.get(); }
 
 private:
+    // False when the launch must not go on; the window has been unloaded then.
+    bool ConfirmOrigin(const std::wstring& path) noexcept;
     void Launch(const std::wstring& path, const std::wstring& openable) noexcept;
     // Tells the user why the launch failed, then unloads the window.
     void ReportFailure(const std::wstring& message) noexcept;

@@ -1,6 +1,7 @@
 #include "launch/win/windows_launch_platform.h"
 
 #include "launch/win/short_path_name.h"
+#include "launch/win/zone_identifier_stream.h"
 
 #include <windows.h>
 
@@ -19,6 +20,14 @@ std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
     std::wstring message(text != nullptr ? text : L"", length);
     ::LocalFree(text);
     return message;
+}
+
+std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {
+    return ReadZoneIdentifier(fullPath);
+}
+
+void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
+    RemoveZoneIdentifier(fullPath);
 }
 
 } // namespace quben::win

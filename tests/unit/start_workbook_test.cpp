@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quben::testing {
@@ -38,7 +39,7 @@ public:
     std::wstring Label1Caption() override { return log.Record("Label1.Caption"), caption; }
     int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override {
         log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(style) + "|" + Utf8(title));
-        return 1; // IDOK
+        return answer;
     }
     void ShowWorking() override { log.Record("Form3.ShowWorking"); }
     void BringToFront(std::intptr_t window) override {
@@ -49,6 +50,7 @@ public:
 
     CallLog& log;
     std::wstring caption = L"C:\\Été données\\é.xls";
+    int answer = 1; // IDOK
 };
 
 class FakeFiles final : public DirectorySearch {
@@ -71,7 +73,14 @@ public:
         return log.Record("Platform.ShortPathName", Utf8(folder)), shortFolder;
     }
     std::wstring SystemText(std::int32_t) override { return log.Record("Platform.SystemText"), systemText; }
+    std::optional<std::string> ReadDownloadMark(std::wstring_view path) override {
+        return log.Record("Platform.ReadDownloadMark", Utf8(path)), mark;
+    }
+    void RemoveDownloadMark(std::wstring_view path) override {
+        log.Record("Platform.RemoveDownloadMark", Utf8(path));
+    }
     CallLog& log;
+    std::optional<std::string> mark; // none
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
 };
@@ -128,6 +137,7 @@ const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foregro
 const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
     {"Label1.Caption"},                                // the name the application is given
+    {"Platform.ReadDownloadMark(" + kPath + ")"},      // where did the workbook come from?
     {"Form3.ShowWorking"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
@@ -258,14 +268,14 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
         log.failureStatus = static_cast<std::int32_t>(std::stoul(code, nullptr, 16));
         starter.StartWorkbook();
         EXPECT_EQ(log.calls,
-                  Then(StepsUpTo(4), {notInstalled + code + ")" + kFailureBox, "Form3.Unload(1)"}));
+                  Then(StepsUpTo(5), {notInstalled + code + ")" + kFailureBox, "Form3.Unload(1)"}));
     }
     // Anything else is explained in the system's words.
     log.calls.clear();
     log.failureStatus = static_cast<std::int32_t>(0x80070005);
     starter.StartWorkbook();
     EXPECT_EQ(log.calls,
-              Then(StepsUpTo(4), {"Platform.SystemText",
+              Then(StepsUpTo(5), {"Platform.SystemText",
                                   "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
                                   "(code 0x80070005)" +
                                       kFailureBox,
@@ -281,7 +291,8 @@ TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlert
     starter.StartWorkbook();
     const std::string message = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath +
                                 "\n\nLe mot de passe est incorrect.\n(code 0x800A03EC)" + kFailureBox;
-    EXPECT_EQ(log.calls, Then(StepsUpTo(9), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls,
+              Then(StepsUpTo(10), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
 
     // Without an explanation of the application's, the system's.
     log.calls.clear();
@@ -369,6 +380,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
                      ".|0|quben)",
                      "Form3.Unload(0)"}},
+        // A mark that cannot be read is no mark.
+        FailureCase{"Platform.ReadDownloadMark", Flatten(kLaunchSteps)},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
         FailureCase{"Application.Visible", Flatten(kLaunchSteps)},
@@ -382,6 +395,66 @@ INSTANTIATE_TEST_SUITE_P(
         std::erase(name, '.');
         return name;
     });
+
+// A workbook downloaded from the Internet: its macros run only on the user's yes.
+class DownloadedWorkbookTest : public StartWorkbookTest {
+protected:
+    DownloadedWorkbookTest() {
+        platform.mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://exemple.org/budget%20v2.xls\r\n";
+    }
+    const std::string question =
+        "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme "
+        "téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
+        "vous avez confiance en sa provenance.\n\nProvenance : "
+        "https://exemple.org/budget%20v2.xls\n\nDébloquer ce classeur et l'ouvrir ?"
+        "|308|quben)"; // Yes and No (No the default), warning icon
+};
+
+TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
+    window.answer = 6; // IDYES
+    starter.StartWorkbook();
+    Calls expected = Then(StepsUpTo(3), {question, "Platform.RemoveDownloadMark(" + kPath + ")"});
+    const Calls rest = Flatten({kLaunchSteps.begin() + 3, kLaunchSteps.end()});
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(DownloadedWorkbookTest, ANoOrNoAnswerEndsWithoutTouchingTheFileOrStartingAnything) {
+    window.answer = 7; // IDNO
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {question, "Form3.Unload(0)"}));
+    log.calls.clear();
+    log.failing.insert("MsgBox"); // a question that cannot be asked
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {question, "Form3.Unload(0)"}));
+    EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
+TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeRemovedIsReportedWithExitCodeOne) {
+    window.answer = 6;
+    log.failing.insert("Platform.RemoveDownloadMark");
+    log.failureStatus = static_cast<std::int32_t>(0x80070005);
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3),
+                              {question, "Platform.RemoveDownloadMark(" + kPath + ")", "Platform.SystemText",
+                               "MsgBox(Le classeur n'a pas pu être débloqué.\n\n" + kPath +
+                                   "\n\nAccès refusé.\n(code 0x80070005)" + kFailureBox,
+                               "Form3.Unload(1)"}));
+    EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
+TEST_F(DownloadedWorkbookTest, OnlyTheInternetAndRestrictedZonesAsk) {
+    platform.mark = "[ZoneTransfer]\nZoneId=4\n"; // restricted sites, no address: no "Provenance" line
+    window.answer = 7;
+    starter.StartWorkbook();
+    EXPECT_TRUE(log.calls.at(4).ends_with("provenance.\n\nDébloquer ce classeur et l'ouvrir ?|308|quben)"));
+    for (const char* zone : {"0", "1", "2"}) { // this computer, the intranet, trusted sites
+        log.calls.clear();
+        platform.mark = std::string("[ZoneTransfer]\nZoneId=") + zone + "\n";
+        starter.StartWorkbook();
+        EXPECT_EQ(log.calls, Flatten(kLaunchSteps)) << zone;
+    }
+}
 
 // Without a workbook collection the workbook cannot be opened either.
 TEST_F(StartWorkbookTest, NoWorkbookCollectionIsAWorkbookNotOpened) {

@@ -13,7 +13,7 @@ from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb  # noqa: E402
+from harness.wine_session import Xvfb, write_download_mark  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-ligne de commande"
@@ -73,6 +73,19 @@ class CommandLineTest(unittest.TestCase):
                                                           "missing", f"bstr:{PASSWORD}"]), expected)
         # Further arguments are ignored.
         self.assertEqual(self.launch_calls(self.workbook_path, r"C:\autre.xls"), expected)
+
+    def test_a_downloaded_workbook_dropped_on_the_icon_asks_first(self):
+        mark = write_download_mark(self.root / FOLDER / WORKBOOK, 3)
+        try:
+            with LauncherRun(self.session, ARCH, args=[self.workbook_path]) as run:
+                box = self.driver.one(["wait-msgbox", 30000])
+                self.assertEqual(box["text"].split("\n")[0], "Ce classeur provient d'Internet.")
+                self.driver(["wait-msgbox", 5000], ["press", 6])  # Yes
+                self.assertEqual(run.wait(60), 0)
+                self.assertIn("Workbooks.Open", [c.member for c in standin.calls(run.journal_records(settle=0.3))])
+            self.assertFalse(mark.exists())
+        finally:
+            mark.unlink(missing_ok=True)
 
     def test_a_relative_name_is_taken_from_the_start_folder(self):
         calls = self.launch_calls(rf"{FOLDER}\{WORKBOOK}", cwd=self.root)

@@ -14,7 +14,7 @@ from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, build_dir, windows_path  # noqa: E402
+from harness.wine_session import Xvfb, build_dir, windows_path, write_download_mark  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-launch"
@@ -22,6 +22,7 @@ PASSWORD = "vepal_kordinut!?"
 PROMPT = "Désolé , le fichier correspondant est absent du répertoire de travail ."
 NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
 NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
+DOWNLOADED = "Ce classeur provient d'Internet."
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
 STANDIN_CLASS = standin.STANDIN_CLASS
 
@@ -262,6 +263,42 @@ class WorkbookLaunchTest(unittest.TestCase):
                                       "(code 0x80040154)")
         self.assertEqual(box["owner"], box["form"]["hwnd"], "the launcher is still shown: the box is its own")
         self.assertEqual(records, [])
+
+    def test_a_downloaded_workbook_opens_only_on_a_yes_which_unblocks_it(self):
+        workbook = self.root / "Été données" / "téléchargé.xls"
+        workbook.write_bytes(f"password={PASSWORD}\n".encode())
+        path = rf"C:\{ROOT}\Été données\téléchargé.xls"
+        url = "https://exemple.org/classeurs/budget%20mesures.xls"
+        mark = write_download_mark(workbook, 3, url)
+        for answer, button in (("no", 7), ("yes", 6)):
+            with self.subTest(answer=answer), LauncherRun(self.session, ARCH) as run:
+                box = self.driver(["wait-dialog", 30000], ["choose", path], ["wait-msgbox", 30000])[-1]
+                self.assertEqual(box["title"], "quben")
+                lines = box["text"].split("\n")
+                self.assertEqual(lines[:2], [DOWNLOADED, ""])
+                self.assertIn(f"Provenance : {url}", lines)
+                self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
+                self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["Yes", "No"])
+                self.assertTrue(box["icon"])
+                self.assertEqual(box["owner"], box["form"]["hwnd"])
+                self.driver(["wait-msgbox", 5000], ["press", button])
+                self.assertEqual(run.wait(60), 0)
+                records = run.journal_records(settle=0.3)
+                if answer == "no":
+                    self.assertEqual(records, [], "no application may be started")
+                    self.assertTrue(mark.exists(), "the mark stays")
+                else:
+                    self.assertFalse(mark.exists(), "unblocked")
+                    self.assertEqual(len(standin.pids(records)), 1)
+                    self.assertEqual(call_list(records), launch_calls(path))
+
+    def test_a_workbook_from_the_intranet_opens_without_a_question(self):
+        mark = write_download_mark(self.workbook, 1, "file://serveur/partage/%C3%A9.xls")
+        try:
+            self.assertEqual(call_list(self.launch(self.workbook_path)), launch_calls(self.workbook_path))
+            self.assertTrue(mark.exists())
+        finally:
+            mark.unlink()
 
     def test_help_in_the_dialog_explains_what_to_do_and_the_dialog_stays(self):
         with LauncherRun(self.session, ARCH) as run:

@@ -150,3 +150,12 @@ def ensure_prefix(prefix):
 
 def default_prefix():
     return Path(os.environ.get("QUBEN_TEST_PREFIX", REPO / "build" / "wine-test-prefix"))
+
+
+def write_download_mark(path, zone, host_url=None):
+    """Marks the file at `path` as Windows marks a download: its Zone.Identifier stream, which under
+    Wine is a plain file of that name beside it. Returns that file."""
+    stream = Path(path).with_name(Path(path).name + ":Zone.Identifier")
+    lines = ["[ZoneTransfer]", f"ZoneId={zone}"] + ([f"HostUrl={host_url}"] if host_url else [])
+    stream.write_bytes(("\r\n".join(lines) + "\r\n").encode("ascii"))
+    return stream
