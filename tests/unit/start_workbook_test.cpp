@@ -267,8 +267,9 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
         log.calls.clear();
         log.failureStatus = static_cast<std::int32_t>(std::stoul(code, nullptr, 16));
         starter.StartWorkbook();
-        const std::string message = notInstalled + code;
-        EXPECT_EQ(log.calls, Then(StepsUpTo(5), {message + ")" + kFailureBox, "Form3.Unload(1)"}));
+        std::string message = notInstalled + code;
+        message.append(")").append(kFailureBox);
+        EXPECT_EQ(log.calls, Then(StepsUpTo(5), {message, "Form3.Unload(1)"}));
     }
     // Anything else is explained in the system's words.
     log.calls.clear();
