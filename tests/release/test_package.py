@@ -72,7 +72,8 @@ class Package(unittest.TestCase):
         self.assertIn("\r\n", body)
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
-                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer"):
+                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
+                       "KB3033929"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
