@@ -26,8 +26,11 @@ ShellIconPrefetch::ShellIconPrefetch()
     : thread_(::CreateThread(nullptr, 0, FillSystemImageList, nullptr, 0, nullptr)) {}
 
 ShellIconPrefetch::~ShellIconPrefetch() {
+    // The worker is done within milliseconds, long before the launcher ends; the bound only keeps
+    // a shell that never answers from holding the process.
+    constexpr DWORD kWorkerTimeoutMs = 10000;
     if (thread_)
-        ::WaitForSingleObject(thread_.get(), INFINITE);
+        ::WaitForSingleObject(thread_.get(), kWorkerTimeoutMs);
 }
 
 } // namespace quben::win

@@ -14,7 +14,7 @@ public:
     ShellIconPrefetch();
     ShellIconPrefetch(const ShellIconPrefetch&) = delete;
     ShellIconPrefetch& operator=(const ShellIconPrefetch&) = delete;
-    // Waits for the worker: the process never ends while it is inside the shell.
+    // Waits for the worker, so that the process does not end while it is inside the shell.
     ~ShellIconPrefetch();
 
 private:
