@@ -4,7 +4,9 @@
   - the median time from pressing Open to the launcher's exit, and that of a minimal client making
     the same automation calls on the same stand-in application, and their ratio;
   - the size of both executables.
-Figures only: it asserts nothing. Usage: python3 bench/benchmark.py [--runs N] [--arch x64|x86]"""
+By default both architectures are measured in the same run, their start-to-dialog runs interleaved,
+and both ratios are printed together at the end.
+Figures only: it asserts nothing. Usage: python3 bench/benchmark.py [--runs N] [--arch x64|x86|both]"""
 
 import argparse
 import shutil
@@ -30,22 +32,36 @@ def median(values):
     return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
 
 
-def interleaved_dialog_times(driver, first, second, runs):
-    """Start-to-dialog times of two programs, alternating run by run so that drift in the
-    machine's load falls on both alike."""
+def interleaved_dialog_times(driver, programs, runs):
+    """Start-to-dialog times of each program, taking turns run by run so that drift in the
+    machine's load falls on all alike."""
     commands = []
     for _ in range(runs):
-        commands += [["bench-dialog", first, 1], ["bench-dialog", second, 1]]
-    answers = driver(*commands, timeout=60 * runs)
+        commands += [["bench-dialog", program, 1] for program in programs]
+    answers = driver(*commands, timeout=60 * runs * len(programs))
     times = [float(a["median"]) for a in answers]
-    return times[0::2], times[1::2]
+    return [times[i::len(programs)] for i in range(len(programs))]
+
+
+def open_to_exit(driver, arch, workbook, runs):
+    """Median times from Open to exit of the launcher and of the minimal client."""
+    launcher = build_dir(arch) / "demarrer_quben.exe"
+    minimal_client = build_dir(arch) / "minimal_client.exe"
+    cycle_launcher = median_of(driver.one(["bench-cycle", launcher, workbook, runs], timeout=900))
+    client_runs = []
+    for _ in range(runs):
+        client_runs.append(float(driver.one(["bench-run", minimal_client, workbook, PASSWORD, "--"],
+                                            timeout=120)["ms"]))
+        driver(["close", "StandinSpreadsheet"], ["sleep", 500])
+    return cycle_launcher, median(client_runs)
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=15)
-    parser.add_argument("--arch", choices=("x64", "x86"), default="x64")
+    parser.add_argument("--arch", choices=("x64", "x86", "both"), default="both")
     options = parser.parse_args()
+    arches = ("x64", "x86") if options.arch == "both" else (options.arch,)
 
     display = Xvfb(1024, 768)
     session = WineSession(ensure_prefix(default_prefix()), display)
@@ -53,9 +69,7 @@ def main():
         session.start_server()
         register_standin(session)
         driver = Driver(session)
-        launcher = build_dir(options.arch) / "demarrer_quben.exe"
-        minimal_dialog = build_dir(options.arch) / "minimal_dialog.exe"
-        minimal_client = build_dir(options.arch) / "minimal_client.exe"
+        programs = [build_dir(arch) / name for arch in arches for name in ("demarrer_quben.exe", "minimal_dialog.exe")]
         folder = session.drive_c / "quben-bench"
         shutil.rmtree(folder, ignore_errors=True)
         folder.mkdir()
@@ -64,23 +78,20 @@ def main():
         session.clear_dialog_history()
 
         # Warm the prefix (first start of Wine's dialogs and COM) before measuring.
-        driver(["bench-dialog", minimal_dialog, 1], ["bench-dialog", launcher, 1])
-        launcher_times, minimal_times = interleaved_dialog_times(driver, launcher, minimal_dialog, options.runs)
-        dialog_launcher, dialog_minimal = median(launcher_times), median(minimal_times)
+        driver(*[["bench-dialog", program, 1] for program in programs])
+        times = interleaved_dialog_times(driver, programs, options.runs)
+        dialog = {arch: (median(times[2 * i]), median(times[2 * i + 1])) for i, arch in enumerate(arches)}
+        cycle = {arch: open_to_exit(driver, arch, workbook, options.runs) for arch in arches}
 
-        cycle_launcher = median_of(driver.one(["bench-cycle", launcher, workbook, options.runs], timeout=900))
-        client_runs = []
-        for _ in range(options.runs):
-            client_runs.append(float(driver.one(["bench-run", minimal_client, workbook, PASSWORD, "--"],
-                                                timeout=120)["ms"]))
-            driver(["close", "StandinSpreadsheet"], ["sleep", 500])
-        cycle_client = median(client_runs)
-
-        print(f"architecture: {options.arch}, runs: {options.runs} (medians, milliseconds)")
-        print(f"start to dialog  launcher {dialog_launcher:8.1f}  minimal program {dialog_minimal:8.1f}"
-              f"  ratio {dialog_launcher / dialog_minimal:.3f}  (target <= 1.10)")
-        print(f"Open to exit     launcher {cycle_launcher:8.1f}  minimal client  {cycle_client:8.1f}"
-              f"  ratio {cycle_launcher / cycle_client:.3f}  (target <= 1.10)")
+        for arch in arches:
+            (dialog_launcher, dialog_minimal), (cycle_launcher, cycle_client) = dialog[arch], cycle[arch]
+            print(f"architecture: {arch}, runs: {options.runs} (medians, milliseconds)")
+            print(f"start to dialog  launcher {dialog_launcher:8.1f}  minimal program {dialog_minimal:8.1f}"
+                  f"  ratio {dialog_launcher / dialog_minimal:.3f}  (target <= 1.10)")
+            print(f"Open to exit     launcher {cycle_launcher:8.1f}  minimal client  {cycle_client:8.1f}"
+                  f"  ratio {cycle_launcher / cycle_client:.3f}  (target <= 1.10)")
+        print("start to dialog ratios: " + "  ".join(f"{arch} {dialog[arch][0] / dialog[arch][1]:.3f}"
+                                                     for arch in arches))
         for arch in ("x64", "x86"):
             exe = build_dir(arch) / "demarrer_quben.exe"
             size = exe.stat().st_size if exe.exists() else 0

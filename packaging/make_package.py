@@ -59,6 +59,9 @@ def build_release(build_root, work):
     if signer is None:
         print("not signed: QUBEN_SIGN_PFX is not set, the release is unsigned")
     else:
+        if not signer.timestamp_url:
+            print("warning: QUBEN_SIGN_TIMESTAMP_URL is not set: the signatures carry no time stamp and stop "
+                  "being valid when the certificate expires", file=sys.stderr)
         executables = {name: signer.sign(name, data) for name, data in executables.items()}
     package = msi.build_msi(REPO / "packaging" / "quben.wxs", installer_files(executables["x86/demarrer_quben.exe"]),
                             work / MSI_NAME)

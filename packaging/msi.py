@@ -1,10 +1,15 @@
 """Builds the Windows Installer package from packaging/quben.wxs with wixl (Debian's msitools).
 
-wixl leaves three things that differ from run to run or that Windows Installer expects otherwise;
+wixl leaves some things that differ from run to run or that Windows Installer expects otherwise;
 they are set here after it has run:
 - the summary information's package code (a random GUID) and its creation and save times (the
   clock): pinned to a GUID derived from the packaged bytes and to the release date;
-- its template names language 1033 whatever the .wxs says: set to the package's language, 1036;
+- its texts are UTF-8 bytes under a declared code page 1252: stored as cp1252, which is what Explorer
+  and Windows Installer read them as;
+- its template names a language: made language-neutral (Intel;0), because Group Policy skips a
+  package whose template language is not the client's; ProductLanguage stays 1036;
+- the database's string pool has code page 0 (the machine's ANSI code page) whatever the .wxs
+  says, while its strings are cp1252 bytes: declared 1252 through msibuild's _ForceCodepage;
 - file and shortcut names have no 8.3 short name, and the launcher no file version: given them, as
   Windows Installer's tables want (the version is read from the executable's version block).
 The product code is derived from the version, so a later version upgrades this one in place.
@@ -26,12 +31,14 @@ import pefile
 UPGRADE_CODE = uuid.UUID("CA10A237-15B1-4FCB-8D1D-2A443DDFAC39")  # the same in quben.wxs
 PRODUCT_VERSION = "1.0.0"
 LANGUAGE = 1036
+CODEPAGE = 1252
+TEMPLATE = "Intel;0"  # x86, language-neutral
 # Release date: the time stamps inside the package (summary information, files in the cabinet).
 RELEASE_TIME = int(os.environ.get("SOURCE_DATE_EPOCH", datetime(2026, 12, 1, tzinfo=timezone.utc).timestamp()))
 LAUNCHER = "demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen"
-PID_TEMPLATE, PID_REVISION, PID_CREATED, PID_SAVED = 7, 9, 12, 13
-VT_LPSTR, VT_FILETIME = 30, 64
+PID_CODEPAGE, PID_TEMPLATE, PID_REVISION, PID_CREATED, PID_SAVED = 1, 7, 9, 12, 13
+VT_I2, VT_LPSTR, VT_FILETIME = 2, 30, 64
 
 
 class PackageError(RuntimeError):
@@ -88,8 +95,11 @@ def file_version(executable):
 
 
 def complete_rows(msi, stage, launcher_version):
-    """Rewrites the launcher's File row (FileName, FileSize, Version, Language) and the shortcut's
-    Name, through an exported table imported back."""
+    """Declares the string pool's code page, and rewrites the launcher's File row (FileName, FileSize,
+    Version, Language) and the shortcut's Name, through an exported table imported back."""
+    codepage = stage / "_ForceCodepage.idt"
+    codepage.write_bytes(f"\r\n\r\n{CODEPAGE}\t_ForceCodepage\r\n".encode("ascii"))
+    run(["msibuild", msi, "-i", codepage], stage)
     rewrites = {
         "File": (rf"\t{LAUNCHER}\t(\d+)\t\t\t", rf"\tDEMARR~1.EXE|{LAUNCHER}\t\1\t{launcher_version}\t{LANGUAGE}\t"),
         "Shortcut": (rf"\t{SHORTCUT}\t", rf"\tCALCUL~1|{SHORTCUT}\t"),
@@ -104,28 +114,54 @@ def complete_rows(msi, stage, launcher_version):
 
 
 def pin_summary_information(msi, package_code):
-    """Rewrites, in place and at the same length, the summary information's template, package code
-    and time stamps."""
+    """Rewrites, in place, the summary information: its texts as cp1252, the template, the package code
+    and the time stamps."""
     ole = olefile.OleFileIO(str(msi), write_mode=True)
-    stream = bytearray(ole.openstream("\x05SummaryInformation").read())
+    stream = ole.openstream("\x05SummaryInformation").read()
     section = struct.unpack_from("<I", stream, 44)[0]
-    count = struct.unpack_from("<I", stream, section + 4)[0]
-    offsets = dict(struct.unpack_from("<II", stream, section + 8 + 8 * i) for i in range(count))
+    properties = read_properties(stream, section)
+    if properties.get(PID_CODEPAGE) != struct.pack("<Ih2x", VT_I2, CODEPAGE):
+        raise PackageError(f"summary information: code page is not {CODEPAGE}")
+    for pid, value in properties.items():
+        if struct.unpack_from("<I", value)[0] == VT_LPSTR:
+            length = struct.unpack_from("<I", value, 4)[0]
+            properties[pid] = lpstr(value[8:8 + length].rstrip(b"\0").decode("utf-8"))
+    properties[PID_REVISION] = lpstr(package_code)
+    properties[PID_TEMPLATE] = lpstr(TEMPLATE)
     filetime = (RELEASE_TIME + 11644473600) * 10_000_000
-    replace_string(stream, section + offsets[PID_REVISION], package_code)
-    replace_string(stream, section + offsets[PID_TEMPLATE], f"Intel;{LANGUAGE}")
     for pid in (PID_CREATED, PID_SAVED):
-        at = section + offsets[pid]
-        if struct.unpack_from("<I", stream, at)[0] != VT_FILETIME:
+        if struct.unpack_from("<I", properties[pid])[0] != VT_FILETIME:
             raise PackageError(f"summary information: property {pid} is not a time")
-        struct.pack_into("<Q", stream, at + 4, filetime)
-    ole.write_stream("\x05SummaryInformation", bytes(stream))
+        properties[pid] = struct.pack("<IQ", VT_FILETIME, filetime)
+    # olefile keeps a stream's size: the section, now shorter, is padded to it with zeros.
+    rewritten = stream[:section] + write_section(properties, len(stream) - section)
+    ole.write_stream("\x05SummaryInformation", rewritten)
     ole.close()
 
 
-def replace_string(stream, at, text):
-    kind, length = struct.unpack_from("<II", stream, at)
+def read_properties(stream, section):
+    """The section's properties as {id: bytes of the typed value}, in the order they are stored."""
+    size, count = struct.unpack_from("<II", stream, section)
+    entries = sorted((offset, pid) for pid, offset in
+                     (struct.unpack_from("<II", stream, section + 8 + 8 * i) for i in range(count)))
+    ends = [offset for offset, _ in entries[1:]] + [size]
+    return {pid: stream[section + offset:section + end] for (offset, pid), end in zip(entries, ends)}
+
+
+def lpstr(text):
     data = text.encode("cp1252") + b"\0"
-    if kind != VT_LPSTR or length != len(data):
-        raise PackageError(f"summary information: cannot put {text!r} in place of a {length}-byte value")
-    stream[at + 8:at + 8 + length] = data
+    return struct.pack("<II", VT_LPSTR, len(data)) + data + b"\0" * (-len(data) % 4)
+
+
+def write_section(properties, size):
+    """A property section of exactly `size` bytes holding `properties`, each value 4-byte aligned."""
+    offset = 8 + 8 * len(properties)
+    entries, values = b"", b""
+    for pid, value in properties.items():
+        value += b"\0" * (-len(value) % 4)
+        entries += struct.pack("<II", pid, offset + len(values))
+        values += value
+    body = entries + values
+    if 8 + len(body) > size:
+        raise PackageError("summary information: the rewritten section does not fit")
+    return struct.pack("<II", size, len(properties)) + body + b"\0" * (size - 8 - len(body))

@@ -6,6 +6,7 @@
 #include "launcher/win/dll_search.h"
 #include "launcher/win/form3_window.h"
 #include "launcher/win/process_arguments.h"
+#include "launcher/win/shell_icon_prefetch.h"
 #include "platform/win/com_apartment.h"
 
 #include <cstdlib>
@@ -34,6 +35,8 @@ int RunMessageLoop() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a DLL.
     quben::win::RestrictDllSearchToSystem32();
+    // Runs beside the window's creation and showing, for the dialog that follows.
+    const quben::win::ShellIconPrefetch icons;
     quben::win::ComApartment com; // outlives the window, which holds the spreadsheet application
     quben::win::Form3Window form3(instance);
     if (!form3.Create())

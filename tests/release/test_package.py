@@ -1,11 +1,13 @@
 """The release package, unsigned: the zip holds exactly x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt
 and SHA256SUMS, whose sums match; the packaged executables pass the PE resource checks; the Windows
 Installer package is a per-machine x86 package of the French product quben 1.0.0 with a fixed
-UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; bad input to the installer
-build fails it without leaving a package."""
+UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; its texts are cp1252 under a
+declared code page 1252 and its template is language-neutral; its shortcuts take the form validation
+asks for; bad input to the installer build fails it without leaving a package."""
 
 import hashlib
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -20,6 +22,9 @@ NAMES = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SH
 MAKE_PACKAGE = REPO / "packaging" / "make_package.py"
 sys.path.insert(0, str(REPO / "packaging"))
 import msi  # noqa: E402
+import olefile  # noqa: E402
+
+COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée « Ouvrir avec » des fichiers .xls."
 
 
 def make_package(dist, env=None):
@@ -67,7 +72,8 @@ class Package(unittest.TestCase):
         self.assertIn("\r\n", body)
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
-                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer"):
+                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
+                       "KB3033929"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
@@ -91,12 +97,41 @@ class Package(unittest.TestCase):
                          {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "1036",
                           "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}",
                           "ProductCode": PRODUCT_CODE})
-        summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, text=True,
+        summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, encoding="cp1252",
                                  check=True).stdout
-        self.assertIn("Template: Intel;1036", summary)
+        self.assertIn("Template: Intel;0\n", summary)  # language-neutral, for Group Policy
         # A later version finds this one through the UpgradeCode and removes it first.
         self.assertIn(["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"],
                       msi_table(self.msi, "Upgrade"))
+
+    def test_installer_texts_are_cp1252_under_code_page_1252(self):
+        with olefile.OleFileIO(str(self.msi)) as ole:
+            stream = ole.openstream("\x05SummaryInformation").read()
+        section = struct.unpack_from("<I", stream, 44)[0]
+        count = struct.unpack_from("<I", stream, section + 4)[0]
+        offsets = dict(struct.unpack_from("<II", stream, section + 8 + 8 * i) for i in range(count))
+        self.assertEqual(struct.unpack_from("<Ih", stream, section + offsets[1]), (2, 1252))  # VT_I2 code page
+        kind, length = struct.unpack_from("<II", stream, section + offsets[6])
+        self.assertEqual(kind, 30)  # VT_LPSTR
+        comments = stream[section + offsets[6] + 8:section + offsets[6] + 8 + length]
+        self.assertEqual(comments.decode("cp1252"), COMMENTS + "\0")
+        # The string pool, whose strings (the downgrade message among them) are cp1252 bytes.
+        codepage = subprocess.run(["msiinfo", "export", str(self.msi), "_ForceCodepage"], capture_output=True,
+                                  text=True, check=True).stdout
+        self.assertEqual(codepage.strip("\0").split(), ["1252", "_ForceCodepage"])
+
+    def test_every_shortcut_has_a_per_user_registry_key_path_and_its_folder_is_removed(self):
+        components = {row[0]: row for row in msi_table(self.msi, "Component")}
+        registry = {row[0]: row for row in msi_table(self.msi, "Registry")}
+        removed_folders = {row[3] for row in msi_table(self.msi, "RemoveFile") if row[2] == ""}
+        shortcuts = msi_table(self.msi, "Shortcut")
+        self.assertTrue(shortcuts)
+        for shortcut in shortcuts:
+            with self.subTest(shortcut=shortcut[0]):
+                component = components[shortcut[3]]
+                self.assertTrue(int(component[3]) & 4, "KeyPath is not a registry value")
+                self.assertEqual(registry[component[5]][1], "1")  # HKCU
+                self.assertIn(shortcut[1], removed_folders)
 
     def test_installer_rows_have_8_3_short_names_and_the_launcher_its_version(self):
         launcher = next(row for row in msi_table(self.msi, "File") if row[0] == "demarrer_quben.exe")

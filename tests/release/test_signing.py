@@ -1,6 +1,7 @@
 """Signing the release with a throwaway self-signed certificate: both executables (in the zip and the
 one inside the MSI) and the MSI pass `osslsigncode verify` against it, the signature is all that
-changes in them, SHA256SUMS matches the signed files; a wrong password or an unreachable time-stamp
+changes in them, SHA256SUMS matches the signed files; signing without a time-stamp server warns that
+the signatures end with the certificate; a wrong password or an unreachable time-stamp
 server fails the package command with a clear message and leaves dist/ as it was."""
 
 import hashlib
@@ -42,7 +43,8 @@ class SignedRelease(unittest.TestCase):
         cls.unsigned, cls.signed = (Path(tempfile.mkdtemp(prefix=f"quben-{kind}-")) for kind in ("unsigned", "signed"))
         make_package(cls.unsigned, {"QUBEN_SIGN_PFX": None})
         cls.run_output = make_package(cls.signed, {"QUBEN_SIGN_PFX": str(cls.pfx),
-                                                   "QUBEN_SIGN_PASSWORD": "mot de passe é"})
+                                                   "QUBEN_SIGN_PASSWORD": "mot de passe é",
+                                                   "QUBEN_SIGN_TIMESTAMP_URL": None})
         assert cls.run_output.returncode == 0, cls.run_output.stderr
         cls.files = {}
         for kind, dist in (("unsigned", cls.unsigned), ("signed", cls.signed)):
@@ -67,6 +69,10 @@ class SignedRelease(unittest.TestCase):
                     self.assertEqual(verify(path, self.ca).returncode == 0, kind == "signed")
         self.assertIn("signed with", self.run_output.stdout)
 
+    def test_signing_without_a_time_stamp_warns_that_the_signature_ends_with_the_certificate(self):
+        self.assertIn("warning: QUBEN_SIGN_TIMESTAMP_URL is not set", self.run_output.stderr)
+        self.assertIn("stop being valid when the certificate expires", self.run_output.stderr)
+
     def test_the_signature_is_all_that_changes(self):
         for name in ("x86/demarrer_quben.exe", "x64/demarrer_quben.exe"):
             stripped = self.write("signed", name).with_suffix(".stripped")
@@ -90,7 +96,7 @@ class SignedRelease(unittest.TestCase):
             self.assertEqual(hashlib.sha256(self.files["signed"][name]).hexdigest(), digest, name)
 
     def test_a_signing_failure_stops_the_command_with_a_clear_message_and_leaves_dist_as_it_was(self):
-        failures = {"Wrong password?": {"QUBEN_SIGN_PASSWORD": "wrong"},
+        failures = {"Wrong password?": {"QUBEN_SIGN_PASSWORD": "wrong", "QUBEN_SIGN_TIMESTAMP_URL": None},
                     "RFC 3161 timestamping failed": {"QUBEN_SIGN_PASSWORD": "mot de passe é",
                                                      "QUBEN_SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"}}
         for reason, env in failures.items():
@@ -102,6 +108,8 @@ class SignedRelease(unittest.TestCase):
                 self.assertIn("package not built, dist/ left as it was: could not sign x86/demarrer_quben.exe",
                               result.stderr)
                 self.assertIn(reason, result.stderr)
+                self.assertEqual("QUBEN_SIGN_TIMESTAMP_URL is not set" in result.stderr,
+                                 not env["QUBEN_SIGN_TIMESTAMP_URL"])
                 self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()],
                                  [("quben-1.00.msi", b"previous release")])
 

@@ -1,8 +1,9 @@
 """The Windows Installer package for real under Wine: a silent install puts the launcher and
 LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
-registration for .xls files (leaving the default program of .xls alone); the installed launcher shows
-its dialog; a silent removal leaves the prefix's files and registry exactly as they were. A later
-version installed over it replaces it in place."""
+registrations for .xls files (the application's key, and a ProgID of ours listed under the type's
+OpenWithProgids), leaving the default program of .xls alone; the installed launcher shows its dialog;
+a silent removal leaves the prefix's files and registry exactly as they were. A later version
+installed over it replaces it in place."""
 
 import os
 import re
@@ -31,6 +32,8 @@ APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen.lnk"
 ICON = rf"C:\windows\Installer\{PRODUCT_CODE}\quben.ico"
 XLS_KEY = r"HKLM\Software\Classes\.xls"
+OPEN_WITH_PROGIDS = rf"{XLS_KEY}\OpenWithProgids"
+PROGID = "quben.Classeur"
 EXCEL_PROGID = "Excel.Sheet.8"
 
 
@@ -124,6 +127,9 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         cls.installed = snapshot(session)
         cls.open_with = {key: registry_values(session, rf"{APPLICATION_KEY}\{key}")
                          for key in ("", r"shell\open\command", "SupportedTypes")}
+        cls.progids = registry_values(session, OPEN_WITH_PROGIDS)
+        cls.progid = {key: registry_values(session, rf"HKLM\Software\Classes\{PROGID}\{key}")
+                      for key in ("", r"shell\open\command")}
         cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
         cls.xls_owner = registry_values(session, XLS_KEY)
         folder = unix_path(session, INSTALL_DIR)
@@ -159,7 +165,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         # Wine puts a per-machine package's shortcuts in the user's Start menu, Windows in everyone's.
         self.assertEqual(len(self.shortcuts), 1, self.shortcuts.keys())
         (name, link), = self.shortcuts.items()
-        self.assertTrue(name.endswith("/Start Menu/Programs/" + SHORTCUT), name)
+        self.assertTrue(name.endswith("/Start Menu/Programs/quben/" + SHORTCUT), name)
         self.assertIn(rf"{INSTALL_DIR}\demarrer_quben.exe".encode("ascii") + b"\0", link)  # its link info
         self.assertIn(ICON.encode("utf-16-le"), link)
         self.assertEqual(self.icon, (REPO / "assets" / "icon.ico").read_bytes())
@@ -170,13 +176,17 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
                          {"(Default)": rf'"{INSTALL_DIR}\demarrer_quben.exe" "%1"'})
         self.assertEqual(self.open_with["SupportedTypes"], {".xls": ""})
 
+    def test_open_with_submenu_of_xls_files_lists_our_progid(self):
+        self.assertEqual(self.progids, {PROGID: ""})
+        self.assertEqual(self.progid[""], {"(Default)": "Classeur QUBen", "FriendlyTypeName": "Classeur QUBen"})
+        self.assertEqual(self.progid[r"shell\open\command"],
+                         {"(Default)": rf'"{INSTALL_DIR}\demarrer_quben.exe" "%1"'})
+
     def test_default_program_of_xls_files_is_left_alone(self):
         self.assertEqual(self.xls_owner, {"(Default)": EXCEL_PROGID})
-        ours = [key for key in changed_keys(self.before[1], self.installed[1])
-                if "demarrer_quben.exe" in key or ".xls" in key]
-        self.assertTrue(ours)
-        self.assertTrue(all(key.startswith(r"[HKEY_LOCAL_MACHINE\Software\Classes\Applications\demarrer_quben.exe")
-                            for key in ours), ours)
+        # Under .xls only the list of ProgIDs offered in "Ouvrir avec" is new.
+        under_xls = [key for key in changed_keys(self.before[1], self.installed[1]) if ".xls" in key]
+        self.assertEqual(under_xls, [r"[HKEY_LOCAL_MACHINE\Software\Classes\.xls\OpenWithProgids]"])
 
     def test_listed_in_installed_programs_under_its_french_name(self):
         entry = self.uninstall_entry
@@ -215,7 +225,8 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
 
 
 class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
-    """What Explorer runs for "Ouvrir avec": the registered command, the workbook in place of %1."""
+    """What Explorer runs for "Ouvrir avec": the command of the ProgID listed under .xls (the same as the
+    application key's), the workbook in place of %1."""
 
     @classmethod
     def setUpClass(cls):
@@ -228,7 +239,9 @@ class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
         timed(session, ["msiexec", "/i", installer, "/qn"])
         standin.register_standin(session)
         try:
-            command = registry_values(session, rf"{APPLICATION_KEY}\shell\open\command")["(Default)"]
+            progid, = registry_values(session, OPEN_WITH_PROGIDS)
+            command = registry_values(session, rf"HKLM\Software\Classes\{progid}\shell\open\command")["(Default)"]
+            cls.commands = {command, registry_values(session, rf"{APPLICATION_KEY}\shell\open\command")["(Default)"]}
             exe, argument = re.findall(r'"([^"]*)"', command)
             with LauncherRun(session, "x86", exe=exe, args=[argument.replace("%1", cls.workbook)]) as run:
                 cls.exit_code = run.wait(60)
@@ -240,6 +253,7 @@ class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
             shutil.rmtree(folder, ignore_errors=True)
 
     def test_the_workbook_is_opened_without_the_dialog(self):
+        self.assertEqual(len(self.commands), 1, self.commands)
         self.assertEqual(self.exit_code, 0)
         opened = [c.args[0] for c in self.calls if c.member == "Workbooks.Open"]
         self.assertEqual(opened, [f"bstr:{self.workbook}"])
