@@ -5,6 +5,9 @@ import json
 from .wine_session import build_dir
 
 
+_NOT_STARTED = "ShellExecuteEx failed"
+
+
 class DriverError(AssertionError):
     pass
 
@@ -21,6 +24,10 @@ class Driver:
         for command in commands:
             words += [command] if isinstance(command, str) else [str(word) for word in command]
         code, out = self.session.run([self.exe, *words], env=env, timeout=timeout)
+        if code != 0 and _NOT_STARTED in out and not out.lstrip().startswith("{"):
+            # Now and then, on a busy machine, Wine fails to start the program at all (and says so
+            # through its start program); no command has run, so they are all made again.
+            code, out = self.session.run([self.exe, *words], env=env, timeout=timeout)
         answers = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
         if (code != 0 or any("error" in a for a in answers)) and not allow_error:
             raise DriverError(f"driver failed ({code}) on {words}:\n{out}")
