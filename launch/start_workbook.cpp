@@ -58,7 +58,11 @@ bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
 
 void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& openable) noexcept {
     RunStep([&] { window_.ShowWorking(); });
-    if (const auto failure = Attempt([&] { hostReference_ = host_.CreateApplication(); })) {
+    // An empty reference is a creation that failed too.
+    if (const auto failure = Attempt([&] {
+            hostReference_ = host_.CreateApplication();
+            Require(hostReference_);
+        })) {
         ReportFailure(NotStartedMessage(*failure, platform_));
         return;
     }
@@ -88,13 +92,16 @@ void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& opena
 }
 
 void WorkbookStarter::ReportAbsent() noexcept {
-    RunStep([&] { window_.MsgBox(kAbsentPrompt, kMessageButtons, kMessageTitle); });
-    RunStep([&] { window_.Unload(kExitDone); });
+    Report(kAbsentPrompt, kMessageButtons, kExitDone);
 }
 
 void WorkbookStarter::ReportFailure(const std::wstring& message) noexcept {
-    RunStep([&] { window_.MsgBox(message, kFailureBoxStyle, kMessageTitle); });
-    RunStep([&] { window_.Unload(kExitFailed); });
+    Report(message, kFailureBoxStyle, kExitFailed);
+}
+
+void WorkbookStarter::Report(std::wstring_view message, std::uint32_t style, int exitCode) noexcept {
+    RunStep([&] { window_.MsgBox(message, style, kMessageTitle); });
+    RunStep([&] { window_.Unload(exitCode); });
 }
 
 } // namespace quben

@@ -56,6 +56,8 @@ private:
     void Launch(const std::wstring& path, const std::wstring& openable) noexcept;
     // Tells the user why the launch failed, then unloads the window.
     void ReportFailure(const std::wstring& message) noexcept;
+    // The one message of a road that ends here, then the window is unloaded with `exitCode`.
+    void Report(std::wstring_view message, std::uint32_t style, int exitCode) noexcept;
 
     LaunchWindow& window_;
     DirectorySearch& files_;

@@ -124,9 +124,10 @@ public:
     explicit FakeHost(CallLog& log) : log(log) {}
     std::unique_ptr<SpreadsheetApplication> CreateApplication() override {
         log.Record("Host.CreateApplication");
-        return std::make_unique<FakeApplication>(log);
+        return createsNothing ? nullptr : std::make_unique<FakeApplication>(log);
     }
     CallLog& log;
+    bool createsNothing = false;
 };
 
 const std::string kPath = "C:\\Été données\\é.xls";
@@ -281,6 +282,13 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
                                   "(code 0x80070005)" +
                                       kFailureBox,
                                   "Form3.Unload(1)"}));
+}
+
+TEST_F(StartWorkbookTest, ACreationThatGivesNoApplicationIsANotStartedMessage) {
+    host.createsNothing = true;
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(1)");
+    EXPECT_NE(log.calls.at(log.calls.size() - 2).find("(code 0x80004003)"), std::string::npos);
 }
 
 // Open fails, whatever the reason (a wrong password, the application gone): its alerts come back

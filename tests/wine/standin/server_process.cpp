@@ -3,12 +3,24 @@
 #include "application.h"
 #include "class_factory.h"
 
+#include "launcher/window_names.h"
+
 namespace standin {
 
 namespace {
 
 // A server started for a client that never asked for an object would otherwise wait forever.
 constexpr UINT kUnusedServerTimeoutMs = 60'000;
+
+// "launcher=shown", "launcher=minimised", "launcher=hidden" or "launcher=none".
+std::wstring LauncherState() {
+    const HWND launcher = FindWindowW(quben::kForm3ClassName, nullptr);
+    if (launcher == nullptr)
+        return L"launcher=none";
+    if (IsIconic(launcher))
+        return L"launcher=minimised";
+    return IsWindowVisible(launcher) ? L"launcher=shown" : L"launcher=hidden";
+}
 
 } // namespace
 
@@ -52,16 +64,6 @@ LONG ServerProcess::windowHandle() const {
 void ServerProcess::activeWorkbookChanged(std::wstring_view name) {
     if (window_)
         window_->setWorkbookName(name);
-}
-
-// "launcher=shown", "launcher=minimised", "launcher=hidden" or "launcher=none".
-static std::wstring LauncherState() {
-    const HWND launcher = FindWindowW(L"quben.Form3", nullptr);
-    if (launcher == nullptr)
-        return L"launcher=none";
-    if (IsIconic(launcher))
-        return L"launcher=minimised";
-    return IsWindowVisible(launcher) ? L"launcher=shown" : L"launcher=hidden";
 }
 
 void ServerProcess::noteForeground(std::wstring_view moment) const {
