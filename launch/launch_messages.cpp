@@ -75,6 +75,14 @@ std::wstring NotUnblockedMessage(std::wstring_view path, const PlatformError& er
                                                Explained(SystemTextOf(error.status, platform), error.status));
 }
 
+std::wstring NotRespondingMessage() {
+    return Message(kNotRespondingFirstLine, kNotRespondingAdvice);
+}
+
+std::wstring HeldElsewhereMessage() {
+    return Message(kHeldElsewhereFirstLine, kHeldElsewhereAdvice);
+}
+
 std::wstring TooLongMessage(std::wstring_view path) {
     return Message(kTooLongFirstLine, std::wstring(path) + L"\n\n" + std::wstring(kTooLongAdvice));
 }

@@ -18,6 +18,10 @@ std::wstring DownloadedQuestion(std::wstring_view hostUrl);
 // The download mark of the workbook at `path` could not be removed.
 std::wstring NotUnblockedMessage(std::wstring_view path, const PlatformError& error,
                                  LaunchPlatform& platform);
+// The application refused calls for the whole of the launch's limit.
+std::wstring NotRespondingMessage();
+// The application opened the workbook read-only because someone else has it open.
+std::wstring HeldElsewhereMessage();
 // The workbook's path is too long for the application even with its folder shortened.
 std::wstring TooLongMessage(std::wstring_view path);
 

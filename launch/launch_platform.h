@@ -16,6 +16,8 @@ public:
     virtual std::wstring ShortPathName(std::wstring_view fullPath) = 0;
     // The system's own explanation of a status, in the user's language; empty when it has none.
     virtual std::wstring SystemText(std::int32_t status) = 0;
+    // Whether the file itself carries the read-only attribute.
+    virtual bool IsReadOnlyFile(std::wstring_view fullPath) = 0;
     // The bytes of the download mark Windows keeps beside a file (its Zone.Identifier stream);
     // nothing when the file has none or it cannot be read.
     virtual std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) = 0;

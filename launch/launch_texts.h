@@ -29,6 +29,20 @@ inline constexpr std::wstring_view kTooLongAdvice =
     L"Déplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom plus court, puis "
     L"ouvrez-le de nouveau.";
 
+// An application that kept refusing calls for the whole of the launch's limit: a window of its own
+// (activation, sign-in, first run) is waiting for the user.
+inline constexpr std::wstring_view kNotRespondingFirstLine = L"Excel ne répond pas.";
+inline constexpr std::wstring_view kNotRespondingAdvice =
+    L"Si Excel affiche une fenêtre, répondez-y, puis ouvrez de nouveau le classeur.";
+
+// A workbook the application could open only for reading because someone else has it open. The
+// application has it: a notice, not a failure. No owner: the launcher is minimised by then.
+inline constexpr std::uint32_t kNoticeBoxStyle = 0x00050040; // OK, information icon, set foreground, topmost
+inline constexpr std::wstring_view kHeldElsewhereFirstLine =
+    L"Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule.";
+inline constexpr std::wstring_view kHeldElsewhereAdvice =
+    L"Vos modifications devront être enregistrées sous un autre nom.";
+
 // A workbook downloaded from the Internet, whose macros would run unasked.
 inline constexpr std::uint32_t kQuestionBoxStyle = 0x00000134; // Yes and No, warning icon, No by default
 inline constexpr int kAnswerYes = 6;                           // IDYES
@@ -40,8 +54,9 @@ inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance : ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir ?";
 inline constexpr std::wstring_view kNotUnblockedFirstLine = L"Le classeur n'a pas pu être débloqué.";
 
-// How the process ends: 0 when the application has the workbook, the user cancelled or the
-// workbook was reported absent; 1 when the launch failed and said why.
+// How the process ends: 0 when the application has the workbook, the user cancelled the dialog or
+// the workbook was reported absent; 1 when the launch failed and said why, or the user closed the
+// launcher while it was under way.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 

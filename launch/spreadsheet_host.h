@@ -1,6 +1,9 @@
 #pragma once
 // The thin adapter through which the launch talks to the spreadsheet application. One member per
-// automation call; each throws PlatformError when the application reports a failure.
+// automation call; each throws PlatformError when the application reports a failure. A call the
+// application refuses as busy is made again for as long as the launch's BusyPolicy allows.
+
+#include "platform/busy_retry.h"
 
 #include <cstdint>
 #include <memory>
@@ -8,10 +11,19 @@
 
 namespace quben {
 
+class SpreadsheetApplication;
+
 class Workbook {
 public:
     virtual ~Workbook() = default;
     virtual void RunAutoMacros(std::int32_t which) = 0;
+    // True when the application could only open it for reading (someone else has it open, or the
+    // file itself is read-only).
+    virtual bool ReadOnly() = 0;
+    // Makes its window the application's active one.
+    virtual void Activate() = 0;
+    // The application that has it open.
+    virtual std::unique_ptr<SpreadsheetApplication> Application() = 0;
 };
 
 class WorkbookCollection {
@@ -30,13 +42,18 @@ public:
     virtual std::unique_ptr<WorkbookCollection> Workbooks() = 0;
     // The application's main window, as the number the platform knows it by.
     virtual std::intptr_t Hwnd() = 0;
+    // The application ends once every reference to it has been released.
+    virtual void Quit() = 0;
 };
 
 class SpreadsheetHost {
 public:
     virtual ~SpreadsheetHost() = default;
     // Starts a new instance of the application (never an already running one).
-    virtual std::unique_ptr<SpreadsheetApplication> CreateApplication() = 0;
+    virtual std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) = 0;
+    // The workbook at `fullPath` as an application running on this desktop has it open; nothing
+    // when none has.
+    virtual std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) = 0;
 };
 
 } // namespace quben

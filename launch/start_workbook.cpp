@@ -11,6 +11,7 @@
 namespace quben {
 
 void WorkbookStarter::StartWorkbook() noexcept {
+    underway_ = true;
     // A test that cannot be made counts as "the file is there".
     if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); })) {
         ReportAbsent();
@@ -25,7 +26,7 @@ void WorkbookStarter::StartWorkbook() noexcept {
         ReportFailure(TooLongMessage(path));
         return;
     }
-    if (ConfirmOrigin(path))
+    if (ConfirmOrigin(path) && !BringForwardIfOpen(path))
         Launch(path, *openable);
 }
 
@@ -46,7 +47,7 @@ bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
         answer = window_.MsgBox(DownloadedQuestion(mark->hostUrl), kQuestionBoxStyle, kMessageTitle);
     });
     if (answer != kAnswerYes) {
-        RunStep([&] { window_.Unload(kExitDone); });
+        End(kExitDone);
         return false;
     }
     if (const auto failure = Attempt([&] { platform_.RemoveDownloadMark(path); })) {
@@ -56,42 +57,132 @@ bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
     return true;
 }
 
+// Opened a second time, the workbook would come up read-only in a second application, without a
+// word: the application that has it is brought forward instead, and nothing is run again.
+bool WorkbookStarter::BringForwardIfOpen(const std::wstring& path) noexcept {
+    std::unique_ptr<Workbook> open;
+    std::unique_ptr<SpreadsheetApplication> application;
+    // A lookup that fails in any way means "not open".
+    RunStep([&] {
+        open = host_.FindOpenWorkbook(path, wait_);
+        if (open)
+            application = open->Application();
+    });
+    if (!application) {
+        if (!Interrupted())
+            return false;
+        EndInterrupted();
+        return true;
+    }
+    RunStep([&] { window_.BringToFront(application->Hwnd()); });
+    wait_.HandedOver();
+    RunStep([&] { open->Activate(); });
+    if (Interrupted())
+        EndInterrupted();
+    else
+        End(kExitDone);
+    return true;
+}
+
 void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& openable) noexcept {
     RunStep([&] { window_.ShowWorking(); });
+    // A window the application shows while it starts (activation, sign-in) can then come in front.
+    RunStep([&] { window_.AllowAnyToFront(); });
     // An empty reference is a creation that failed too.
     if (const auto failure = Attempt([&] {
-            hostReference_ = host_.CreateApplication();
+            hostReference_ = host_.CreateApplication(wait_);
             Require(hostReference_);
         })) {
         ReportFailure(NotStartedMessage(*failure, platform_));
         return;
     }
-    SpreadsheetApplication& application = *hostReference_;
-
     // Everything goes through the instance created here: an application the user already has
-    // open is never touched (its alerts stay on, its workbooks' macros are not run). Alerts are off
-    // only while the workbook comes up: the user works in this instance afterwards, and without
-    // them it would overwrite files and close unsaved workbooks without asking.
+    // open is never touched (its alerts stay on, its workbooks' macros are not run).
+    if (MakeVisible(*hostReference_))
+        OpenWorkbook(*hostReference_, path, openable);
+}
+
+bool WorkbookStarter::MakeVisible(SpreadsheetApplication& application) noexcept {
+    // Alerts are off only while the workbook comes up: the user works in this instance
+    // afterwards, and without them it would overwrite files and close unsaved workbooks unasked.
     RunStep([&] { application.SetDisplayAlerts(false); });
-    RunStep([&] { application.SetVisible(true); });
+    // An instance nobody can see would keep the workbook locked until the session ends.
+    if (CancelledNow()) {
+        QuitUnseen();
+        End(kExitFailed);
+        return false;
+    }
+    if (const auto failure = Attempt([&] { application.SetVisible(true); })) {
+        QuitUnseen();
+        ReportFailure(NotStartedMessage(*failure, platform_));
+        return false;
+    }
     // Now, while the launcher is still the foreground process: later Windows would only flash the
     // application's taskbar button, and a form its macros show would open behind other windows.
     RunStep([&] { window_.BringToFront(application.Hwnd()); });
-    RunStep([&] { window_.Minimise(); });
+    wait_.HandedOver();
+    RunMinimise();
+    return true;
+}
 
+void WorkbookStarter::OpenWorkbook(SpreadsheetApplication& application, const std::wstring& path,
+                                   const std::wstring& openable) noexcept {
+    if (Interrupted())
+        return EndInterrupted();
     std::unique_ptr<Workbook> workbook;
     if (const auto failure =
             Attempt([&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword); })) {
+        if (Interrupted())
+            return EndInterrupted();
         RunStep([&] { application.SetDisplayAlerts(true); });
         ReportFailure(NotOpenedMessage(path, *failure, platform_));
         return;
     }
     RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+    if (Interrupted())
+        return EndInterrupted();
     RunStep([&] { application.SetDisplayAlerts(true); });
-    RunStep([&] { window_.Unload(kExitDone); });
+    if (HeldElsewhere(*workbook, path))
+        Report(HeldElsewhereMessage(), kNoticeBoxStyle, kExitDone);
+    else
+        End(kExitDone);
+}
+
+void WorkbookStarter::QuitUnseen() noexcept {
+    wait_.Stop();
+    RunStep([&] { hostReference_->Quit(); });
+    hostReference_.reset();
+}
+
+// A read-only file opened read-only says nothing new; nor does a state that cannot be read.
+bool WorkbookStarter::HeldElsewhere(Workbook& workbook, const std::wstring& path) noexcept {
+    return TestOr(false, [&] { return workbook.ReadOnly() && !platform_.IsReadOnlyFile(path); });
+}
+
+void WorkbookStarter::RunMinimise() noexcept {
+    RunStep([&] { window_.Minimise(); });
+}
+
+bool WorkbookStarter::Cancel() noexcept {
+    if (underway_)
+        wait_.Cancel();
+    return underway_;
+}
+
+bool WorkbookStarter::CancelledNow() noexcept {
+    return TestOr(false, [&] { return wait_.CancelledNow(); });
+}
+
+bool WorkbookStarter::Interrupted() noexcept {
+    return CancelledNow() || wait_.Expired();
+}
+
+void WorkbookStarter::EndInterrupted() noexcept {
+    Report(NotRespondingMessage(), kFailureBoxStyle, kExitFailed);
 }
 
 void WorkbookStarter::ReportAbsent() noexcept {
+    underway_ = true;
     Report(kAbsentPrompt, kMessageButtons, kExitDone);
 }
 
@@ -100,8 +191,13 @@ void WorkbookStarter::ReportFailure(const std::wstring& message) noexcept {
 }
 
 void WorkbookStarter::Report(std::wstring_view message, std::uint32_t style, int exitCode) noexcept {
-    RunStep([&] { window_.MsgBox(message, style, kMessageTitle); });
-    RunStep([&] { window_.Unload(exitCode); });
+    if (!wait_.Cancelled())
+        RunStep([&] { window_.MsgBox(message, style, kMessageTitle); });
+    End(exitCode);
+}
+
+void WorkbookStarter::End(int exitCode) noexcept {
+    RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : exitCode); });
 }
 
 } // namespace quben

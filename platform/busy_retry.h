@@ -1,10 +1,9 @@
 #pragma once
 // An automation server that is busy (still starting, showing a dialog, a cell being edited) refuses
 // a call instead of queueing it. Such a call is made again after a short pause, with the thread's
-// messages dispatched meanwhile, until it goes through or a bound is reached; any other answer,
+// messages dispatched meanwhile, for as long as the caller's policy allows; any other answer,
 // success or failure, is final at once.
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 
@@ -18,7 +17,6 @@ inline constexpr auto kApplicationBusy =
 } // namespace busy_status
 
 inline constexpr std::chrono::milliseconds kBusyRetryPause{200};
-inline constexpr std::chrono::milliseconds kBusyRetryLimit{60'000};
 
 constexpr bool IsBusyRefusal(std::int32_t status) {
     return status == busy_status::kCallRejected || status == busy_status::kRetryLater ||
@@ -30,23 +28,33 @@ class BusyWait {
 public:
     virtual ~BusyWait() = default;
     virtual std::chrono::steady_clock::time_point Now() = 0;
-    // Returns after `pause`, the thread having stayed responsive meanwhile.
+    // Returns after `pause`, the thread's queued messages dispatched meanwhile (with a zero pause
+    // too: they are dispatched once).
     virtual void Pause(std::chrono::milliseconds pause) = 0;
 };
 
-// Makes `call` (which returns a status) until its answer is not a busy refusal, or until
-// kBusyRetryLimit after the first attempt; the last attempt falls on that limit. Returns the last
-// answer.
-template <class Call> std::int32_t RetryWhileBusy(BusyWait& wait, Call&& call) {
-    const auto deadline = wait.Now() + kBusyRetryLimit;
+// Whether a call refused as busy is made again.
+class BusyPolicy {
+public:
+    virtual ~BusyPolicy() = default;
+    // After a busy refusal: waits and answers true for the call to be made again, or answers false
+    // at once when the refusal is final.
+    virtual bool WaitToRetry() = 0;
+    // The call got an answer that is not a busy refusal.
+    virtual void Answered() = 0;
+};
+
+// Makes `call` (which returns a status) until its answer is not a busy refusal or `policy` gives
+// up. Returns the last answer.
+template <class Call> std::int32_t RetryWhileBusy(BusyPolicy& policy, Call&& call) {
     for (;;) {
         const std::int32_t status = call();
-        if (!IsBusyRefusal(status))
+        if (!IsBusyRefusal(status)) {
+            policy.Answered();
             return status;
-        const auto now = wait.Now();
-        if (now >= deadline)
+        }
+        if (!policy.WaitToRetry())
             return status;
-        wait.Pause(std::min(kBusyRetryPause, std::chrono::ceil<std::chrono::milliseconds>(deadline - now)));
     }
 }
 

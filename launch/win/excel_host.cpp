@@ -1,5 +1,6 @@
 #include "launch/win/excel_host.h"
 
+#include "launch/win/running_workbooks.h"
 #include "platform/win/dispatch_object.h"
 #include "platform/win/hresult.h"
 
@@ -15,12 +16,42 @@ constexpr LCID kLocaleUsEnglish = 1033;
 // that are left out altogether: the oldest versions of the application know only some of them.
 constexpr int kOmittedBeforePassword = 3;
 
+class ExcelApplication final : public SpreadsheetApplication {
+public:
+    explicit ExcelApplication(DispatchObject application) : application_(std::move(application)) {}
+    void SetDisplayAlerts(bool displayAlerts) override {
+        DispatchArguments value;
+        application_.PutProperty(L"DisplayAlerts", value.Boolean(displayAlerts));
+    }
+    void SetVisible(bool visible) override {
+        DispatchArguments value;
+        application_.PutProperty(L"Visible", value.Boolean(visible));
+    }
+    std::unique_ptr<WorkbookCollection> Workbooks() override;
+    std::intptr_t Hwnd() override { return static_cast<std::intptr_t>(application_.GetInteger(L"Hwnd")); }
+    void Quit() override {
+        DispatchArguments none;
+        application_.Call(L"Quit", none);
+    }
+
+private:
+    DispatchObject application_;
+};
+
 class ExcelWorkbook final : public Workbook {
 public:
     explicit ExcelWorkbook(DispatchObject workbook) : workbook_(std::move(workbook)) {}
     void RunAutoMacros(std::int32_t which) override {
         DispatchArguments arguments;
         workbook_.Call(L"RunAutoMacros", arguments.Int32(which));
+    }
+    bool ReadOnly() override { return workbook_.GetInteger(L"ReadOnly") != 0; }
+    void Activate() override {
+        DispatchArguments none;
+        workbook_.Call(L"Activate", none);
+    }
+    std::unique_ptr<SpreadsheetApplication> Application() override {
+        return std::make_unique<ExcelApplication>(workbook_.GetObject(L"Application"));
     }
 
 private:
@@ -40,35 +71,25 @@ private:
     DispatchObject workbooks_;
 };
 
-class ExcelApplication final : public SpreadsheetApplication {
-public:
-    explicit ExcelApplication(DispatchObject application) : application_(std::move(application)) {}
-    void SetDisplayAlerts(bool displayAlerts) override {
-        DispatchArguments value;
-        application_.PutProperty(L"DisplayAlerts", value.Boolean(displayAlerts));
-    }
-    void SetVisible(bool visible) override {
-        DispatchArguments value;
-        application_.PutProperty(L"Visible", value.Boolean(visible));
-    }
-    std::unique_ptr<WorkbookCollection> Workbooks() override {
-        return std::make_unique<ExcelWorkbooks>(application_.GetObject(L"Workbooks"));
-    }
-    std::intptr_t Hwnd() override { return static_cast<std::intptr_t>(application_.GetInteger(L"Hwnd")); }
-
-private:
-    DispatchObject application_;
-};
+std::unique_ptr<WorkbookCollection> ExcelApplication::Workbooks() {
+    return std::make_unique<ExcelWorkbooks>(application_.GetObject(L"Workbooks"));
+}
 
 } // namespace
 
-std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication() {
+std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication(BusyPolicy& busy) {
     // Made once, whatever it answers: a second attempt could start a second application.
     ComPtr<IDispatch> application;
     ThrowIfFailed(::CoCreateInstance(kExcelApplicationClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                      application.put_void()));
-    return std::make_unique<ExcelApplication>(
-        DispatchObject(std::move(application), kLocaleUsEnglish, busyWait_));
+    return std::make_unique<ExcelApplication>(DispatchObject(std::move(application), kLocaleUsEnglish, busy));
+}
+
+std::unique_ptr<Workbook> ExcelHost::FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) {
+    ComPtr<IDispatch> workbook = FindRunningFile(fullPath);
+    if (!workbook)
+        return nullptr;
+    return std::make_unique<ExcelWorkbook>(DispatchObject(std::move(workbook), kLocaleUsEnglish, busy));
 }
 
 } // namespace quben::win

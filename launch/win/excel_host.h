@@ -1,19 +1,16 @@
 #pragma once
 
 #include "launch/spreadsheet_host.h"
-#include "platform/win/message_pumping_wait.h"
 
 namespace quben::win {
 
 // The spreadsheet application reached through automation: class Excel.Application, every call
 // late-bound through IDispatch with the US English locale, and made again while the application
-// is busy. Outlives the applications it creates.
+// is busy. A workbook open in a running application is found in the Running Object Table.
 class ExcelHost final : public SpreadsheetHost {
 public:
-    std::unique_ptr<SpreadsheetApplication> CreateApplication() override;
-
-private:
-    MessagePumpingWait busyWait_;
+    std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) override;
+    std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) override;
 };
 
 } // namespace quben::win

@@ -1,7 +1,10 @@
 #include "launch/win/windows_launch_platform.h"
 
+#include "launch/extended_length_path.h"
 #include "launch/win/short_path_name.h"
 #include "launch/win/zone_identifier_stream.h"
+
+#include "platform/win/hresult.h"
 
 #include <windows.h>
 
@@ -20,6 +23,13 @@ std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
     std::wstring message(text != nullptr ? text : L"", length);
     ::LocalFree(text);
     return message;
+}
+
+bool WindowsLaunchPlatform::IsReadOnlyFile(std::wstring_view fullPath) {
+    const std::wstring path = ToExtendedLengthPath(std::wstring(fullPath));
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    ThrowLastErrorIf(attributes == INVALID_FILE_ATTRIBUTES);
+    return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {

@@ -96,8 +96,9 @@ void Form3Window::Unload(int exitCode) {
 }
 
 int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) {
-    // A minimised owner would take the box down with it, out of sight.
-    const HWND owner = ::IsIconic(Handle()) ? nullptr : Handle();
+    // A minimised owner would take the box down with it, out of sight; a destroyed one would make
+    // the box fail.
+    const HWND owner = ::IsWindow(Handle()) && !::IsIconic(Handle()) ? Handle() : nullptr;
     const int answer = ::MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(), style);
     ThrowLastErrorIf(answer == 0);
     return answer;
@@ -107,6 +108,10 @@ void Form3Window::ShowWorking() {
     workingCursor_ = ::LoadCursorW(nullptr, IDC_APPSTARTING);
     ThrowLastErrorIf(workingCursor_ == nullptr);
     ::SetCursor(workingCursor_);
+}
+
+void Form3Window::AllowAnyToFront() {
+    ThrowLastErrorIf(!::AllowSetForegroundWindow(ASFW_ANY));
 }
 
 void Form3Window::BringToFront(std::intptr_t window) {
@@ -125,7 +130,8 @@ void Form3Window::BringToFront(std::intptr_t window) {
 
 void Form3Window::Minimise() {
     ThrowLastErrorIf(!::IsWindow(Handle()));
-    ::ShowWindow(Handle(), SW_MINIMIZE);
+    // Activating the next window in line could take the foreground back from the application.
+    ::ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
 }
 
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
@@ -141,6 +147,24 @@ BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT
         return FORWARD_WM_SETCURSOR(window, cursorWindow, hitTest, mouseMessage, ::DefWindowProcW);
     ::SetCursor(workingCursor_);
     return TRUE;
+}
+
+// Alt+F4, "Fermer la fenêtre", Task Manager's "Fin de tâche": during a launch the launch ends
+// itself, as soon as it can and with exit code 1; before and after it the window goes at once.
+void Form3Window::OnClose(HWND window) {
+    if (!starter_.Cancel())
+        FORWARD_WM_CLOSE(window, ::DefWindowProcW);
+}
+
+// Log-off, shut-down, Restart Manager: the session may end; a launch under way stops.
+BOOL Form3Window::OnQueryEndSession(HWND) {
+    starter_.Cancel();
+    return TRUE;
+}
+
+void Form3Window::OnEndSession(HWND, BOOL ending) {
+    if (ending)
+        starter_.Cancel();
 }
 
 // The window is the only one: when it goes, the process ends.
@@ -165,6 +189,9 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
+        HANDLE_MSG(window, WM_CLOSE, OnClose);
+        HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);
+        HANDLE_MSG(window, WM_ENDSESSION, OnEndSession);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);

@@ -10,6 +10,7 @@
 #include "launcher/win/picture_box.h"
 #include "launcher/win/primary_screen.h"
 #include "launcher/win/window_geometry.h"
+#include "platform/win/message_pumping_wait.h"
 #include "platform/win/unique_handle.h"
 
 namespace quben::win {
@@ -39,6 +40,7 @@ public:
     std::wstring Label1Caption() override { return label1_.Caption(); }
     int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void ShowWorking() override;
+    void AllowAnyToFront() override;
     void BringToFront(std::intptr_t window) override;
     void Minimise() override;
     void Unload(int exitCode) override;
@@ -48,6 +50,9 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
     BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
+    void OnClose(HWND window);
+    BOOL OnQueryEndSession(HWND window);
+    void OnEndSession(HWND window, BOOL ending);
     void OnDestroy(HWND window);
     void OnDialogHelp(HWND dialog);
 
@@ -72,7 +77,8 @@ private:
     FindFileSearch files_;
     WindowsLaunchPlatform platform_;
     ExcelHost excel_;
-    WorkbookStarter starter_{*this, files_, platform_, excel_};
+    MessagePumpingWait busyClock_;
+    WorkbookStarter starter_{*this, files_, platform_, excel_, busyClock_};
 };
 
 } // namespace quben::win

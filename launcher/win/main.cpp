@@ -35,9 +35,14 @@ int RunMessageLoop() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a DLL.
     quben::win::RestrictDllSearchToSystem32();
+    // Before any other thread exists: the first thread to enter a single-threaded apartment becomes
+    // the process's main one, where COM creates the in-process objects registered without a
+    // threading model (old shell extensions the dialog loads). That must be this thread, which
+    // pumps messages for as long as the process lives. It outlives the window, which holds the
+    // spreadsheet application.
+    quben::win::ComApartment com;
     // Runs beside the window's creation and showing, for the dialog that follows.
     const quben::win::ShellIconPrefetch icons;
-    quben::win::ComApartment com; // outlives the window, which holds the spreadsheet application
     quben::win::Form3Window form3(instance);
     if (!form3.Create())
         return 1;

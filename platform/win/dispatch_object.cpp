@@ -28,9 +28,9 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
         ThrowPlatformError(E_POINTER);
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
     // A busy server refuses the name lookup and the call alike: the two are one automation call,
-    // made again together within one bound.
+    // made again together.
     std::wstring description;
-    const HRESULT answer = RetryWhileBusy(*busyWait_, [&] {
+    const HRESULT answer = RetryWhileBusy(*busy_, [&] {
         DISPID id = DISPID_UNKNOWN;
         if (const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); FAILED(hr))
             return hr;
@@ -56,7 +56,7 @@ DispatchObject DispatchObject::ObjectFrom(VARIANT& result) {
     if (result.vt != VT_DISPATCH || result.pdispVal == nullptr)
         ThrowPlatformError(DISP_E_TYPEMISMATCH);
     result.pdispVal->AddRef();
-    return DispatchObject(ComPtr<IDispatch>::Attach(result.pdispVal), locale_, *busyWait_);
+    return DispatchObject(ComPtr<IDispatch>::Attach(result.pdispVal), locale_, *busy_);
 }
 
 std::int64_t DispatchObject::GetInteger(const wchar_t* name) {

@@ -1,7 +1,8 @@
 #pragma once
 // Late-bound calls through IDispatch: member names are resolved at run time, so the same calls
 // work on every version of the automation server. A call that the server refuses because it is
-// busy is made again until it goes through (RetryWhileBusy); any other failure throws PlatformError.
+// busy is made again for as long as the caller's BusyPolicy allows (RetryWhileBusy); any other
+// failure throws PlatformError.
 
 #include "platform/busy_retry.h"
 #include "platform/win/com_ptr.h"
@@ -13,8 +14,8 @@ namespace quben::win {
 
 class DispatchObject {
 public:
-    DispatchObject(ComPtr<IDispatch> object, LCID locale, BusyWait& busyWait)
-        : object_(std::move(object)), locale_(locale), busyWait_(&busyWait) {}
+    DispatchObject(ComPtr<IDispatch> object, LCID locale, BusyPolicy& busy)
+        : object_(std::move(object)), locale_(locale), busy_(&busy) {}
 
     void PutProperty(const wchar_t* name, DispatchArguments& value);
     DispatchObject GetObject(const wchar_t* name);
@@ -29,7 +30,7 @@ private:
 
     ComPtr<IDispatch> object_;
     LCID locale_;
-    BusyWait* busyWait_;
+    BusyPolicy* busy_;
 };
 
 } // namespace quben::win

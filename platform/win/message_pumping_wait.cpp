@@ -23,8 +23,8 @@ bool DispatchQueued(WPARAM& quitCode) {
 
 void MessagePumpingWait::Pause(std::chrono::milliseconds pause) {
     const auto end = Now() + pause;
-    bool quit = false;
     WPARAM quitCode = 0;
+    bool quit = !DispatchQueued(quitCode);
     for (auto now = Now(); now < end; now = Now()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - now);
         const auto timeout = static_cast<DWORD>(left.count());

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -42,6 +45,7 @@ public:
         return answer;
     }
     void ShowWorking() override { log.Record("Form3.ShowWorking"); }
+    void AllowAnyToFront() override { log.Record("Form3.AllowAnyToFront"); }
     void BringToFront(std::intptr_t window) override {
         log.Record("Form3.BringToFront", std::to_string(window));
     }
@@ -73,6 +77,9 @@ public:
         return log.Record("Platform.ShortPathName", Utf8(folder)), shortFolder;
     }
     std::wstring SystemText(std::int32_t) override { return log.Record("Platform.SystemText"), systemText; }
+    bool IsReadOnlyFile(std::wstring_view path) override {
+        return log.Record("Platform.IsReadOnlyFile", Utf8(path)), readOnlyFile;
+    }
     std::optional<std::string> ReadDownloadMark(std::wstring_view path) override {
         return log.Record("Platform.ReadDownloadMark", Utf8(path)), mark;
     }
@@ -83,51 +90,115 @@ public:
     std::optional<std::string> mark; // none
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
+    bool readOnlyFile = false;
 };
 
-class FakeWorkbook final : public Workbook {
+// A clock that moves only when the launch pauses; `onPause` lets a test act meanwhile.
+class FakeClock final : public BusyWait {
 public:
-    explicit FakeWorkbook(CallLog& log) : log(log) {}
-    void RunAutoMacros(std::int32_t which) override {
-        log.Record("Workbook.RunAutoMacros", std::to_string(which));
+    std::chrono::steady_clock::time_point Now() override { return now; }
+    void Pause(std::chrono::milliseconds pause) override {
+        now += pause;
+        if (onPause)
+            onPause();
     }
-    CallLog& log;
+    std::chrono::milliseconds Elapsed() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(now - start);
+    }
+    const std::chrono::steady_clock::time_point start{std::chrono::hours(1)};
+    std::chrono::steady_clock::time_point now = start;
+    std::function<void()> onPause;
 };
 
-class FakeWorkbooks final : public WorkbookCollection {
-public:
-    explicit FakeWorkbooks(CallLog& log) : log(log) {}
-    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
-        log.Record("Workbooks.Open", Utf8(filename) + "|" + Utf8(password));
-        return std::make_unique<FakeWorkbook>(log);
+// The application refuses every call as busy until `until` on the fake clock, as long as the
+// launch's policy makes it again.
+struct FakeBusy {
+    void Answer() {
+        const std::int32_t status = RetryWhileBusy(
+            *policy, [&] { return clock.now < until ? busy_status::kCallRejected : std::int32_t{0}; });
+        if (status != 0)
+            ThrowPlatformError(status);
+    }
+    void BusyFor(std::chrono::milliseconds spell) { until = clock.now + spell; }
+    FakeClock& clock;
+    BusyPolicy* policy = nullptr;
+    std::chrono::steady_clock::time_point until{};
+};
+
+// Every call of the application's objects is recorded, then answered (or refused as busy).
+struct FakeApplicationState {
+    void Call(const std::string& name, const std::string& detail = {}) {
+        log.Record(name, detail);
+        if (const auto spell = busyFrom.extract(name))
+            busy.BusyFor(spell.mapped());
+        busy.Answer();
     }
     CallLog& log;
+    FakeBusy busy;
+    bool readOnly = false; // what Workbook.ReadOnly answers
+    // The application turns busy, for a spell, when a call of this name comes (once each).
+    std::map<std::string, std::chrono::milliseconds> busyFrom;
 };
 
 class FakeApplication final : public SpreadsheetApplication {
 public:
-    explicit FakeApplication(CallLog& log) : log(log) {}
+    explicit FakeApplication(FakeApplicationState& state) : state(state) {}
     void SetDisplayAlerts(bool value) override {
-        log.Record("Application.DisplayAlerts", value ? "true" : "false");
+        state.Call("Application.DisplayAlerts", value ? "true" : "false");
     }
-    void SetVisible(bool value) override { log.Record("Application.Visible", value ? "true" : "false"); }
-    std::unique_ptr<WorkbookCollection> Workbooks() override {
-        log.Record("Application.Workbooks");
-        return std::make_unique<FakeWorkbooks>(log);
-    }
-    std::intptr_t Hwnd() override { return log.Record("Application.Hwnd"), 0x1234; }
-    CallLog& log;
+    void SetVisible(bool value) override { state.Call("Application.Visible", value ? "true" : "false"); }
+    std::unique_ptr<WorkbookCollection> Workbooks() override;
+    std::intptr_t Hwnd() override { return state.Call("Application.Hwnd"), 0x1234; }
+    void Quit() override { state.Call("Application.Quit"); }
+    FakeApplicationState& state;
 };
+
+class FakeWorkbook final : public Workbook {
+public:
+    explicit FakeWorkbook(FakeApplicationState& state) : state(state) {}
+    void RunAutoMacros(std::int32_t which) override {
+        state.Call("Workbook.RunAutoMacros", std::to_string(which));
+    }
+    bool ReadOnly() override { return state.Call("Workbook.ReadOnly"), state.readOnly; }
+    void Activate() override { state.Call("Workbook.Activate"); }
+    std::unique_ptr<SpreadsheetApplication> Application() override {
+        state.Call("Workbook.Application");
+        return std::make_unique<FakeApplication>(state);
+    }
+    FakeApplicationState& state;
+};
+
+class FakeWorkbooks final : public WorkbookCollection {
+public:
+    explicit FakeWorkbooks(FakeApplicationState& state) : state(state) {}
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
+        state.Call("Workbooks.Open", Utf8(filename) + "|" + Utf8(password));
+        return std::make_unique<FakeWorkbook>(state);
+    }
+    FakeApplicationState& state;
+};
+
+std::unique_ptr<WorkbookCollection> FakeApplication::Workbooks() {
+    state.Call("Application.Workbooks");
+    return std::make_unique<FakeWorkbooks>(state);
+}
 
 class FakeHost final : public SpreadsheetHost {
 public:
-    explicit FakeHost(CallLog& log) : log(log) {}
-    std::unique_ptr<SpreadsheetApplication> CreateApplication() override {
-        log.Record("Host.CreateApplication");
-        return createsNothing ? nullptr : std::make_unique<FakeApplication>(log);
+    FakeHost(CallLog& log, FakeClock& clock) : state{log, {clock}, false, {}} {}
+    std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) override {
+        state.log.Record("Host.CreateApplication");
+        state.busy.policy = &busy;
+        return createsNothing ? nullptr : std::make_unique<FakeApplication>(state);
     }
-    CallLog& log;
+    std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view path, BusyPolicy& busy) override {
+        state.log.Record("Host.FindOpenWorkbook", Utf8(path));
+        state.busy.policy = &busy;
+        return alreadyOpen ? std::make_unique<FakeWorkbook>(state) : nullptr;
+    }
+    FakeApplicationState state;
     bool createsNothing = false;
+    bool alreadyOpen = false; // in an application running on this desktop
 };
 
 const std::string kPath = "C:\\Été données\\é.xls";
@@ -139,7 +210,8 @@ const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
     {"Label1.Caption"},                                // the name the application is given
     {"Platform.ReadDownloadMark(" + kPath + ")"},      // where did the workbook come from?
-    {"Form3.ShowWorking"},
+    {"Host.FindOpenWorkbook(" + kPath + ")"},          // is it open already?
+    {"Form3.ShowWorking", "Form3.AllowAnyToFront"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
     {"Application.Visible(true)"},
@@ -148,6 +220,7 @@ const std::vector<Calls> kLaunchSteps = {
     {"Application.Workbooks", kOpen},
     {"Workbook.RunAutoMacros(1)"},
     {"Application.DisplayAlerts(true)"},
+    {"Workbook.ReadOnly"}, // opened read-only because someone else has it?
     {"Form3.Unload(0)"},
 };
 
@@ -163,6 +236,12 @@ Calls StepsUpTo(std::size_t count) {
     return Flatten({kLaunchSteps.begin(), kLaunchSteps.begin() + static_cast<std::ptrdiff_t>(count)});
 }
 
+// `calls` with `call` inserted after the first occurrence of `after`.
+Calls With(Calls calls, const std::string& after, const std::string& call) {
+    calls.insert(std::next(std::find(calls.begin(), calls.end(), after)), call);
+    return calls;
+}
+
 Calls Then(Calls calls, std::initializer_list<std::string> more) {
     calls.insert(calls.end(), more);
     return calls;
@@ -174,8 +253,9 @@ protected:
     FakeWindow window{log};
     FakeFiles files{log};
     FakePlatform platform{log};
-    FakeHost host{log};
-    WorkbookStarter starter{window, files, platform, host};
+    FakeClock clock;
+    FakeHost host{log, clock};
+    WorkbookStarter starter{window, files, platform, host, clock};
 };
 
 TEST_F(StartWorkbookTest, PresentWorkbookIsOpenedInANewVisibleApplicationBroughtToTheFrontFirst) {
@@ -249,11 +329,12 @@ TEST_F(StartWorkbookTest, TheNameGivenToTheApplicationIsReadAgainFromTheLabel) {
         std::wstring Label1Caption() override { return reads++ == 0 ? L"C:\\a.xls" : L"C:\\b.xls"; }
         int MsgBox(std::wstring_view, std::uint32_t, std::wstring_view) override { return 1; }
         void ShowWorking() override {}
+        void AllowAnyToFront() override {}
         void BringToFront(std::intptr_t) override {}
         void Minimise() override {}
         void Unload(int) override {}
     } changing;
-    WorkbookStarter other(changing, files, platform, host);
+    WorkbookStarter other(changing, files, platform, host, clock);
     other.StartWorkbook();
     EXPECT_NE(std::find(log.calls.begin(), log.calls.end(), "Workbooks.Open(C:\\b.xls|vepal_kordinut!?)"),
               log.calls.end());
@@ -270,14 +351,14 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
         starter.StartWorkbook();
         std::string message = notInstalled + code;
         message.append(")").append(kFailureBox);
-        EXPECT_EQ(log.calls, Then(StepsUpTo(5), {message, "Form3.Unload(1)"}));
+        EXPECT_EQ(log.calls, Then(StepsUpTo(6), {message, "Form3.Unload(1)"}));
     }
     // Anything else is explained in the system's words.
     log.calls.clear();
     log.failureStatus = static_cast<std::int32_t>(0x80070005);
     starter.StartWorkbook();
     EXPECT_EQ(log.calls,
-              Then(StepsUpTo(5), {"Platform.SystemText",
+              Then(StepsUpTo(6), {"Platform.SystemText",
                                   "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
                                   "(code 0x80070005)" +
                                       kFailureBox,
@@ -301,7 +382,7 @@ TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlert
     const std::string message = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath +
                                 "\n\nLe mot de passe est incorrect.\n(code 0x800A03EC)" + kFailureBox;
     EXPECT_EQ(log.calls,
-              Then(StepsUpTo(10), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
+              Then(StepsUpTo(11), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
 
     // Without an explanation of the application's, the system's.
     log.calls.clear();
@@ -360,8 +441,9 @@ TEST_P(StartWorkbookFailureTest, AFailingStepIsSkippedSilently) {
     FakeWindow window(log);
     FakeFiles files(log);
     FakePlatform platform(log);
-    FakeHost host(log);
-    WorkbookStarter starter(window, files, platform, host);
+    FakeClock clock;
+    FakeHost host(log, clock);
+    WorkbookStarter starter(window, files, platform, host, clock);
     log.failing.insert(GetParam().failing);
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, GetParam().expected);
@@ -393,7 +475,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"Platform.ReadDownloadMark", Flatten(kLaunchSteps)},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
-        FailureCase{"Application.Visible", Flatten(kLaunchSteps)},
+        // A lookup that fails means "not open".
+        FailureCase{"Host.FindOpenWorkbook", Flatten(kLaunchSteps)},
+        FailureCase{"Form3.AllowAnyToFront", Flatten(kLaunchSteps)},
+        FailureCase{"Workbook.ReadOnly", Flatten(kLaunchSteps)},
         FailureCase{"Application.Hwnd", Without({"Form3.BringToFront(4660)"})},
         FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
@@ -473,6 +558,126 @@ TEST_F(StartWorkbookTest, NoWorkbookCollectionIsAWorkbookNotOpened) {
     EXPECT_TRUE(log.calls.at(log.calls.size() - 2).starts_with("MsgBox(Le classeur n'a pas pu être ouvert"));
     EXPECT_EQ(log.calls.back(), "Form3.Unload(1)");
     EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), kOpen), 0);
+}
+
+// A busy application, a launcher closed halfway: the launch's limit, its long spells and its cancel.
+class LaunchLifeTest : public StartWorkbookTest {
+protected:
+    using ms = std::chrono::milliseconds;
+    void CancelAt(ms when) {
+        clock.onPause = [this, when] {
+            if (clock.Elapsed() >= when)
+                starter.Cancel();
+        };
+    }
+    const std::string alertsOff = "Application.DisplayAlerts(false)";
+    const std::string notResponding =
+        "MsgBox(Excel ne répond pas.\n\nSi Excel affiche une fenêtre, répondez-y, "
+        "puis ouvrez de nouveau le classeur." +
+        kFailureBox;
+};
+
+TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
+    host.state.busyFrom = {{"Application.DisplayAlerts", ms(70'000)}, {"Workbooks.Open", ms(70'000)}};
+    starter.StartWorkbook();
+    // 70 s of refusals, then 50 s more at Open: the limit is reached and Open is not reported as
+    // refused by the application.
+    EXPECT_EQ(log.calls,
+              Then(With(StepsUpTo(11), alertsOff, "Form3.Minimise"), {notResponding, "Form3.Unload(1)"}));
+    EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
+}
+
+TEST_F(LaunchLifeTest, AnApplicationBusyPastTheLimitBeforeItIsShownIsToldToQuitOnceAndReported) {
+    host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls,
+              Then(With(StepsUpTo(7), alertsOff, "Form3.Minimise"),
+                   {"Application.Visible(true)", "Application.Quit", "Platform.SystemText",
+                    "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n(code 0x80010001)" +
+                        kFailureBox,
+                    "Form3.Unload(1)"}));
+    EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
+    EXPECT_EQ(starter.HostReference(), nullptr) << "released";
+}
+
+TEST_F(LaunchLifeTest, AVisibleThatFailsQuitsTheInstanceAndSaysItDidNotStart) {
+    log.failing.insert("Application.Visible");
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls,
+              Then(StepsUpTo(8), {"Application.Quit", "Platform.SystemText",
+                                  "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
+                                  "(code 0x80004005)" +
+                                      kFailureBox,
+                                  "Form3.Unload(1)"}));
+    EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
+TEST_F(LaunchLifeTest, OnlyALongSpellOfRefusalsMinimisesTheLauncherBeforeTheHandOver) {
+    host.state.busyFrom = {{"Application.DisplayAlerts", ms(8'000)}};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), alertsOff, "Form3.Minimise"));
+    log.calls.clear();
+    WorkbookStarter another(window, files, platform, host, clock);
+    host.state.busyFrom = {{"Application.DisplayAlerts", ms(4'800)}}; // the usual start-up
+    another.StartWorkbook();
+    EXPECT_EQ(log.calls, Flatten(kLaunchSteps));
+}
+
+TEST_F(LaunchLifeTest, ClosingTheLauncherEndsTheLaunchAtOnceWithoutAWordAndExitCodeOne) {
+    EXPECT_FALSE(starter.Cancel()) << "before the launch the window simply closes";
+    // During a wait once the application is shown: nothing more is asked of it.
+    host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
+    CancelAt(ms(3'000));
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", "Form3.Unload(1)"}));
+    EXPECT_LE(clock.Elapsed(), ms(3'000) + kBusyRetryPause);
+}
+
+TEST_F(LaunchLifeTest, ClosingTheLauncherBeforeTheApplicationIsShownTellsItToQuit) {
+    host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
+    CancelAt(ms(1'000));
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"}));
+}
+
+TEST_F(LaunchLifeTest, AfterACloseAFailureShowsNoMessage) {
+    host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
+    CancelAt(ms(1'000));
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(11), {"Form3.Unload(1)"}));
+}
+
+// A workbook that an application on this desktop already has open.
+TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgain) {
+    host.alreadyOpen = true;
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls,
+              Then(StepsUpTo(4), {"Workbook.Application", "Application.Hwnd", "Form3.BringToFront(4660)",
+                                  "Workbook.Activate", "Form3.Unload(0)"}));
+    EXPECT_EQ(starter.HostReference(), nullptr) << "no instance created";
+    // Its application out of reach: the usual launch.
+    log.calls.clear();
+    log.failing.insert("Workbook.Application");
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls,
+              With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")", "Workbook.Application"));
+}
+
+TEST_F(StartWorkbookTest, AWorkbookOpenedReadOnlyBecauseSomeoneElseHasItGetsANotice) {
+    host.state.readOnly = true;
+    starter.StartWorkbook();
+    Calls expected = StepsUpTo(kLaunchSteps.size() - 1);
+    EXPECT_EQ(log.calls,
+              Then(expected, {"Platform.IsReadOnlyFile(" + kPath + ")",
+                              "MsgBox(Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a "
+                              "ouvert en lecture seule.\n\nVos modifications devront être "
+                              "enregistrées sous un autre nom.|327744|quben)", // OK, information
+                              "Form3.Unload(0)"}));
+    // A file that is read-only itself says nothing new.
+    log.calls.clear();
+    platform.readOnlyFile = true;
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(expected, {"Platform.IsReadOnlyFile(" + kPath + ")", "Form3.Unload(0)"}));
 }
 
 } // namespace
