@@ -24,6 +24,7 @@ NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
 NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
 DOWNLOADED = "Ce classeur provient d'Internet."
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
+HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule."
 STANDIN_CLASS = standin.STANDIN_CLASS
 
 
@@ -42,6 +43,7 @@ def launch_calls(path):
         ("Workbooks.Open", "method", 1033, open_args(path)),
         ("Workbook.RunAutoMacros", "method", 1033, ["i4:1"]),
         ("Application.DisplayAlerts", "put", 1033, ["bool:true"]),  # the user's alerts back
+        ("Workbook.ReadOnly", "get", 1033, []),  # someone else has it open?
     ]
 
 
@@ -90,9 +92,9 @@ class WorkbookLaunchTest(unittest.TestCase):
         """Chooses `path` in the launcher's dialog and waits for the launcher to end, in success."""
         return self.launch_failing(path, env, expect_box=False)[0]
 
-    def launch_failing(self, path, env=None, expect_box=True):
-        """Chooses `path`; when `expect_box`, the launch must end in a failure message (returned,
-        then closed) and exit code 1, otherwise in exit code 0 without one."""
+    def launch_failing(self, path, env=None, expect_box=True, code=None):
+        """Chooses `path`; when `expect_box`, the launch must end in a message (returned, then
+        closed) and exit code `code` (1 unless given), otherwise in exit code 0 without one."""
         with LauncherRun(self.session, ARCH, env=env) as run:
             self.driver(["wait-dialog", 30000], ["choose", path])
             box = None
@@ -104,7 +106,7 @@ class WorkbookLaunchTest(unittest.TestCase):
                 if box["owner"] == box["form"]["hwnd"]:
                     self.assertFalse(box["form"]["iconic"], "a minimised owner would hide the box")
                 self.driver(["wait-msgbox", 5000], ["press", 1])
-            self.assertEqual(run.wait(60), 1 if expect_box else 0)
+            self.assertEqual(run.wait(60), (1 if code is None else code) if expect_box else 0)
             return run.journal_records(settle=0.3), box
 
     def test_workbook_opened_in_a_new_visible_instance_with_its_password_and_macros_run(self):
@@ -122,13 +124,13 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertEqual(self.workbook.read_bytes(), before, "the workbook must be left byte for byte as it was")
 
     @contextlib.contextmanager
-    def user_instance(self):
-        """An application the user started and works in: its window is in front. Yields the path
-        of its own journal, which holds its start and that activation."""
+    def user_instance(self, workbook=rf"C:\{ROOT}\deja ouvert.xls", env=None):
+        """An application the user started on `workbook` and works in: its window is in front.
+        Yields the path of its own journal, which holds its start and that activation."""
         journal = self.root / "journal-utilisateur.txt"
         journal.unlink(missing_ok=True)
-        user = self.session.start([build_dir("x64") / "standin_spreadsheet.exe", rf"C:\{ROOT}\deja ouvert.xls"],
-                                  env={"STANDIN_JOURNAL": windows_path(journal)})
+        user = self.session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
+                                  env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
         try:
             deadline = time.monotonic() + 20
             while ("front", "activated", "self", "launcher=none") not in standin.events(
@@ -207,7 +209,7 @@ class WorkbookLaunchTest(unittest.TestCase):
         path = rf"C:\{ROOT}\autre mot de passe.xls"
         records, box = self.launch_failing(path)
         # No macro runs, and the application's alerts are back on before the message.
-        self.assertEqual(call_list(records), without(launch_calls(path), "Workbook.RunAutoMacros"))
+        self.assertEqual(call_list(records), without(launch_calls(path), "Workbook.RunAutoMacros", "Workbook.ReadOnly"))
         [failed] = [r for r in standin.results(records) if not r.ok]
         self.assertEqual(failed.member, "Workbooks.Open")
         self.assertEqual(box["text"].split("\n"), [
@@ -317,25 +319,93 @@ class WorkbookLaunchTest(unittest.TestCase):
             self.assertEqual(run.wait(30), 0)
             self.assertEqual(run.journal_records(settle=0.3), [])
 
+    def wait_for_journal(self, run, event, timeout=30):
+        deadline = time.monotonic() + timeout
+        while not any(e[0] == event for e in standin.events(run.journal_records())):
+            self.assertLess(time.monotonic(), deadline, f"no {event} in the journal")
+            time.sleep(0.1)
+
+    def test_an_application_busy_from_its_start_finds_the_launcher_out_of_its_way(self):
+        # A window it shows while it starts (activation, sign-in) would be behind the launcher's:
+        # after 5 s of refusals the launcher minimises, and the launch completes once they end.
+        records = self.launch(self.workbook_path, env={"STANDIN_BUSY_FROM_START_MS": "8000"})
+        self.assertEqual(len(standin.pids(records)), 1, "one application only")
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
+        states = [e[2] for e in standin.events(records) if e[0] == "rejected"]
+        self.assertEqual((states[0], states[-1]), ("launcher=shown", "launcher=minimised"))
+
+    def test_closing_the_launcher_during_a_launch_ends_it_at_once_with_exit_code_1(self):
+        with LauncherRun(self.session, ARCH, env={"STANDIN_BUSY_AFTER_VISIBLE_MS": "30000"}) as run:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
+            self.wait_for_journal(run, "rejected")
+            self.driver(["close", "quben.Form3"])
+            closed = time.monotonic()
+            self.assertEqual(run.wait(10), 1)
+            print(f"\nclosed to exit: {time.monotonic() - closed:.2f} s", file=sys.stderr)
+            self.assertLess(time.monotonic() - closed, 2.0)
+            # Shown, then nothing more asked of it: no workbook opened, no message (tearDown).
+            self.assertEqual(call_list(run.journal_records(settle=0.5)), launch_calls(self.workbook_path)[:2])
+
+    def test_a_workbook_already_open_is_brought_forward_and_not_opened_again(self):
+        with LauncherRun(self.session, ARCH) as first:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
+            self.assertEqual(first.wait(60), 0)
+        # Chosen again, in other letters: Windows' names do not differ by case.
+        again = self.workbook_path.replace(ROOT, ROOT.upper())
+        self.assertEqual(self.launch(again), [], "no second application")
+        records = first.journal_records(settle=0.3)
+        calls = call_list(records)
+        self.assertEqual(calls[:len(launch_calls(self.workbook_path))], launch_calls(self.workbook_path))
+        self.assertEqual(calls[len(launch_calls(self.workbook_path)):], [
+            ("Workbook.Application", "get", 1033, []), ("Application.Hwnd", "get", 1033, []),
+            ("Workbook.Activate", "method", 1033, [])])
+        # In front by the launcher's hand-over, while the launcher was still shown.
+        self.assertIn(("front", "activate", "self", "launcher=shown"), standin.events(records))
+        front = self.driver.one("foreground")
+        self.assertEqual((front["class"], front["window"]["pid"]), (STANDIN_CLASS, standin.pids(records)[0]))
+
+    def test_a_workbook_someone_else_has_open_comes_up_read_only_with_a_notice(self):
+        # A colleague's instance, on another computer: this desktop's table does not list it.
+        with self.user_instance(self.workbook_path, env={"STANDIN_NO_ROT": "1"}):
+            records, box = self.launch_failing(self.workbook_path, code=0)
+        self.assertEqual(box["text"].split("\n"), [HELD_ELSEWHERE, "", "Vos modifications devront être enregistrées "
+                                                                        "sous un autre nom."])
+        self.assertIsNone(box["owner"], "the launcher is minimised: the box stands alone")
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
+        self.assertIn(("Workbook.ReadOnly", True), [(r.member, r.ok) for r in standin.results(records)])
+
+    def test_a_read_only_file_opens_read_only_without_a_word(self):
+        self.session.run(["cmd", "/c", "attrib", "+r", self.workbook_path], check=True)
+        try:
+            self.assertEqual(call_list(self.launch(self.workbook_path)), launch_calls(self.workbook_path))
+        finally:
+            self.session.run(["cmd", "/c", "attrib", "-r", self.workbook_path], check=True)
+
     def inject_in_each_member(self, variable, crashed):
         """Each member failing (or the application dying in it) in turn: the steps after it are made
         as far as they can be; a launch that leaves the workbook unopened says so, exit code 1."""
         expected = launch_calls(self.workbook_path)
         members = [m for m, *_ in expected]
+        unopened = ("Workbook.RunAutoMacros", "Workbook.ReadOnly")
         for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible", "Application.Hwnd",
-                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
+                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros", "Workbook.ReadOnly"):
             with self.subTest(member=member):
                 if member == "Application.Create":
                     made, message = [], NOT_STARTED
                 elif crashed:
                     # Up to the crash the calls are made; then the server is gone, so the later steps
-                    # fail on the client side and reach it no more, Open among them (unless done).
+                    # fail on the client side and reach it no more. An instance never shown did
+                    # not start; a later crash leaves the workbook unopened (unless it was done).
                     made = expected[:members.index(member) + 1]
-                    message = None if member == "Workbook.RunAutoMacros" else NOT_OPENED
+                    message = (NOT_STARTED if members.index(member) <= members.index("Application.Visible") else
+                               None if members.index(member) >= members.index("Workbook.RunAutoMacros") else NOT_OPENED)
+                elif member == "Application.Visible":
+                    # An instance nobody can see is told to quit.
+                    made, message = expected[:2] + [("Application.Quit", "method", 1033, [])], NOT_STARTED
                 elif member == "Application.Workbooks":
-                    made, message = without(expected, "Workbooks.Open", "Workbook.RunAutoMacros"), NOT_OPENED
+                    made, message = without(expected, "Workbooks.Open", *unopened), NOT_OPENED
                 elif member == "Workbooks.Open":
-                    made, message = without(expected, "Workbook.RunAutoMacros"), NOT_OPENED
+                    made, message = without(expected, *unopened), NOT_OPENED
                 else:
                     made, message = expected, None
                 records, box = self.launch_failing(self.workbook_path, env={variable: member},
@@ -345,6 +415,8 @@ class WorkbookLaunchTest(unittest.TestCase):
                     self.assertEqual(box["text"].split("\n")[0], message)
                 if crashed:
                     self.assertIn(("crash", member), standin.events(records))
+                elif member == "Application.Visible":
+                    self.assertIn(("exit",), standin.events(records), "the instance told to quit has ended")
                 self.close_standins()
 
     def test_each_member_failing_in_turn(self):
