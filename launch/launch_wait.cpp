@@ -17,7 +17,7 @@ bool LaunchWait::WaitToRetry() {
     if (!spellStart_)
         spellStart_ = now;
     else if (onLongSpell_ && now - *spellStart_ >= kLongBusySpell)
-        std::exchange(onLongSpell_, nullptr)();
+        std::exchange(onLongSpell_, nullptr)->StepAside();
     // The last pause ends on the limit, and the call is made once more there.
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(kLaunchBusyLimit - waited_);
     clock_.Pause(std::min(kBusyRetryPause, left));

@@ -4,7 +4,6 @@
 #include "platform/busy_retry.h"
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 namespace quben {
@@ -17,11 +16,18 @@ inline constexpr std::chrono::milliseconds kLaunchBusyLimit{120'000};
 // sign-in, first run) that needs the user, and that the launcher's window would hide.
 inline constexpr std::chrono::milliseconds kLongBusySpell{5'000};
 
+// Told once when the refusals have lasted kLongBusySpell in a row, before the hand-over.
+class LongBusySpell {
+public:
+    virtual void StepAside() noexcept = 0;
+
+protected:
+    ~LongBusySpell() = default;
+};
+
 class LaunchWait final : public BusyPolicy {
 public:
-    // `onLongSpell` is called once, when the refusals have lasted kLongBusySpell in a row.
-    LaunchWait(BusyWait& clock, std::function<void()> onLongSpell)
-        : clock_(clock), onLongSpell_(std::move(onLongSpell)) {}
+    LaunchWait(BusyWait& clock, LongBusySpell* onLongSpell) : clock_(clock), onLongSpell_(onLongSpell) {}
 
     // The user closed the launcher: the wait under way ends, and no refused call is made again.
     void Cancel() { cancelled_ = true; }
@@ -42,7 +48,7 @@ public:
 
 private:
     BusyWait& clock_;
-    std::function<void()> onLongSpell_;
+    LongBusySpell* onLongSpell_;
     std::chrono::steady_clock::duration waited_{};
     std::optional<std::chrono::steady_clock::time_point> spellStart_;
     bool cancelled_ = false;

@@ -121,7 +121,7 @@ bool WorkbookStarter::MakeVisible(SpreadsheetApplication& application) noexcept 
     // application's taskbar button, and a form its macros show would open behind other windows.
     RunStep([&] { window_.BringToFront(application.Hwnd()); });
     wait_.HandedOver();
-    RunMinimise();
+    StepAside();
     return true;
 }
 
@@ -159,7 +159,7 @@ bool WorkbookStarter::HeldElsewhere(Workbook& workbook, const std::wstring& path
     return TestOr(false, [&] { return workbook.ReadOnly() && !platform_.IsReadOnlyFile(path); });
 }
 
-void WorkbookStarter::RunMinimise() noexcept {
+void WorkbookStarter::StepAside() noexcept {
     RunStep([&] { window_.Minimise(); });
 }
 

@@ -43,13 +43,12 @@ public:
 // one that already has it open), or tells the user why not; either way the launcher window is
 // unloaded at the end. Holds the application it started (the spreadsheet host reference) for as
 // long as it lives; the application is told to quit only when it could not be made visible.
-class WorkbookStarter {
+class WorkbookStarter final : private LongBusySpell {
 public:
     // `clock` is what the waits for a busy application read and pause with.
     WorkbookStarter(LaunchWindow& window, DirectorySearch& files, LaunchPlatform& platform,
                     SpreadsheetHost& host, BusyWait& clock)
-        : window_(window), files_(files), platform_(platform), host_(host),
-          wait_(clock, [this] { RunMinimise(); }) {}
+        : window_(window), files_(files), platform_(platform), host_(host), wait_(clock, this) {}
 
     void StartWorkbook() noexcept;
     // The absent-workbook road of StartWorkbook on its own: the one message, then the window is
@@ -75,7 +74,8 @@ private:
     void QuitUnseen() noexcept;
     // Whether the application opened the workbook read-only although the file is not.
     bool HeldElsewhere(Workbook& workbook, const std::wstring& path) noexcept;
-    void RunMinimise() noexcept;
+    // Out of the way of a window the application shows while it refuses calls.
+    void StepAside() noexcept override;
     // Dispatches what is queued; true when the user closed the launcher.
     bool CancelledNow() noexcept;
     // The same, or the limit is used up.

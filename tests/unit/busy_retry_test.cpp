@@ -39,7 +39,7 @@ class BusyRetryTest : public ::testing::TestWithParam<std::int32_t> {};
 
 TEST_P(BusyRetryTest, ABusyRefusalIsRetriedEveryPauseUntilTheCallGoesThrough) {
     FakeClock clock;
-    LaunchWait wait(clock, {});
+    LaunchWait wait(clock, nullptr);
     ScriptedCall call{GetParam(), 5};
     EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), kOk);
     EXPECT_EQ(call.attempts, 6);
@@ -48,7 +48,7 @@ TEST_P(BusyRetryTest, ABusyRefusalIsRetriedEveryPauseUntilTheCallGoesThrough) {
 
 TEST_P(BusyRetryTest, AfterTheLimitTheRefusalIsTheAnswer) {
     FakeClock clock;
-    LaunchWait wait(clock, {});
+    LaunchWait wait(clock, nullptr);
     ScriptedCall call{GetParam(), 1'000'000};
     EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), GetParam());
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
@@ -65,7 +65,7 @@ TEST(BusyRetry, PausesStayWithinAQuarterSecondAndTheLastOneEndsOnTheLimit) {
     EXPECT_GE(kBusyRetryPause, milliseconds(100));
     EXPECT_LE(kBusyRetryPause, milliseconds(250));
     FakeClock clock;
-    LaunchWait wait(clock, {});
+    LaunchWait wait(clock, nullptr);
     int attempts = 0;
     RetryWhileBusy(wait, [&] {
         // A slow server: each refusal itself takes 70 ms.
@@ -86,7 +86,7 @@ TEST(BusyRetry, EveryOtherAnswerIsFinalAtOnce) {
                         static_cast<std::int32_t>(0x800706BA),      // server unavailable
                         static_cast<std::int32_t>(0x800AC471)}) {   // next to the busy code
         FakeClock clock;
-        LaunchWait wait(clock, {});
+        LaunchWait wait(clock, nullptr);
         ScriptedCall call{status, 1'000'000};
         EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), status);
         EXPECT_EQ(call.attempts, 1) << std::hex << status;
@@ -96,7 +96,7 @@ TEST(BusyRetry, EveryOtherAnswerIsFinalAtOnce) {
 
 TEST(BusyRetry, AFailureAfterABusySpellEndsTheRetries) {
     FakeClock clock;
-    LaunchWait wait(clock, {});
+    LaunchWait wait(clock, nullptr);
     ScriptedCall call{static_cast<std::int32_t>(0x8001010A), 2, static_cast<std::int32_t>(0x80020009)};
     EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), static_cast<std::int32_t>(0x80020009));
     EXPECT_EQ(call.attempts, 3);
