@@ -21,9 +21,6 @@ public:
     // One count per reference held on any object and per LockServer(TRUE): the process may end at zero.
     virtual void objectAcquired() = 0;
     virtual void objectReleased() = 0;
-    // References the Running Object Table holds (`delta` of them, negative when withdrawn): counted
-    // above, but they are no client's and keep nothing alive.
-    virtual void referencesHeldByTable(long /*delta*/) {}
     // Ends the process if nothing keeps it alive any more.
     virtual void checkIdle() = 0;
     virtual void visibilityChanged(bool visible) = 0;

@@ -1,7 +1,8 @@
 // Test client for the workbooks a stand-in holds. Output is UTF-8, one "<step> [value] 0x<hr>" a line.
 //   rot_probe rot <path> [quit]  finds the workbook in the Running Object Table by file moniker, reads
 //                                its FullName and ReadOnly, and with "quit" quits its application.
-//   rot_probe open <path>        starts an application, opens the workbook, reads ReadOnly, quits.
+//   rot_probe open <path> [keep] starts an application, opens the workbook, reads ReadOnly, and quits it
+//                                unless "keep" (then it only lets go of the hidden application).
 //   rot_probe list               the display name of every moniker in the table.
 #include "class_factory.h"
 #include "win_handles.h"
@@ -76,7 +77,7 @@ void fromTable(const wchar_t* path, bool andQuit) {
         quit(application->pdispVal);
 }
 
-void openInNewApplication(const wchar_t* path) {
+void openInNewApplication(const wchar_t* path, bool andQuit) {
     ComPtr<IDispatch> application;
     HRESULT hr = CoCreateInstance(kApplicationClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                   application.put_void());
@@ -95,7 +96,8 @@ void openInNewApplication(const wchar_t* path) {
     print("Open", {}, hr);
     if (SUCCEEDED(hr))
         readOnly(workbook->pdispVal);
-    quit(application.get());
+    if (andQuit)
+        quit(application.get());
 }
 
 void list() {
@@ -121,8 +123,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring_view mode = argc > 1 ? argv[1] : L"";
     if (mode == L"rot" && argc >= 3)
         fromTable(argv[2], argc > 3 && std::wstring_view(argv[3]) == L"quit");
-    else if (mode == L"open" && argc == 3)
-        openInNewApplication(argv[2]);
+    else if (mode == L"open" && argc >= 3)
+        openInNewApplication(argv[2], !(argc > 3 && std::wstring_view(argv[3]) == L"keep"));
     else if (mode == L"list")
         list();
     else

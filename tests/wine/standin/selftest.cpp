@@ -42,11 +42,9 @@ public:
     void quitRequested() override { ++quits; }
     void crash(std::wstring_view member) override { crashed = member; }
     LONG windowHandle() const override { return 0x2A; }
-    void referencesHeldByTable(long delta) override { tableReferences += delta; }
     void noteForeground(std::wstring_view moment) const override { moments.emplace_back(moment); }
 
     long references = 0;
-    long tableReferences = 0;
     mutable std::vector<std::wstring> moments;
     int idleChecks = 0;
     int quits = 0;
@@ -382,7 +380,8 @@ void heldWorkbooksAndQuit(const Fixture& fixture, const Journal& journal) {
     CHECK(opened.workbook != nullptr && again.workbook == opened.workbook);
     CHECK(application.workbooks().count() == 2 && !opened.workbook->readOnly());
     CHECK(runningEntries(fixture.plain) == 1 && runningEntries(fixture.secret) == 1);
-    CHECK(host.tableReferences > 0);
+    // The table's references are no client's.
+    CHECK(opened.workbook->references() > 0 && host.references == 0);
     CHECK(!openForWriting(fixture.plain) && GetLastError() == ERROR_SHARING_VIOLATION);
     CHECK(readAll(fixture.plain) == "cells\n");
 
@@ -398,7 +397,9 @@ void heldWorkbooksAndQuit(const Fixture& fixture, const Journal& journal) {
     invoke(quit, &application, L"Quit", DISPATCH_METHOD);
     CHECK(quit.hr == S_OK && host.quits == 1 && application.workbooks().count() == 0);
     CHECK(runningEntries(fixture.plain) == 0 && runningEntries(fixture.secret) == 0);
-    CHECK(host.tableReferences == 0 && host.activeName.empty());
+    VariantClear(app.result.get());
+    CHECK(opened.workbook->references() == 0);
+    CHECK(host.references == 0 && host.activeName.empty());
     CHECK(openForWriting(fixture.plain));
 
     Faults elsewhere;

@@ -44,13 +44,12 @@ ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mo
 }
 
 void ServerProcess::objectReleased() {
-    if (--references_ <= tableReferences_)
+    if (--references_ == 0)
         checkIdle();
 }
 
 void ServerProcess::checkIdle() {
-    // The Running Object Table's own references keep nothing alive.
-    if (references_ <= tableReferences_ && !visible_)
+    if (references_ == 0 && !visible_)
         end();
 }
 

@@ -23,7 +23,6 @@ public:
 
     void objectAcquired() override { ++references_; }
     void objectReleased() override;
-    void referencesHeldByTable(long delta) override { tableReferences_ += delta; }
     void checkIdle() override;
     void visibilityChanged(bool visible) override;
     void activeWorkbookChanged(std::wstring_view name) override;
@@ -38,7 +37,6 @@ private:
 
     StartMode mode_;
     std::atomic<long> references_{0};
-    long tableReferences_ = 0;
     bool visible_ = false;
     bool ending_ = false;
     MainWindow* window_ = nullptr;

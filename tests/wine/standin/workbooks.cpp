@@ -54,16 +54,16 @@ Workbook::Workbook(Host& host, Workbooks& owner, WorkbookFile file)
 void Workbook::registerRunning() {
     if (host().faults().noRot || running_.registered())
         return;
-    // The table's reference is one more on this object; the host must not take it for a client's.
-    const ULONG before = references();
+    countReferences(false);
     running_ = RotRegistration(static_cast<IDispatch*>(this), fullName_);
-    tableReferences_ = static_cast<long>(references()) - static_cast<long>(before);
-    host().referencesHeldByTable(tableReferences_);
+    if (!running_.registered())
+        countReferences(true);
 }
 
 void Workbook::close() {
-    host().referencesHeldByTable(-std::exchange(tableReferences_, 0));
     running_.revoke();
+    // What COM still holds after the table let go is the clients'.
+    countReferences(true);
     file_.reset();
 }
 

@@ -23,7 +23,8 @@ public:
     bool isOpen() const { return static_cast<bool>(file_); }
 
     // Lists the workbook in the Running Object Table, unless STANDIN_NO_ROT says this instance is
-    // one the table does not show. Its entry does not count as a client.
+    // one the table does not show. Meanwhile its references keep nothing alive: the table keeps its
+    // stub, and with it every reference COM took for clients, so no count can tell a client's hold.
     void registerRunning();
     bool isRegistered() const { return running_.registered(); }
     // Withdraws the table entry and lets go of the file. The object stays for clients that hold it.
@@ -38,7 +39,6 @@ private:
     bool readOnly_;
     UniqueKernelHandle file_;
     RotRegistration running_;
-    long tableReferences_ = 0;
 };
 
 class Workbooks final : public DispatchObject {
