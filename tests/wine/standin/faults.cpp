@@ -47,7 +47,8 @@ Faults Faults::fromEnvironment() {
     return {MemberList::parse(environmentVariable(L"STANDIN_FAIL")),
             MemberList::parse(environmentVariable(L"STANDIN_CRASH")),
             MemberList::parse(environmentVariable(L"STANDIN_BUSY")),
-            milliseconds(L"STANDIN_BUSY_AFTER_VISIBLE_MS"), milliseconds(L"STANDIN_BUSY_FROM_START_MS"),
+            milliseconds(L"STANDIN_BUSY_AFTER_VISIBLE_MS"),
+            milliseconds(L"STANDIN_BUSY_FROM_START_MS"),
             environmentVariable(L"STANDIN_NO_ROT") == L"1"};
 }
 

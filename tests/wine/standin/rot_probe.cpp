@@ -19,7 +19,8 @@ using quben::win::ComPtr;
 namespace {
 
 void print(const char* step, const std::string& value, HRESULT hr) {
-    std::printf("%s%s%s 0x%08lX\n", step, value.empty() ? "" : " ", value.c_str(), static_cast<unsigned long>(hr));
+    std::printf("%s%s%s 0x%08lX\n", step, value.empty() ? "" : " ", value.c_str(),
+                static_cast<unsigned long>(hr));
 }
 
 HRESULT invoke(IDispatch* object, const wchar_t* name, WORD flags, Variant& result, VARIANT* arg = nullptr) {

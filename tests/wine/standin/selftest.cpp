@@ -366,8 +366,9 @@ int runningEntries(const std::wstring& path) {
 }
 
 bool openForWriting(const std::wstring& path) {
-    return static_cast<bool>(UniqueKernelHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ |
-                                                            FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr)));
+    return static_cast<bool>(
+        UniqueKernelHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr)));
 }
 
 void heldWorkbooksAndQuit(const Fixture& fixture, const Journal& journal) {

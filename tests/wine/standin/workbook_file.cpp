@@ -39,8 +39,8 @@ ReadOutcome openWorkbookFile(std::wstring_view path) {
     // Wine lets root open a read-only file for writing: the attribute decides, as it does on Windows.
     workbook.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (!workbook.readOnly) {
-        workbook.handle.reset(CreateFileW(text.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        workbook.handle.reset(CreateFileW(text.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD error = workbook.handle ? ERROR_SUCCESS : GetLastError();
         workbook.readOnly = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
     }
