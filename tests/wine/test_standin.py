@@ -22,9 +22,12 @@ SERVER = build_dir("x64") / "standin_spreadsheet.exe"
 CLIENTS = {"x64": build_dir("x64") / "minimal_client.exe", "x86": build_dir("x86") / "minimal_client.exe"}
 SELFTEST = build_dir("x64") / "standin_selftest.exe"
 GLOBAL_PROBE = build_dir("x64") / "standin_global_probe.exe"
+ROT_PROBE = build_dir("x64") / "standin_rot_probe.exe"
 
 OK = "0x00000000"
 RPC_S_CALL_FAILED = "0x800706BE"
+RPC_E_CALL_REJECTED = "0x80010001"
+MK_E_UNAVAILABLE = "0x800401E3"
 # The reference client's steps: it brings the window to the front once shown, before the workbook opens,
 # and puts the alerts back after the macros.
 ALL_STEPS = ["CoInitializeEx", "CoCreateInstance", "DisplayAlerts", "Visible", "Hwnd", "Workbooks", "Open",
@@ -64,7 +67,7 @@ class JournalParsingTest(unittest.TestCase):
 class StandinTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        missing = [str(path) for path in (SERVER, CLIENTS["x64"], SELFTEST, GLOBAL_PROBE) if not path.exists()]
+        missing = [str(path) for path in (SERVER, CLIENTS["x64"], SELFTEST, GLOBAL_PROBE, ROT_PROBE) if not path.exists()]
         if missing:
             message = "not built: " + ", ".join(missing)
             if os.environ.get("QUBEN_REQUIRE_WINE_TESTS") == "1":
@@ -117,6 +120,22 @@ class StandinTest(unittest.TestCase):
         code, text = self.session.run([CLIENTS[arch], windows_path(workbook), password], env={**self.env, **fault_env})
         self.assertEqual(code, 0, text)
         return [tuple(line.split(" ")) for line in text.splitlines()]
+
+    def probe(self, *args, **env):
+        """standin_rot_probe's lines as (step and value, hresult)."""
+        args = [windows_path(a) if isinstance(a, Path) else a for a in args]
+        code, text = self.session.run([ROT_PROBE, *args], env={**self.env, **env})
+        self.assertEqual(code, 0, text)
+        return [tuple(line.rsplit(" ", 1)) for line in text.splitlines()]
+
+    def user_instance(self, book, **env):
+        process, pid = standin.start_user_instance(self.session, self.journal, windows_path(book), env)
+        self.background.append(process)
+        return pid
+
+    def assert_exited(self, pid):
+        self.assertTrue(wait_for(lambda: pid in standin.pids(self.records(), "exit"), 10), "the process must end")
+        self.assertEqual(standin.events(self.records(), pid)[-1], ("exit",))
 
     def assert_steps(self, lines, last_step, last_hresult):
         steps = ALL_STEPS[: len(ALL_STEPS) - ALL_STEPS[::-1].index(last_step)]
@@ -228,6 +247,64 @@ class StandinTest(unittest.TestCase):
         records = self.records()
         self.assertEqual([r.pid for r in records if r.event == "create" and r.fields == ["Global"]], [user_pid])
         self.assertEqual(without_front(standin.events(records, user_pid))[:2], [("start", "mode=user"), ("visible", "true")])
+
+
+    def test_a_workbook_is_found_by_file_moniker_from_another_process_until_its_application_quits(self):
+        book = self.workbook("Classeur partagé.xlsx")
+        pid = self.user_instance(book)
+        # The table compares file monikers without regard to (ASCII) case.
+        found = self.probe("rot", windows_path(book).replace("Classeur", "CLASSEUR"), "quit")
+        self.assertEqual(found, [("GetObject", OK), ("FullName " + windows_path(book), OK), ("ReadOnly false", OK),
+                                 ("Application", OK), ("Quit", OK)])
+        self.assert_exited(pid)
+        self.assertEqual(self.probe("rot", book), [("GetObject", MK_E_UNAVAILABLE)])
+
+    def test_closing_the_window_ends_the_application_despite_its_table_entry(self):
+        book = self.workbook("plain.xlsx")
+        pid = self.user_instance(book)
+        self.assertEqual(self.probe("rot", book)[0], ("GetObject", OK))
+        self.session.run(["taskkill", "/PID", str(pid)])
+        self.assert_exited(pid)
+        self.assertEqual(self.probe("rot", book), [("GetObject", MK_E_UNAVAILABLE)])
+
+    def test_a_workbook_held_by_another_instance_opens_read_only(self):
+        book = self.workbook("plain.xlsx")
+        self.user_instance(book)
+        self.assertEqual(self.probe("rot", book)[2], ("ReadOnly false", OK))
+        self.assertEqual(self.probe("open", book), [("CoCreateInstance", OK), ("Open", OK), ("ReadOnly true", OK),
+                                                    ("Quit", OK)])
+
+    def test_an_instance_elsewhere_holds_its_workbook_but_is_not_listed(self):
+        book = self.workbook("plain.xlsx")
+        self.user_instance(book, STANDIN_NO_ROT="1")
+        self.assertEqual(self.probe("rot", book), [("GetObject", MK_E_UNAVAILABLE)])
+        self.assertEqual(self.probe("open", book)[2], ("ReadOnly true", OK))
+
+    def test_a_read_only_file_opens_read_only(self):
+        book = self.workbook("plain.xlsx")
+        book.chmod(0o444)  # Wine shows a file nobody may write as FILE_ATTRIBUTE_READONLY
+        self.assertEqual(self.probe("open", book)[2], ("ReadOnly true", OK))
+
+    def test_quit_then_release_ends_the_application(self):
+        book = self.workbook("plain.xlsx")
+        self.assertEqual(self.probe("open", book)[-1], ("Quit", OK))
+        [pid] = standin.pids(self.records())
+        self.assert_exited(pid)
+        self.assertIn(("call", "Application.Quit", "method", "lcid=1033"), standin.events(self.records(), pid))
+
+    def test_a_hidden_application_released_ends_though_the_table_lists_its_workbook(self):
+        self.assertEqual(self.probe("open", self.workbook("plain.xlsx"), "keep")[-1], ("ReadOnly false", OK))
+        [pid] = standin.pids(self.records())
+        self.assert_exited(pid)
+
+    def test_busy_from_its_start_it_refuses_automation_but_not_its_creation(self):
+        lines = self.client(self.workbook("plain.xlsx"), "", STANDIN_BUSY_FROM_START_MS="8000")
+        self.assertEqual(lines, [("CoInitializeEx", OK), ("CoCreateInstance", OK), ("DisplayAlerts", RPC_E_CALL_REJECTED)])
+        [pid] = standin.pids(self.records())
+        self.assert_exited(pid)
+        events = standin.events(self.records(), pid)
+        self.assertEqual([e for e in events if e[0] == "rejected"], [("rejected", "5", "launcher=none")])
+        self.assertNotIn("call", [e[0] for e in events])
 
 
 if __name__ == "__main__":

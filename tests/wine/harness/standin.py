@@ -2,7 +2,12 @@
 
 register_standin()/unregister_standin() write and remove the class registration in a WineSession's
 prefix. parse_journal() reads the journal that every stand-in process appends to (path from
-STANDIN_JOURNAL).
+STANDIN_JOURNAL). start_user_instance() starts one as a user would, on a workbook it then holds.
+
+Journal events beyond calls and results (one line each: pid, event, tab-separated fields):
+  rejected <wMethod> launcher=shown|minimised|hidden|none   an automation call refused while busy
+  front <moment> self|other=<class> launcher=...            who is in front at hwnd, open, activate
+                                                            (Workbook.Activate) and activated
 """
 
 from __future__ import annotations
@@ -100,6 +105,25 @@ def standin_session(display) -> WineSession:
     session.start_server()
     register_standin(session)
     return session
+
+
+def start_user_instance(session, journal, workbook: str, env=None, timeout: float = 15):
+    """Starts a stand-in as a user opening `workbook` (a Windows path) would: visible, the workbook
+    open, held against writing by others, and listed in the Running Object Table (not with
+    STANDIN_NO_ROT=1 in `env`). `journal` is the Unix path of the test's journal.
+    Returns (Popen, pid) once the instance is shown; close it with taskkill /PID (its window closes)."""
+    before = set(pids(parse_journal(str(journal))))
+    process = session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
+                            env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        records = parse_journal(str(journal))
+        for pid in set(pids(records)) - before:
+            if ("visible", "true") in events(records, pid):
+                return process, pid
+        time.sleep(0.1)
+    process.kill()
+    raise AssertionError("the stand-in did not show")
 
 
 def close_standins(driver, timeout: float = 15) -> None:

@@ -33,7 +33,7 @@ constexpr MemberInfo kGlobalMembers[] = {
 } // namespace
 
 Application::Application(Host& host)
-    : DispatchObject(host, L"Application", kApplicationMembers), workbooks_(host) {}
+    : DispatchObject(host, L"Application", kApplicationMembers), workbooks_(host, *this) {}
 
 void Application::setVisible(bool visible) {
     if (visible == visible_)
@@ -80,6 +80,7 @@ HRESULT Application::invokeMember(DISPID id, Call& call) {
         call.returnLong(host().windowHandle());
         return S_OK;
     case AppQuit:
+        workbooks_.closeAll();
         setVisible(false);
         host().quitRequested();
         return S_OK;

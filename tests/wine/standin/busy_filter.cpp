@@ -19,7 +19,7 @@ DWORD BusyFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO interf
     if (interfaceInfo == nullptr || !IsEqualIID(interfaceInfo->iid, IID_IDispatch) ||
         GetTickCount64() >= busyUntil_)
         return SERVERCALL_ISHANDLED;
-    journal_.event(L"rejected", {std::to_wstring(interfaceInfo->wMethod)});
+    journal_.event(L"rejected", {std::to_wstring(interfaceInfo->wMethod), launcherState_()});
     return SERVERCALL_REJECTED;
 }
 

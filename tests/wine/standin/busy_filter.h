@@ -7,11 +7,17 @@
 
 #include <objbase.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+
 namespace standin {
 
 class BusyFilter final : public IMessageFilter {
 public:
-    explicit BusyFilter(const Journal& journal) : journal_(journal) {}
+    // Each refusal is journaled with `launcherState()` ("launcher=shown", …) after the method number.
+    BusyFilter(const Journal& journal, std::function<std::wstring()> launcherState)
+        : journal_(journal), launcherState_(std::move(launcherState)) {}
     BusyFilter(const BusyFilter&) = delete;
     BusyFilter& operator=(const BusyFilter&) = delete;
 
@@ -31,6 +37,7 @@ public:
 
 private:
     const Journal& journal_;
+    std::function<std::wstring()> launcherState_;
     ULONGLONG busyUntil_ = 0;
 };
 

@@ -129,14 +129,24 @@ HRESULT DispatchObject::QueryInterface(REFIID riid, void** object) {
 }
 
 ULONG DispatchObject::AddRef() {
-    host_.objectAcquired();
+    if (counted_)
+        host_.objectAcquired();
     return ++refs_;
 }
 
 ULONG DispatchObject::Release() {
     ULONG left = --refs_;
-    host_.objectReleased();
+    if (counted_)
+        host_.objectReleased();
     return left;
+}
+
+void DispatchObject::countReferences(bool counted) {
+    if (counted == counted_)
+        return;
+    counted_ = counted;
+    for (ULONG i = 0; i < refs_; ++i)
+        counted ? host_.objectAcquired() : host_.objectReleased();
 }
 
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) {

@@ -90,6 +90,9 @@ public:
 protected:
     virtual HRESULT invokeMember(DISPID id, Call& call) = 0;
     Host& host() { return host_; }
+    // Whether this object's references keep the process alive; switching hands the references it has
+    // now over to the host's count or back.
+    void countReferences(bool counted);
 
 private:
     const MemberInfo* find(DISPID id) const;
@@ -98,6 +101,7 @@ private:
     std::wstring objectName_;
     std::span<const MemberInfo> members_;
     std::atomic<ULONG> refs_{0};
+    bool counted_ = true;
     unsigned busyAnswers_ = 0;
 };
 

@@ -16,6 +16,10 @@ std::wstring_view trim(std::wstring_view text) {
     return text;
 }
 
+unsigned milliseconds(const wchar_t* variable) {
+    return static_cast<unsigned>(wcstoul(environmentVariable(variable).c_str(), nullptr, 10));
+}
+
 } // namespace
 
 MemberList MemberList::parse(std::wstring_view commaSeparated) {
@@ -43,8 +47,9 @@ Faults Faults::fromEnvironment() {
     return {MemberList::parse(environmentVariable(L"STANDIN_FAIL")),
             MemberList::parse(environmentVariable(L"STANDIN_CRASH")),
             MemberList::parse(environmentVariable(L"STANDIN_BUSY")),
-            static_cast<unsigned>(
-                wcstoul(environmentVariable(L"STANDIN_BUSY_AFTER_VISIBLE_MS").c_str(), nullptr, 10))};
+            milliseconds(L"STANDIN_BUSY_AFTER_VISIBLE_MS"),
+            milliseconds(L"STANDIN_BUSY_FROM_START_MS"),
+            environmentVariable(L"STANDIN_NO_ROT") == L"1"};
 }
 
 } // namespace standin

@@ -1,6 +1,13 @@
-// Failure injection: members listed in STANDIN_FAIL fail, members in STANDIN_CRASH kill the process,
-// members in STANDIN_BUSY answer "busy" to their first calls, and STANDIN_BUSY_AFTER_VISIBLE_MS
-// makes the whole application refuse automation calls for that long once it has been shown.
+// What the environment asks of a stand-in process (every process of a test inherits it):
+// - STANDIN_FAIL=<members>: those members (e.g. "Workbooks.Open, Application.Create") fail with the
+//   application's exception; STANDIN_CRASH=<members>: they end the process on the spot;
+//   STANDIN_BUSY=<members>: their first calls answer "busy" (0x800AC472).
+// - STANDIN_BUSY_AFTER_VISIBLE_MS=N: the whole application refuses automation (IDispatch) calls with
+//   SERVERCALL_REJECTED for N ms once it has been shown (its add-ins loading).
+// - STANDIN_BUSY_FROM_START_MS=N: the same for N ms counted from the process's creation (a licence,
+//   sign-in or first-run window up). COM's own activation calls go through in both cases.
+// - STANDIN_NO_ROT=1: the instance lists none of its workbooks in the Running Object Table (it stands
+//   for an instance on another computer, which still holds the files it opened).
 #pragma once
 
 #include <string>
@@ -24,6 +31,8 @@ struct Faults {
     MemberList crash;
     MemberList busy;
     unsigned busyAfterVisibleMs = 0;
+    unsigned busyFromStartMs = 0;
+    bool noRot = false;
 
     static Faults fromEnvironment();
 };

@@ -1,15 +1,19 @@
 // In-process checks of the stand-in's automation objects (run under Wine, no COM activation needed).
 // Prints "N passed, N failed" and exits non-zero on any failure.
 #include "application.h"
+#include "busy_filter.h"
 #include "class_factory.h"
 #include "win_handles.h"
 #include "workbook_file.h"
+
+#include "platform/win/com_ptr.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 using namespace standin;
+using quben::win::ComPtr;
 
 namespace {
 
@@ -38,8 +42,10 @@ public:
     void quitRequested() override { ++quits; }
     void crash(std::wstring_view member) override { crashed = member; }
     LONG windowHandle() const override { return 0x2A; }
+    void noteForeground(std::wstring_view moment) const override { moments.emplace_back(moment); }
 
     long references = 0;
+    mutable std::vector<std::wstring> moments;
     int idleChecks = 0;
     int quits = 0;
     std::vector<bool> visibility;
@@ -336,6 +342,100 @@ void openWorkbooks(const Fixture& fixture, const Journal& journal) {
     f.bstr(fixture.plain.c_str()).missing().missing().missing().bstr(L"unused");
     invoke(plain, workbooks, L"Open", DISPATCH_METHOD, f);
     CHECK(plain.hr == S_OK && host.activeName == fileNamePart(fixture.plain));
+
+    // Opened while another program writes to it: read-only, silently; alone, read-write.
+    Outcome heldElsewhere, alone;
+    invoke(heldElsewhere, good.result->pdispVal, L"ReadOnly", DISPATCH_PROPERTYGET);
+    CHECK(heldElsewhere.result->vt == VT_BOOL && heldElsewhere.result->boolVal == VARIANT_TRUE);
+    invoke(alone, plain.result->pdispVal, L"readonly", DISPATCH_PROPERTYGET);
+    CHECK(alone.result->vt == VT_BOOL && alone.result->boolVal == VARIANT_FALSE);
+}
+
+// How many entries of the Running Object Table are for `path`.
+int runningEntries(const std::wstring& path) {
+    ComPtr<IRunningObjectTable> table;
+    ComPtr<IEnumMoniker> monikers;
+    ComPtr<IMoniker> wanted, moniker;
+    if (FAILED(GetRunningObjectTable(0, table.put())) || FAILED(table->EnumRunning(monikers.put())) ||
+        FAILED(CreateFileMoniker(path.c_str(), wanted.put())))
+        return -1;
+    int count = 0;
+    while (monikers->Next(1, moniker.put(), nullptr) == S_OK)
+        count += wanted->IsEqual(moniker.get()) == S_OK ? 1 : 0;
+    return count;
+}
+
+bool openForWriting(const std::wstring& path) {
+    return static_cast<bool>(
+        UniqueKernelHandle(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr)));
+}
+
+void heldWorkbooksAndQuit(const Fixture& fixture, const Journal& journal) {
+    ComApartment apartment(COINIT_APARTMENTTHREADED);
+    FakeHost host(journal);
+    Application application(host);
+    auto opened = application.workbooks().open(fixture.plain, std::nullopt);
+    auto other = application.workbooks().open(fixture.secret, std::nullopt, Workbooks::PasswordPolicy::Skip);
+    auto again = application.workbooks().open(fixture.plain, std::nullopt);
+    CHECK(opened.workbook != nullptr && again.workbook == opened.workbook);
+    CHECK(application.workbooks().count() == 2 && !opened.workbook->readOnly());
+    CHECK(runningEntries(fixture.plain) == 1 && runningEntries(fixture.secret) == 1);
+    // The table's references are no client's.
+    CHECK(opened.workbook->references() > 0 && host.references == 0);
+    CHECK(!openForWriting(fixture.plain) && GetLastError() == ERROR_SHARING_VIOLATION);
+    CHECK(readAll(fixture.plain) == "cells\n");
+
+    Outcome activated, app;
+    invoke(activated, other.workbook, L"Activate", DISPATCH_METHOD);
+    CHECK(activated.hr == S_OK && application.workbooks().active() == other.workbook);
+    CHECK(host.moments == std::vector<std::wstring>{L"activate"});
+    invoke(app, other.workbook, L"Application", DISPATCH_PROPERTYGET);
+    CHECK(app.result->vt == VT_DISPATCH && app.result->pdispVal == &application);
+
+    // Quit closes every workbook: out of the table, files released, no window title left.
+    Outcome quit;
+    invoke(quit, &application, L"Quit", DISPATCH_METHOD);
+    CHECK(quit.hr == S_OK && host.quits == 1 && application.workbooks().count() == 0);
+    CHECK(runningEntries(fixture.plain) == 0 && runningEntries(fixture.secret) == 0);
+    VariantClear(app.result.get());
+    CHECK(opened.workbook->references() == 0);
+    CHECK(host.references == 0 && host.activeName.empty());
+    CHECK(openForWriting(fixture.plain));
+
+    Faults elsewhere;
+    elsewhere.noRot = true;
+    FakeHost colleague(journal, std::move(elsewhere));
+    Application remote(colleague);
+    CHECK(remote.workbooks().open(fixture.plain, std::nullopt).workbook != nullptr);
+    CHECK(runningEntries(fixture.plain) == 0 && !openForWriting(fixture.plain));
+    remote.workbooks().closeAll();
+}
+
+void readOnlyAttribute(const Fixture& fixture, const Journal& journal) {
+    FakeHost host(journal);
+    Application application(host);
+    // Wine lets root open a read-only file for writing: only the attribute can tell.
+    SetFileAttributesW(fixture.plain.c_str(), FILE_ATTRIBUTE_READONLY);
+    auto opened = application.workbooks().open(fixture.plain, std::nullopt);
+    CHECK(opened.workbook != nullptr && opened.workbook->readOnly());
+    application.workbooks().closeAll();
+    SetFileAttributesW(fixture.plain.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+void busyRefusals(const Fixture& fixture) {
+    DeleteFileW(fixture.journal.c_str());
+    Journal journal(fixture.journal);
+    BusyFilter filter(journal, [] { return std::wstring(L"launcher=minimised"); });
+    INTERFACEINFO invoke{nullptr, IID_IDispatch, 6};
+    INTERFACEINFO activation{nullptr, IID_IClassFactory, 3};
+    CHECK(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, &invoke) == SERVERCALL_ISHANDLED);
+    filter.busyFor(60'000);
+    CHECK(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, &activation) == SERVERCALL_ISHANDLED);
+    CHECK(filter.HandleInComingCall(CALLTYPE_TOPLEVEL, nullptr, 0, &invoke) == SERVERCALL_REJECTED);
+    std::string pid = std::to_string(GetCurrentProcessId());
+    CHECK(readAll(fixture.journal) == pid + "\trejected\t6\tlauncher=minimised\n");
+    DeleteFileW(fixture.journal.c_str());
 }
 
 void openArgumentChecks(const Fixture& fixture, const Journal& journal) {
@@ -409,7 +509,7 @@ void faultInjection(const Fixture& fixture) {
     CHECK(!list.contains(L"Workbooks") && !list.contains(L""));
 
     Journal journal(fixture.journal);
-    FakeHost host(journal, {MemberList::parse(L"Application.Visible,Application.Create"),
+    FakeHost host(journal, {MemberList::parse(L"Application.Visible,Application.Create,Workbook.ReadOnly"),
                             MemberList::parse(L"Workbook.Name"), MemberList::parse(L"Application.Hwnd")});
     Application application(host);
     Outcome failedPut, crashed;
@@ -419,6 +519,9 @@ void faultInjection(const Fixture& fixture) {
     CHECK(failedPut.hr == DISP_E_EXCEPTION && failedPut.scode == kApplicationError);
     CHECK(application.visible() == false && host.visibility.empty());
     auto opened = application.workbooks().open(fixture.plain, std::nullopt);
+    Outcome readOnly;
+    invoke(readOnly, opened.workbook, L"ReadOnly", DISPATCH_PROPERTYGET);
+    CHECK(readOnly.hr == DISP_E_EXCEPTION && readOnly.scode == kApplicationError);
     invoke(crashed, opened.workbook, L"Name", DISPATCH_PROPERTYGET);
     CHECK(host.crashed == L"Workbook.Name");
     // A busy member refuses its first calls as the application's own exception, then answers.
@@ -477,6 +580,9 @@ int wmain() {
     passwordLines();
     globalObject(fixture, journal);
     faultInjection(fixture);
+    heldWorkbooksAndQuit(fixture, journal);
+    readOnlyAttribute(fixture, journal);
+    busyRefusals(fixture);
     referenceCounting(journal);
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

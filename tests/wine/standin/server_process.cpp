@@ -22,10 +22,26 @@ std::wstring LauncherState() {
     return IsWindowVisible(launcher) ? L"launcher=shown" : L"launcher=hidden";
 }
 
+// Milliseconds since this process was created.
+ULONGLONG ProcessAgeMs() {
+    FILETIME created, exited, kernel, user, now;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return ticks(now) > ticks(created) ? (ticks(now) - ticks(created)) / 10'000 : 0;
+}
+
 } // namespace
 
 ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mode)
-    : Host(journal, std::move(faults)), mode_(mode), busyFilter_(journal) {}
+    : Host(journal, std::move(faults)), mode_(mode), busyFilter_(journal, LauncherState) {
+    const ULONGLONG age = ProcessAgeMs();
+    if (this->faults().busyFromStartMs > age)
+        busyFilter_.busyFor(static_cast<unsigned>(this->faults().busyFromStartMs - age));
+}
 
 void ServerProcess::objectReleased() {
     if (--references_ == 0)
@@ -130,6 +146,8 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    // The workbooks close with the application: their table entries go while COM is still up.
+    application.workbooks().closeAll();
     registrations_.clear();
     return 0;
 }

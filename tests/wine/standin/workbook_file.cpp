@@ -20,30 +20,42 @@ std::wstring fileNamePart(std::wstring_view path) {
     return std::wstring(slash == std::wstring_view::npos ? path : path.substr(slash + 1));
 }
 
-ReadOutcome readWorkbookFile(std::wstring_view path) {
+std::wstring fullPathOf(std::wstring_view path) {
+    std::wstring text(path);
+    DWORD needed = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    DWORD written = needed == 0 ? 0 : GetFullPathNameW(text.c_str(), needed, full.data(), nullptr);
+    full.resize(written < needed ? written : 0);
+    return full.empty() ? text : full;
+}
+
+ReadOutcome openWorkbookFile(std::wstring_view path) {
     std::wstring text(path);
     DWORD attributes = text.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(text.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return {std::nullopt, notFound(path)};
 
-    UniqueKernelHandle file(CreateFileW(text.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+    WorkbookFile workbook;
+    // Wine lets root open a read-only file for writing: the attribute decides, as it does on Windows.
+    workbook.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (!workbook.readOnly) {
+        workbook.handle.reset(CreateFileW(text.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD error = workbook.handle ? ERROR_SUCCESS : GetLastError();
+        workbook.readOnly = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    }
+    if (workbook.readOnly)
+        workbook.handle.reset(CreateFileW(text.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!workbook.handle)
         return {std::nullopt, L"Impossible d'accéder au fichier « " + text + L" »."};
 
-    WorkbookFile workbook;
     char buffer[64 * 1024];
     DWORD got = 0;
     while (workbook.content.size() < kMaxContent &&
-           ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+           ReadFile(workbook.handle.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
         workbook.content.append(buffer, got);
-
-    DWORD needed = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
-    workbook.fullName.resize(needed);
-    DWORD written = GetFullPathNameW(text.c_str(), needed, workbook.fullName.data(), nullptr);
-    workbook.fullName.resize(written < needed ? written : 0);
-    if (workbook.fullName.empty())
-        workbook.fullName = text;
+    workbook.fullName = fullPathOf(path);
     return {std::move(workbook), {}};
 }
 

@@ -1,5 +1,7 @@
-// Reading a workbook file: existence, content, and the password it may demand.
+// Opening a workbook file: existence, content, the password it may demand, and the handle that holds it.
 #pragma once
+
+#include "win_handles.h"
 
 #include <optional>
 #include <string>
@@ -10,6 +12,10 @@ namespace standin {
 struct WorkbookFile {
     std::wstring fullName;
     std::string content;
+    // Held for as long as the workbook is open. Read-write, it lets others read but never write.
+    UniqueKernelHandle handle;
+    // Someone else holds the file for writing, or it carries the read-only attribute.
+    bool readOnly = false;
 };
 
 // Either the file, or a description of why it cannot be opened (as the application words it).
@@ -18,8 +24,13 @@ struct ReadOutcome {
     std::wstring error;
 };
 
-// Never writes and never locks out other readers or writers.
-ReadOutcome readWorkbookFile(std::wstring_view path);
+// Never writes. Opens read-write and denies writing to others; a file another process holds, or one
+// with the read-only attribute, is opened read-only instead, silently (the default answer of the
+// application's "file in use" question when its alerts are off).
+ReadOutcome openWorkbookFile(std::wstring_view path);
+
+// GetFullPathNameW of `path`, or `path` itself if that fails.
+std::wstring fullPathOf(std::wstring_view path);
 
 // The <text> of a "password=<text>" line (UTF-8, exact), if the content has one.
 std::optional<std::string> requiredPassword(std::string_view content);

@@ -9,13 +9,23 @@ namespace standin {
 
 namespace {
 
-enum : DISPID { WorkbookName = 301, WorkbookFullName, WorkbookRunAutoMacros };
+enum : DISPID {
+    WorkbookName = 301,
+    WorkbookFullName,
+    WorkbookRunAutoMacros,
+    WorkbookReadOnly,
+    WorkbookActivate,
+    WorkbookApplication
+};
 enum : DISPID { WorkbooksCount = 201, WorkbooksOpen };
 
 constexpr MemberInfo kWorkbookMembers[] = {
     {L"Name", WorkbookName, MemberKind::ReadOnly},
     {L"FullName", WorkbookFullName, MemberKind::ReadOnly},
     {L"RunAutoMacros", WorkbookRunAutoMacros, MemberKind::Method, 1, 1},
+    {L"ReadOnly", WorkbookReadOnly, MemberKind::ReadOnly},
+    {L"Activate", WorkbookActivate, MemberKind::Method},
+    {L"Application", WorkbookApplication, MemberKind::ReadOnly},
 };
 
 constexpr size_t kOpenFilename = 0;
@@ -37,8 +47,25 @@ constexpr MemberInfo kWorkbooksMembers[] = {
 
 } // namespace
 
-Workbook::Workbook(Host& host, std::wstring fullName)
-    : DispatchObject(host, L"Workbook", kWorkbookMembers), fullName_(std::move(fullName)) {}
+Workbook::Workbook(Host& host, Workbooks& owner, WorkbookFile file)
+    : DispatchObject(host, L"Workbook", kWorkbookMembers), owner_(owner), fullName_(std::move(file.fullName)),
+      readOnly_(file.readOnly), file_(std::move(file.handle)) {}
+
+void Workbook::registerRunning() {
+    if (host().faults().noRot || running_.registered())
+        return;
+    countReferences(false);
+    running_ = RotRegistration(static_cast<IDispatch*>(this), fullName_);
+    if (!running_.registered())
+        countReferences(true);
+}
+
+void Workbook::close() {
+    running_.revoke();
+    // What COM still holds after the table let go is the clients'.
+    countReferences(true);
+    file_.reset();
+}
 
 std::wstring Workbook::name() const {
     return fileNamePart(fullName_);
@@ -57,11 +84,22 @@ HRESULT Workbook::invokeMember(DISPID id, Call& call) {
         // No macros in a stand-in workbook: accepting the argument is all there is to do.
         return call.coerce(0, VT_I4, which);
     }
+    case WorkbookReadOnly:
+        call.returnBool(readOnly_);
+        return S_OK;
+    case WorkbookActivate:
+        host().noteForeground(L"activate");
+        owner_.activate(*this);
+        return S_OK;
+    case WorkbookApplication:
+        call.returnObject(&owner_.application());
+        return S_OK;
     }
     return DISP_E_MEMBERNOTFOUND;
 }
 
-Workbooks::Workbooks(Host& host) : DispatchObject(host, L"Workbooks", kWorkbooksMembers) {}
+Workbooks::Workbooks(Host& host, IDispatch& application)
+    : DispatchObject(host, L"Workbooks", kWorkbooksMembers), application_(application) {}
 
 void Workbooks::activate(Workbook& workbook) {
     active_ = &workbook;
@@ -72,21 +110,36 @@ Workbooks::Opened Workbooks::open(std::wstring_view path, const std::optional<st
                                   PasswordPolicy policy) {
     if (path.size() > kMaxOpenPath)
         return {nullptr, L"Impossible de trouver « " + std::wstring(path) + L" ». Le chemin est trop long."};
-    ReadOutcome read = readWorkbookFile(path);
-    if (!read.file)
-        return {nullptr, read.error};
+    // Already open here: activated again, never opened nor registered twice.
+    const std::wstring fullName = fullPathOf(path);
     for (auto& book : books_)
-        if (equalsIgnoreCase(book->fullName(), read.file->fullName)) {
+        if (equalsIgnoreCase(book->fullName(), fullName)) {
             activate(*book);
             return {book.get(), {}};
         }
+    ReadOutcome read = openWorkbookFile(path);
+    if (!read.file)
+        return {nullptr, read.error};
     std::optional<std::string> required = requiredPassword(read.file->content);
     if (policy == PasswordPolicy::Check && required && (!password || toUtf8(*password) != *required))
         return {nullptr, L"Le mot de passe fourni pour « " + fileNamePart(read.file->fullName) +
                              L" » n'est pas correct. Vérifiez la casse des lettres."};
-    books_.push_back(std::make_unique<Workbook>(host(), read.file->fullName));
+    books_.push_back(std::make_unique<Workbook>(host(), *this, std::move(*read.file)));
+    books_.back()->registerRunning();
     activate(*books_.back());
     return {books_.back().get(), {}};
+}
+
+void Workbooks::closeAll() {
+    for (auto& book : books_) {
+        book->close();
+        closed_.push_back(std::move(book));
+    }
+    books_.clear();
+    if (active_ != nullptr) {
+        active_ = nullptr;
+        host().activeWorkbookChanged({});
+    }
 }
 
 HRESULT Workbooks::invokeOpen(Call& call) {
