@@ -1,9 +1,9 @@
 """The Windows Installer package for real under Wine: a silent install puts the launcher and
 LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
 registrations for .xls files (the application's key, and a ProgID of ours, with the launcher's icon,
-listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed launcher shows its dialog;
-a silent removal leaves the prefix's files and registry exactly as they were. A later version
-installed over it replaces it in place."""
+listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed
+launcher shows its dialog; a silent removal leaves the prefix's files and registry exactly as they
+were. A later version installed over it replaces it in place."""
 
 import os
 import re
