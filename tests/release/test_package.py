@@ -80,7 +80,7 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
-                       "KB3033929"):
+                       "KB3033929", "bash scripts/package.sh --release"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
