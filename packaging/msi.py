@@ -139,7 +139,7 @@ def package_code(msi):
     property except the package code, so that it does not depend on itself."""
     digest = hashlib.sha256()
     with olefile.OleFileIO(str(msi)) as ole:
-        digest.update(ole.root.clsid.encode())
+        digest.update(ole.root.clsid.encode())  # the root storage's class: what says "a database"
         for name in sorted(ole.listdir()):
             if name != [SUMMARY]:
                 data = ole.openstream(name).read()
