@@ -6,10 +6,14 @@
   - the size of both executables.
 By default both architectures are measured in the same run, their start-to-dialog runs interleaved,
 and both ratios are printed together at the end.
-Figures only: it asserts nothing. Usage: python3 bench/benchmark.py [--runs N] [--arch x64|x86|both]"""
+Figures only: it asserts nothing. Usage: python3 bench/benchmark.py [--runs N] [--arch x64|x86|both]
+It first builds, through the Windows presets, the programs it runs (scripts/package.sh builds only the
+launcher)."""
 
 import argparse
+import os
 import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -20,6 +24,30 @@ from harness.standin import register_standin  # noqa: E402
 from harness.wine_session import Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 
 PASSWORD = "vepal_kordinut!?"
+
+
+# Per measured architecture; the driver and the stand-in spreadsheet application always run as x64.
+MEASURED = ("demarrer_quben", "minimal_dialog", "minimal_client")
+HELPERS = ("quben_driver", "standin_spreadsheet")
+
+
+def build_programs(arches):
+    """Builds (or brings up to date) what the benchmark runs; exits with one line when it cannot."""
+    targets = {arch: list(MEASURED) for arch in arches}
+    targets["x64"] = targets.get("x64", []) + list(HELPERS)
+    if "QUBEN_BUILD_ROOT" not in os.environ:  # the presets build into the repository's build/
+        for arch, names in targets.items():
+            print(f"building {' '.join(names)} for {arch}", file=sys.stderr)
+            for command in (["cmake", "--preset", f"windows-{arch}"],
+                            ["cmake", "--build", "--preset", f"windows-{arch}", "--target", *names]):
+                result = subprocess.run(command, cwd=REPO, capture_output=True, text=True)
+                if result.returncode != 0:
+                    sys.exit(f"{result.stdout}{result.stderr}\nbenchmark not run: '{' '.join(command)}' failed; "
+                             f"run 'bash scripts/build.sh' first")
+    missing = [build_dir(arch) / f"{name}.exe" for arch, names in targets.items() for name in names
+               if not (build_dir(arch) / f"{name}.exe").exists()]
+    if missing:
+        sys.exit(f"benchmark not run: {missing[0]} is missing; run 'bash scripts/build.sh' first")
 
 
 def median_of(answer):
@@ -62,6 +90,7 @@ def main():
     parser.add_argument("--arch", choices=("x64", "x86", "both"), default="both")
     options = parser.parse_args()
     arches = ("x64", "x86") if options.arch == "both" else (options.arch,)
+    build_programs(arches)
 
     display = Xvfb(1024, 768)
     session = WineSession(ensure_prefix(default_prefix()), display)

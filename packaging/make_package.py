@@ -4,7 +4,10 @@
 Both are reproducible: fixed entry order, dates, permissions and GUIDs, so the same executables
 always give the same bytes. Given a certificate (packaging/signing.py), the executables are signed
 before they are packed and the package after it is built; dist/ receives the files only when every
-one of them is done, so a failure leaves dist/ as it was."""
+one of them is done, so a failure leaves dist/ as it was.
+Usage: make_package.py [--release] [--check] [build_root [dist]]. --release makes a publishable
+release: it refuses to build without a certificate and a time-stamp server (an unsigned or untimed
+release must not go out); --check only says whether it could, and builds nothing."""
 
 import hashlib
 import os
@@ -73,8 +76,20 @@ def build_release(build_root, work):
 
 
 def main():
-    build_root = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
-    dist = Path(sys.argv[2]) if len(sys.argv) > 2 else REPO / "dist"
+    options = [word for word in sys.argv[1:] if word.startswith("--")]
+    paths = [word for word in sys.argv[1:] if not word.startswith("--")]
+    build_root = Path(paths[0]) if paths else REPO / "build"
+    dist = Path(paths[1]) if len(paths) > 1 else REPO / "dist"
+    unknown = set(options) - {"--release", "--check"}
+    if unknown:  # a mistyped --release must not give an unsigned package
+        sys.exit(f"package not built: unknown option {' '.join(sorted(unknown))}")
+    if "--release" in options:
+        missing = signing.missing_for_release()
+        if missing:
+            sys.exit(f"release not built, dist/ left as it was: a release is signed and time-stamped, but "
+                     f"{' and '.join(missing)} {'is' if len(missing) == 1 else 'are'} not set")
+    if "--check" in options:
+        return
     dist.mkdir(parents=True, exist_ok=True)
     try:
         with tempfile.TemporaryDirectory(prefix=".quben-release-", dir=dist) as work:

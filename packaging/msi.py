@@ -2,16 +2,20 @@
 
 wixl leaves some things that differ from run to run or that Windows Installer expects otherwise;
 they are set here after it has run:
-- the summary information's package code (a random GUID) and its creation and save times (the
-  clock): pinned to a GUID derived from the packaged bytes and to the release date;
+- the summary information's creation and save times (the clock): pinned to the release date;
 - its texts are UTF-8 bytes under a declared code page 1252: stored as cp1252, which is what Explorer
   and Windows Installer read them as;
 - its template names a language: made language-neutral (Intel;0), because Group Policy skips a
-  package whose template language is not the client's; ProductLanguage stays 1036;
+  package whose template language is not the client's; ProductLanguage is 0 to match (ICE80: the
+  product language must be one of the template's);
 - the database's string pool has code page 0 (the machine's ANSI code page) whatever the .wxs
   says, while its strings are cp1252 bytes: declared 1252 through msibuild's _ForceCodepage;
 - file and shortcut names have no 8.3 short name, and the launcher no file version: given them, as
-  Windows Installer's tables want (the version is read from the executable's version block).
+  Windows Installer's tables want (the version is read from the executable's version block);
+- MsiFileHash hashes every file, versioned ones too (ICE60): rows of files with a version dropped;
+- the package code (a random GUID): set last, to a GUID derived from the finished database, every
+  stream and every summary property but the package code itself, so that packages differing in any
+  of those bytes never share a package code and the same inputs give the same package.
 The product code is derived from the version, so a later version upgrades this one in place.
 """
 
@@ -30,7 +34,7 @@ import pefile
 
 UPGRADE_CODE = uuid.UUID("CA10A237-15B1-4FCB-8D1D-2A443DDFAC39")  # the same in quben.wxs
 PRODUCT_VERSION = "1.0.0"
-LANGUAGE = 1036
+LANGUAGE = 1036  # of the launcher's version block, the language of its File row
 CODEPAGE = 1252
 TEMPLATE = "Intel;0"  # x86, language-neutral
 # Release date: the time stamps inside the package (summary information, files in the cabinet).
@@ -39,6 +43,7 @@ LAUNCHER = "demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen"
 PID_CODEPAGE, PID_TEMPLATE, PID_REVISION, PID_CREATED, PID_SAVED = 1, 7, 9, 12, 13
 VT_I2, VT_LPSTR, VT_FILETIME = 2, 30, 64
+SUMMARY = "\x05SummaryInformation"
 
 
 class PackageError(RuntimeError):
@@ -71,10 +76,9 @@ def build_msi(wxs, files, out, version=PRODUCT_VERSION):
              "--define", f"ProductVersion={version}", "--output", built,
              stage / "quben.wxs"], stage)
         complete_rows(built, stage, file_version(files[LAUNCHER]))
-        inputs = hashlib.sha256(Path(wxs).read_bytes() + version.encode())
-        for name in sorted(files):
-            inputs.update(name.encode() + b"\0" + files[name])
-        pin_summary_information(built, guid(uuid.uuid5(UPGRADE_CODE, inputs.hexdigest())))
+        drop_versioned_file_hashes(built, stage)
+        pin_summary_information(built)
+        write_summary(built, {**summary_properties(built), PID_REVISION: lpstr(package_code(built))})
         os.replace(built, out)
     return out
 
@@ -113,30 +117,73 @@ def complete_rows(msi, stage, launcher_version):
         run(["msibuild", msi, "-i", idt], stage)
 
 
-def pin_summary_information(msi, package_code):
-    """Rewrites, in place, the summary information: its texts as cp1252, the template, the package code
-    and the time stamps."""
+def drop_versioned_file_hashes(msi, stage):
+    """Leaves in MsiFileHash only the rows of files without a version: Windows Installer compares
+    versioned files by version, and ICE60 rejects a hash for one."""
+    versioned = {row[0] for row in table_rows(msi, "File", stage) if row[4]}
+    exported = run(["msiinfo", "export", msi, "MsiFileHash"], stage).replace("\r\n", "\n").split("\n")
+    kept = [line for line in exported[3:] if line and line.split("\t")[0] not in versioned]
+    idt = stage / "MsiFileHash.idt"
+    idt.write_text("\r\n".join(exported[:3] + kept) + "\r\n", "cp1252", newline="")
+    run(["msibuild", msi, "-i", idt], stage)
+
+
+def table_rows(msi, table, stage):
+    """The rows of `table` as lists of fields (the three header lines left out)."""
+    exported = run(["msiinfo", "export", msi, table], stage).replace("\r\n", "\n")
+    return [line.split("\t") for line in exported.split("\n")[3:] if line]
+
+
+def package_code(msi):
+    """The package code of the finished database: a GUID from every stream (by name) and every summary
+    property except the package code, so that it does not depend on itself."""
+    digest = hashlib.sha256()
+    with olefile.OleFileIO(str(msi)) as ole:
+        digest.update(ole.root.clsid.encode())  # the root storage's class: what says "a database"
+        for name in sorted(ole.listdir()):
+            if name != [SUMMARY]:
+                data = ole.openstream(name).read()
+                digest.update("/".join(name).encode("utf-8") + struct.pack("<Q", len(data)) + data)
+    for pid, value in sorted(summary_properties(msi).items()):
+        if pid != PID_REVISION:
+            digest.update(struct.pack("<IQ", pid, len(value)) + value)
+    return guid(uuid.uuid5(UPGRADE_CODE, digest.hexdigest()))
+
+
+def summary_properties(msi):
+    """The summary information's properties, {id: bytes of the typed value}."""
+    with olefile.OleFileIO(str(msi)) as ole:
+        stream = ole.openstream(SUMMARY).read()
+    return read_properties(stream, struct.unpack_from("<I", stream, 44)[0])
+
+
+def write_summary(msi, properties):
+    """Replaces, in place, the summary information's properties with `properties`."""
     ole = olefile.OleFileIO(str(msi), write_mode=True)
-    stream = ole.openstream("\x05SummaryInformation").read()
+    stream = ole.openstream(SUMMARY).read()
     section = struct.unpack_from("<I", stream, 44)[0]
-    properties = read_properties(stream, section)
+    # olefile keeps a stream's size: the section, now shorter, is padded to it with zeros.
+    ole.write_stream(SUMMARY, stream[:section] + write_section(properties, len(stream) - section))
+    ole.close()
+
+
+def pin_summary_information(msi):
+    """Rewrites, in place, the summary information: its texts as cp1252, the template and the time
+    stamps. The package code is left to be set from the result."""
+    properties = summary_properties(msi)
     if properties.get(PID_CODEPAGE) != struct.pack("<Ih2x", VT_I2, CODEPAGE):
         raise PackageError(f"summary information: code page is not {CODEPAGE}")
     for pid, value in properties.items():
         if struct.unpack_from("<I", value)[0] == VT_LPSTR:
             length = struct.unpack_from("<I", value, 4)[0]
             properties[pid] = lpstr(value[8:8 + length].rstrip(b"\0").decode("utf-8"))
-    properties[PID_REVISION] = lpstr(package_code)
     properties[PID_TEMPLATE] = lpstr(TEMPLATE)
     filetime = (RELEASE_TIME + 11644473600) * 10_000_000
     for pid in (PID_CREATED, PID_SAVED):
         if struct.unpack_from("<I", properties[pid])[0] != VT_FILETIME:
             raise PackageError(f"summary information: property {pid} is not a time")
         properties[pid] = struct.pack("<IQ", VT_FILETIME, filetime)
-    # olefile keeps a stream's size: the section, now shorter, is padded to it with zeros.
-    rewritten = stream[:section] + write_section(properties, len(stream) - section)
-    ole.write_stream("\x05SummaryInformation", rewritten)
-    ole.close()
+    write_summary(msi, properties)
 
 
 def read_properties(stream, section):

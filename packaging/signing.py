@@ -1,6 +1,7 @@
 """Authenticode signing (SHA-256) of the release files with Debian's osslsigncode, when the
 environment gives a certificate: QUBEN_SIGN_PFX (a PKCS#12 file), QUBEN_SIGN_PASSWORD and,
-optionally, QUBEN_SIGN_TIMESTAMP_URL (an RFC 3161 time-stamp server)."""
+optionally, QUBEN_SIGN_TIMESTAMP_URL (an RFC 3161 time-stamp server); a release for publication
+needs both the certificate and the time-stamp server."""
 
 import os
 import subprocess
@@ -45,6 +46,14 @@ class Signer:
                     if line.strip() and ":error:" not in line and line.strip() != "Failed"]
             raise SigningError(f"could not sign {name} with {self.pfx}: " + " / ".join(said))
         return signed.read_bytes()
+
+
+RELEASE_SETTINGS = ("QUBEN_SIGN_PFX", "QUBEN_SIGN_TIMESTAMP_URL")
+
+
+def missing_for_release():
+    """The settings a publishable release needs that the environment does not give."""
+    return [name for name in RELEASE_SETTINGS if not os.environ.get(name, "")]
 
 
 def signer_from_environment(work):

@@ -2,11 +2,13 @@
 and SHA256SUMS, whose sums match; the packaged executables pass the PE resource checks; the Windows
 Installer package is a per-machine x86 package of the French product quben 1.0.0 with a fixed
 UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; its texts are cp1252 under a
-declared code page 1252 and its template is language-neutral; its shortcuts take the form validation
-asks for; bad input to the installer build fails it without leaving a package."""
+declared code page 1252 and it is language-neutral; its tables follow the validation rules (ICE60,
+ICE80, the upgrade, the shortcut); its package code is that of the finished database; bad input to the
+installer build fails it without leaving a package."""
 
 import hashlib
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -21,6 +23,7 @@ PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"  # of version 1.0.0, giv
 NAMES = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SHA256SUMS"]
 MAKE_PACKAGE = REPO / "packaging" / "make_package.py"
 sys.path.insert(0, str(REPO / "packaging"))
+import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
@@ -31,6 +34,10 @@ def make_package(dist, env=None):
     """Runs the package command into `dist`; returns the finished process."""
     return subprocess.run(["/usr/bin/python3", MAKE_PACKAGE, BUILD, dist], capture_output=True, text=True,
                           env={key: value for key, value in {**os.environ, **(env or {})}.items() if value is not None})
+
+
+def stored_package_code(path):
+    return msi.summary_properties(path)[msi.PID_REVISION][8:].rstrip(b"\0").decode("ascii")
 
 
 def msi_table(path, table):
@@ -73,7 +80,7 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
-                       "KB3033929"):
+                       "KB3033929", "bash scripts/package.sh --release"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
@@ -94,15 +101,67 @@ class Package(unittest.TestCase):
         self.assertEqual({name: properties.get(name) for name in
                           ("ProductName", "ProductVersion", "ProductLanguage", "ALLUSERS", "UpgradeCode",
                            "ProductCode")},
-                         {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "1036",
+                         {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "0",
                           "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}",
                           "ProductCode": PRODUCT_CODE})
         summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, encoding="cp1252",
                                  check=True).stdout
         self.assertIn("Template: Intel;0\n", summary)  # language-neutral, for Group Policy
-        # A later version finds this one through the UpgradeCode and removes it first.
-        self.assertIn(["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"],
-                      msi_table(self.msi, "Upgrade"))
+
+    def test_tables_follow_the_validation_rules(self):
+        # The ICE rules themselves (darice.cub) do not run here: one case per rule they would check.
+        template = msi.summary_properties(self.msi)[msi.PID_TEMPLATE][8:].rstrip(b"\0").decode("cp1252")
+        files = msi_table(self.msi, "File")
+        sequence = {row[0]: int(row[2]) for row in msi_table(self.msi, "InstallExecuteSequence")}
+        cases = {
+            "ICE80: ProductLanguage is one of the template's languages":
+                (dict(msi_table(self.msi, "Property"))["ProductLanguage"] in template.split(";")[1].split(","),
+                 True),
+            "ICE60: MsiFileHash holds exactly the files without a version":
+                (sorted(row[0] for row in msi_table(self.msi, "MsiFileHash")),
+                 sorted(row[0] for row in files if not row[4])),
+            "a later version finds this one through the UpgradeCode":
+                (["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"]
+                 in msi_table(self.msi, "Upgrade"), True),
+            "and removes it first, between InstallValidate and InstallInitialize":
+                (sequence["InstallValidate"] < sequence["RemoveExistingProducts"] < sequence["InstallInitialize"],
+                 True),
+            "the ProgID shows the launcher's icon":
+                ([row[1:5] for row in msi_table(self.msi, "Registry") if row[2].endswith("DefaultIcon")],
+                 [["2", r"Software\Classes\quben.Classeur\DefaultIcon", "", '"[INSTALLDIR]demarrer_quben.exe",0']]),
+        }
+        self.assertTrue([row for row in files if row[4]])  # the launcher has a version, so ICE60 has a case
+        for rule, (found, expected) in cases.items():
+            with self.subTest(rule):
+                self.assertEqual(found, expected)
+
+    def test_package_code_is_that_of_the_finished_database(self):
+        stored = stored_package_code(self.msi)
+        self.assertEqual(stored, msi.package_code(self.msi))
+        # Any summary property but the package code itself changes it.
+        copy = Path(tempfile.mkdtemp(prefix="quben-msi-")) / "copy.msi"
+        for pid, changes_it in ((msi.PID_SAVED, True), (msi.PID_TEMPLATE, True), (msi.PID_REVISION, False)):
+            with self.subTest(pid=pid):
+                shutil.copy(self.msi, copy)
+                properties = msi.summary_properties(copy)
+                value = properties[pid]
+                properties[pid] = value[:-4] + bytes([value[-4] ^ 1]) + value[-3:]  # one bit of the value
+                msi.write_summary(copy, properties)
+                self.assertEqual(msi.package_code(copy) != stored, changes_it)
+
+    def test_a_post_processing_constant_changes_the_package_code(self):
+        launcher = (self.extracted / "Program Files" / "quben" / "demarrer_quben.exe").read_bytes()
+        folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
+        same = msi.build_msi(REPO / "packaging" / "quben.wxs", package_command.installer_files(launcher),
+                             folder / "same.msi")
+        original, msi.TEMPLATE = msi.TEMPLATE, "Intel;1036"
+        try:
+            other = msi.build_msi(REPO / "packaging" / "quben.wxs", package_command.installer_files(launcher),
+                                  folder / "other.msi")
+        finally:
+            msi.TEMPLATE = original
+        self.assertEqual(same.read_bytes(), self.msi.read_bytes())
+        self.assertNotEqual(stored_package_code(other), stored_package_code(same))
 
     def test_installer_texts_are_cp1252_under_code_page_1252(self):
         with olefile.OleFileIO(str(self.msi)) as ole:

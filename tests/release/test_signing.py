@@ -2,9 +2,11 @@
 one inside the MSI) and the MSI pass `osslsigncode verify` against it, the signature is all that
 changes in them, SHA256SUMS matches the signed files; signing without a time-stamp server warns that
 the signatures end with the certificate; a wrong password or an unreachable time-stamp
-server fails the package command with a clear message and leaves dist/ as it was."""
+server fails the package command with a clear message and leaves dist/ as it was; a release for
+publication (--release) without a certificate or without a time-stamp server is refused the same way."""
 
 import hashlib
+import os
 import subprocess
 import sys
 import tempfile
@@ -112,6 +114,32 @@ class SignedRelease(unittest.TestCase):
                                  not env["QUBEN_SIGN_TIMESTAMP_URL"])
                 self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()],
                                  [("quben-1.00.msi", b"previous release")])
+
+
+def tree(folder):
+    return {str(path.relative_to(folder)): path.read_bytes() for path in folder.rglob("*") if path.is_file()}
+
+
+class ReleaseNeedsASignedAndTimeStampedPackage(unittest.TestCase):
+    def test_release_without_certificate_or_time_stamp_server_writes_nothing(self):
+        pfx = Path(tempfile.mkdtemp(prefix="quben-keys-")) / "quben.pfx"
+        pfx.write_bytes(b"not read: the command stops before")
+        dist = REPO / "dist"
+        before = tree(dist) if dist.exists() else None
+        cases = {"QUBEN_SIGN_PFX": {"QUBEN_SIGN_TIMESTAMP_URL": "http://127.0.0.1:9/"},
+                 "QUBEN_SIGN_TIMESTAMP_URL": {"QUBEN_SIGN_PFX": str(pfx)},
+                 "QUBEN_SIGN_PFX and QUBEN_SIGN_TIMESTAMP_URL": {}}
+        for missing, env in cases.items():
+            with self.subTest(missing=missing):
+                unset = {key: value for key, value in os.environ.items() if not key.startswith("QUBEN_SIGN_")}
+                result = subprocess.run(["bash", REPO / "scripts" / "package.sh", "--release"], capture_output=True,
+                                        text=True, env={**unset, **env})
+                self.assertNotEqual(result.returncode, 0)
+                self.assertEqual(result.stderr.strip().splitlines()[-1],
+                                 "release not built, dist/ left as it was: a release is signed and time-stamped, "
+                                 f"but {missing} {'are' if ' and ' in missing else 'is'} not set")
+                self.assertEqual(tree(dist) if dist.exists() else None, before)
+
 
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0]])

@@ -1,9 +1,9 @@
 """The Windows Installer package for real under Wine: a silent install puts the launcher and
 LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
-registrations for .xls files (the application's key, and a ProgID of ours listed under the type's
-OpenWithProgids), leaving the default program of .xls alone; the installed launcher shows its dialog;
-a silent removal leaves the prefix's files and registry exactly as they were. A later version
-installed over it replaces it in place."""
+registrations for .xls files (the application's key, and a ProgID of ours, with the launcher's icon,
+listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed
+launcher shows its dialog; a silent removal leaves the prefix's files and registry exactly as they
+were. A later version installed over it replaces it in place."""
 
 import os
 import re
@@ -129,7 +129,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
                          for key in ("", r"shell\open\command", "SupportedTypes")}
         cls.progids = registry_values(session, OPEN_WITH_PROGIDS)
         cls.progid = {key: registry_values(session, rf"HKLM\Software\Classes\{PROGID}\{key}")
-                      for key in ("", r"shell\open\command")}
+                      for key in ("", r"shell\open\command", "DefaultIcon")}
         cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
         cls.xls_owner = registry_values(session, XLS_KEY)
         folder = unix_path(session, INSTALL_DIR)
@@ -181,6 +181,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         self.assertEqual(self.progid[""], {"(Default)": "Classeur QUBen", "FriendlyTypeName": "Classeur QUBen"})
         self.assertEqual(self.progid[r"shell\open\command"],
                          {"(Default)": rf'"{INSTALL_DIR}\demarrer_quben.exe" "%1"'})
+        self.assertEqual(self.progid["DefaultIcon"], {"(Default)": rf'"{INSTALL_DIR}\demarrer_quben.exe",0'})
 
     def test_default_program_of_xls_files_is_left_alone(self):
         self.assertEqual(self.xls_owner, {"(Default)": EXCEL_PROGID})
