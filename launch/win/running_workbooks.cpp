@@ -18,7 +18,7 @@ using TaskMemoryString = std::unique_ptr<wchar_t, TaskMemoryFree>;
 
 // The long form of a path that names an existing file; the path as it is otherwise.
 std::wstring LongForm(std::wstring_view path) {
-    const std::wstring given(path);
+    std::wstring given(path);
     try {
         return PathFromBuffer(
             [&](wchar_t* buffer, DWORD size) { return ::GetLongPathNameW(given.c_str(), buffer, size); });
