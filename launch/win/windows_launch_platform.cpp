@@ -1,5 +1,7 @@
 #include "launch/win/windows_launch_platform.h"
 
+#include "launch/win/attachment_policy.h"
+#include "launch/win/location_zone.h"
 #include "launch/win/short_path_name.h"
 #include "launch/win/zone_identifier_stream.h"
 
@@ -22,12 +24,20 @@ std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
     return message;
 }
 
+int WindowsLaunchPlatform::LocationZone(std::wstring_view fullPath) {
+    return win::LocationZone(fullPath);
+}
+
 std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {
     return ReadZoneIdentifier(fullPath);
 }
 
 void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
     RemoveZoneIdentifier(fullPath);
+}
+
+bool WindowsLaunchPlatform::UnblockingForbidden() {
+    return win::UnblockingForbidden();
 }
 
 } // namespace quben::win
