@@ -484,8 +484,8 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedU
 TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
     window.answer = 7;
     struct Case {
-        int location;
-        const char* mark;
+        int location = 0;
+        const char* mark = nullptr;
         std::optional<std::string> asked; // the question's source, or no question
     };
     const Case cases[] = {
