@@ -210,8 +210,12 @@ std::optional<DownloadMark> ParseZoneIdentifier(std::string_view bytes) {
     return DownloadMark{*zoneId, hostUrl.value_or(std::wstring())};
 }
 
+bool IsFromInternet(int zone) {
+    return zone >= kInternetZone;
+}
+
 bool IsDownloaded(const std::optional<DownloadMark>& mark) {
-    return mark.has_value() && mark->zoneId >= kInternetZone;
+    return mark.has_value() && IsFromInternet(mark->zoneId);
 }
 
 } // namespace quben

@@ -20,6 +20,10 @@ struct DownloadMark {
 // malformed text; the work is linear in the size of `bytes`.
 std::optional<DownloadMark> ParseZoneIdentifier(std::string_view bytes);
 
+// True for the Internet and restricted zones, and any zone beyond: a file from there must not run
+// its macros unasked.
+bool IsFromInternet(int zone);
+
 // True for a mark from the Internet or restricted zones (ZoneId >= 3).
 bool IsDownloaded(const std::optional<DownloadMark>& mark);
 

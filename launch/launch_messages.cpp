@@ -1,6 +1,7 @@
 #include "launch/launch_messages.h"
 
 #include "launch/launch_texts.h"
+#include "launch/url_origin.h"
 #include "platform/independent_steps.h"
 
 namespace quben {
@@ -63,16 +64,16 @@ std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error
 }
 
 std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
+    // Where it came from, not what was fetched: download links carry long signed queries.
+    const std::wstring source = SchemeAndHost(Trimmed(hostUrl));
     std::wstring details(kDownloadedWarning);
-    if (!Trimmed(hostUrl).empty())
-        details.append(L"\n\n").append(kDownloadedSourceLabel).append(Trimmed(hostUrl));
+    if (!source.empty())
+        details.append(L"\n\n").append(kDownloadedSourceLabel).append(source);
     return Message(kDownloadedFirstLine, details.append(L"\n\n").append(kDownloadedQuestion));
 }
 
-std::wstring NotUnblockedMessage(std::wstring_view path, const PlatformError& error,
-                                 LaunchPlatform& platform) {
-    return Message(kNotUnblockedFirstLine, std::wstring(path) + L"\n\n" +
-                                               Explained(SystemTextOf(error.status, platform), error.status));
+std::wstring ForbiddenMessage() {
+    return Message(kForbiddenFirstLine, kForbiddenAdvice);
 }
 
 std::wstring NotRespondingMessage() {

@@ -13,15 +13,15 @@ namespace quben {
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform);
 // The application did not open the workbook at `path` (the path as chosen, not the name it was given).
 std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform);
-// Whether to unblock and open a workbook Windows marked as downloaded from `hostUrl` (may be empty).
+// Whether to unblock and open a workbook from the Internet, downloaded from `hostUrl` (empty when
+// unknown), of which only the scheme and host are shown.
 std::wstring DownloadedQuestion(std::wstring_view hostUrl);
-// The download mark of the workbook at `path` could not be removed.
-std::wstring NotUnblockedMessage(std::wstring_view path, const PlatformError& error,
-                                 LaunchPlatform& platform);
 // The application refused calls for the whole of the launch's limit.
 std::wstring NotRespondingMessage();
 // The application opened the workbook read-only because someone else has it open.
 std::wstring HeldElsewhereMessage();
+// A workbook from the Internet that the organisation does not let users unblock.
+std::wstring ForbiddenMessage();
 // The workbook's path is too long for the application even with its folder shortened.
 std::wstring TooLongMessage(std::wstring_view path);
 

@@ -18,11 +18,16 @@ public:
     virtual std::wstring SystemText(std::int32_t status) = 0;
     // Whether the file itself carries the read-only attribute.
     virtual bool IsReadOnlyFile(std::wstring_view fullPath) = 0;
+    // The security zone Windows gives a file (3 the Internet, 4 restricted sites), from where it
+    // is as well as from its download mark.
+    virtual int LocationZone(std::wstring_view fullPath) = 0;
     // The bytes of the download mark Windows keeps beside a file (its Zone.Identifier stream);
-    // nothing when the file has none or it cannot be read.
+    // nothing when the file has none. Throws when it has one that cannot be read.
     virtual std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) = 0;
     // Removes that mark, as a file's Properties > "Débloquer" does.
     virtual void RemoveDownloadMark(std::wstring_view fullPath) = 0;
+    // True when the organisation takes unblocking downloaded files away from users.
+    virtual bool UnblockingForbidden() = 0;
 };
 
 } // namespace quben

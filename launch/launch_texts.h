@@ -52,7 +52,11 @@ inline constexpr std::wstring_view kDownloadedWarning =
     L"vous avez confiance en sa provenance.";
 inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance : ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir ?";
-inline constexpr std::wstring_view kNotUnblockedFirstLine = L"Le classeur n'a pas pu être débloqué.";
+// ... and the organisation does not let users unblock such files (a failure box).
+inline constexpr std::wstring_view kForbiddenFirstLine =
+    L"Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.";
+inline constexpr std::wstring_view kForbiddenAdvice =
+    L"Enregistrez-le dans un dossier approuvé par votre service informatique, ou adressez-vous à lui.";
 
 // How the process ends: 0 when the application has the workbook, the user cancelled the dialog or
 // the workbook was reported absent; 1 when the launch failed and said why, or the user closed the

@@ -8,7 +8,34 @@
 #include "platform/independent_steps.h"
 #include "platform/require.h"
 
+#include <algorithm>
+
 namespace quben {
+namespace {
+
+struct Origin {
+    int zone = 0;
+    std::wstring hostUrl; // the mark's, when the mark is what places the file on the Internet
+};
+
+// Where a workbook comes from, as Windows weighs it: the higher of the zone its location gets
+// (a share named by a dotted server name or an address, the organisation's mappings) and the zone
+// its own mark names. What cannot be learnt, a mark there but unreadable included, is the Internet.
+Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
+    int locationZone = kInternetZone;
+    RunStep([&] { locationZone = platform.LocationZone(path); });
+    std::optional<DownloadMark> mark;
+    if (Attempt([&] {
+            if (const auto bytes = platform.ReadDownloadMark(path))
+                mark = ParseZoneIdentifier(*bytes);
+        }))
+        return {std::max(locationZone, kInternetZone), {}};
+    if (!mark)
+        return {locationZone, {}};
+    return {std::max(locationZone, mark->zoneId), IsDownloaded(mark) ? mark->hostUrl : std::wstring()};
+}
+
+} // namespace
 
 void WorkbookStarter::StartWorkbook() noexcept {
     underway_ = true;
@@ -31,29 +58,30 @@ void WorkbookStarter::StartWorkbook() noexcept {
 }
 
 // An application started by automation runs the macros of every file it opens, whatever the
-// user's settings: a workbook Windows marked as downloaded from the Internet is opened only on the
-// user's yes, and then without its mark, as Windows' own "Débloquer" leaves it.
+// user's settings: a workbook Windows places on the Internet is opened only on the user's yes, and
+// then without its mark, as Windows' own "Débloquer" leaves it; never where the organisation has
+// taken "Débloquer" away.
 bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
-    std::optional<DownloadMark> mark;
-    RunStep([&] {
-        if (const auto bytes = platform_.ReadDownloadMark(path))
-            mark = ParseZoneIdentifier(*bytes);
-    });
-    if (!IsDownloaded(mark))
+    const Origin origin = OriginOf(path, platform_);
+    if (!IsFromInternet(origin.zone))
         return true;
+    // A rule that cannot be read is not assumed away.
+    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
+        ReportFailure(ForbiddenMessage());
+        return false;
+    }
     // A question that cannot be asked is a no.
     int answer = 0;
     RunStep([&] {
-        answer = window_.MsgBox(DownloadedQuestion(mark->hostUrl), kQuestionBoxStyle, kMessageTitle);
+        answer = window_.MsgBox(DownloadedQuestion(origin.hostUrl), kQuestionBoxStyle, kMessageTitle);
     });
     if (answer != kAnswerYes) {
         End(kExitDone);
         return false;
     }
-    if (const auto failure = Attempt([&] { platform_.RemoveDownloadMark(path); })) {
-        ReportFailure(NotUnblockedMessage(path, *failure, platform_));
-        return false;
-    }
+    // The answer is the gate, not the mark's removal, which a read-only file or share or a medium
+    // without streams refuses: the application runs the macros either way.
+    RunStep([&] { platform_.RemoveDownloadMark(path); });
     return true;
 }
 

@@ -1,6 +1,8 @@
 #include "launch/win/windows_launch_platform.h"
 
 #include "launch/extended_length_path.h"
+#include "launch/win/attachment_policy.h"
+#include "launch/win/location_zone.h"
 #include "launch/win/short_path_name.h"
 #include "launch/win/zone_identifier_stream.h"
 
@@ -32,12 +34,20 @@ bool WindowsLaunchPlatform::IsReadOnlyFile(std::wstring_view fullPath) {
     return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+int WindowsLaunchPlatform::LocationZone(std::wstring_view fullPath) {
+    return win::LocationZone(fullPath);
+}
+
 std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {
     return ReadZoneIdentifier(fullPath);
 }
 
 void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
     RemoveZoneIdentifier(fullPath);
+}
+
+bool WindowsLaunchPlatform::UnblockingForbidden() {
+    return win::UnblockingForbidden();
 }
 
 } // namespace quben::win

@@ -9,8 +9,10 @@ public:
     std::wstring ShortPathName(std::wstring_view fullPath) override;
     std::wstring SystemText(std::int32_t status) override;
     bool IsReadOnlyFile(std::wstring_view fullPath) override;
+    int LocationZone(std::wstring_view fullPath) override;
     std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) override;
     void RemoveDownloadMark(std::wstring_view fullPath) override;
+    bool UnblockingForbidden() override;
 };
 
 } // namespace quben::win

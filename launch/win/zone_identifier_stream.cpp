@@ -19,6 +19,12 @@ std::wstring StreamName(std::wstring_view fullPath) {
     return ToExtendedLengthPath(std::move(name));
 }
 
+// No stream: none was written, or the medium has no streams to write one in.
+bool IsNoStream(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+           error == ERROR_NOT_SUPPORTED;
+}
+
 } // namespace
 
 std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath) {
@@ -27,15 +33,17 @@ std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath) {
     const UniqueKernelHandle file(::CreateFileW(stream.c_str(), GENERIC_READ,
                                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::nullopt;
+    if (!file) {
+        if (IsNoStream(::GetLastError()))
+            return std::nullopt;
+        ThrowLastError(); // there, but held by someone else or refused: it still marks the file
+    }
     std::string bytes(kMaxZoneIdentifierBytes, '\0');
     std::size_t filled = 0;
     while (filled < bytes.size()) {
         DWORD read = 0;
-        if (!::ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled), &read,
-                        nullptr))
-            return std::nullopt;
+        ThrowLastErrorIf(!::ReadFile(file.get(), bytes.data() + filled,
+                                     static_cast<DWORD>(bytes.size() - filled), &read, nullptr));
         if (read == 0)
             break; // end of the stream
         filled += read;

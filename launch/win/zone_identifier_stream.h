@@ -12,7 +12,8 @@ namespace quben::win {
 inline constexpr std::size_t kMaxZoneIdentifierBytes = std::size_t{8} * 1024;
 
 // The bytes of `<fullPath>:Zone.Identifier`, at most kMaxZoneIdentifierBytes (more is cut off);
-// std::nullopt when the stream is missing or cannot be read.
+// std::nullopt when the file has no such stream. Throws PlatformError when it has one that cannot
+// be opened or read.
 std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath);
 
 // Deletes the stream, as a file's Properties > "Débloquer" does. A stream that is already gone is

@@ -80,14 +80,20 @@ public:
     bool IsReadOnlyFile(std::wstring_view path) override {
         return log.Record("Platform.IsReadOnlyFile", Utf8(path)), readOnlyFile;
     }
+    int LocationZone(std::wstring_view path) override {
+        return log.Record("Platform.LocationZone", Utf8(path)), locationZone;
+    }
     std::optional<std::string> ReadDownloadMark(std::wstring_view path) override {
         return log.Record("Platform.ReadDownloadMark", Utf8(path)), mark;
     }
     void RemoveDownloadMark(std::wstring_view path) override {
         log.Record("Platform.RemoveDownloadMark", Utf8(path));
     }
+    bool UnblockingForbidden() override { return log.Record("Platform.UnblockingForbidden"), forbidden; }
     CallLog& log;
+    int locationZone = 0;            // this computer
     std::optional<std::string> mark; // none
+    bool forbidden = false;
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
     bool readOnlyFile = false;
@@ -209,8 +215,8 @@ const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foregro
 const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
     {"Label1.Caption"},                                // the name the application is given
-    {"Platform.ReadDownloadMark(" + kPath + ")"},      // where did the workbook come from?
-    {"Host.FindOpenWorkbook(" + kPath + ")"},          // is it open already?
+    {"Platform.LocationZone(" + kPath + ")", "Platform.ReadDownloadMark(" + kPath + ")"}, // from where?
+    {"Host.FindOpenWorkbook(" + kPath + ")"}, // is it open already?
     {"Form3.ShowWorking", "Form3.AllowAnyToFront"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
@@ -471,8 +477,6 @@ INSTANTIATE_TEST_SUITE_P(
                      "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
                      ".|0|quben)",
                      "Form3.Unload(0)"}},
-        // A mark that cannot be read is no mark.
-        FailureCase{"Platform.ReadDownloadMark", Flatten(kLaunchSteps)},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
         // A lookup that fails means "not open".
@@ -494,20 +498,29 @@ INSTANTIATE_TEST_SUITE_P(
 class DownloadedWorkbookTest : public StartWorkbookTest {
 protected:
     DownloadedWorkbookTest() {
-        platform.mark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://exemple.org/budget%20v2.xls\r\n";
+        platform.mark =
+            "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://exemple.org/budget%20v2.xls?sig=a1b2\r\n";
     }
-    const std::string question =
-        "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme "
-        "téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
-        "vous avez confiance en sa provenance.\n\nProvenance : "
-        "https://exemple.org/budget%20v2.xls\n\nDébloquer ce classeur et l'ouvrir ?"
-        "|308|quben)"; // Yes and No (No the default), warning icon
+    // The question, with the "Provenance" line that names `source`, or none.
+    static std::string Question(const std::string& source) {
+        return "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme "
+               "téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
+               "vous avez confiance en sa provenance.\n\n" +
+               (source.empty() ? "" : "Provenance : " + source + "\n\n") +
+               "Débloquer ce classeur et l'ouvrir ?|308|quben)"; // Yes and No (No the default), warning icon
+    }
+    const std::string question = Question("https://exemple.org"); // the host alone, not what was fetched
+    const std::string refusal =
+        "MsgBox(Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.\n\n"
+        "Enregistrez-le dans un dossier approuvé par votre service informatique, ou adressez-vous à lui." +
+        kFailureBox;
 };
 
 TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
     window.answer = 6; // IDYES
     starter.StartWorkbook();
-    Calls expected = Then(StepsUpTo(3), {question, "Platform.RemoveDownloadMark(" + kPath + ")"});
+    Calls expected = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", question,
+                                         "Platform.RemoveDownloadMark(" + kPath + ")"});
     const Calls rest = Flatten({kLaunchSteps.begin() + 3, kLaunchSteps.end()});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(log.calls, expected);
@@ -516,37 +529,80 @@ TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
 TEST_F(DownloadedWorkbookTest, ANoOrNoAnswerEndsWithoutTouchingTheFileOrStartingAnything) {
     window.answer = 7; // IDNO
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {question, "Form3.Unload(0)"}));
+    const Calls asked = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", question, "Form3.Unload(0)"});
+    EXPECT_EQ(log.calls, asked);
     log.calls.clear();
     log.failing.insert("MsgBox"); // a question that cannot be asked
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {question, "Form3.Unload(0)"}));
+    EXPECT_EQ(log.calls, asked);
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
-TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeRemovedIsReportedWithExitCodeOne) {
+// The user's answer is the gate: a read-only file or share keeps its mark, and says nothing.
+TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeRemovedStillLaunchesSilently) {
     window.answer = 6;
     log.failing.insert("Platform.RemoveDownloadMark");
     log.failureStatus = static_cast<std::int32_t>(0x80070005);
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(3),
-                              {question, "Platform.RemoveDownloadMark(" + kPath + ")", "Platform.SystemText",
-                               "MsgBox(Le classeur n'a pas pu être débloqué.\n\n" + kPath +
-                                   "\n\nAccès refusé.\n(code 0x80070005)" + kFailureBox,
-                               "Form3.Unload(1)"}));
+    EXPECT_EQ(std::count_if(log.calls.begin(), log.calls.end(),
+                            [](const auto& c) { return c.starts_with("MsgBox"); }),
+              1);
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
+    EXPECT_NE(starter.HostReference(), nullptr);
+}
+
+TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedUnaskedAndUntouched) {
+    platform.forbidden = true;
+    window.answer = 6;
+    starter.StartWorkbook();
+    const Calls refused = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", refusal, "Form3.Unload(1)"});
+    EXPECT_EQ(log.calls, refused);
+    // A rule that cannot be read is not assumed away.
+    platform.forbidden = false;
+    log.calls.clear();
+    log.failing.insert("Platform.UnblockingForbidden");
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, refused);
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
-TEST_F(DownloadedWorkbookTest, OnlyTheInternetAndRestrictedZonesAsk) {
-    platform.mark = "[ZoneTransfer]\nZoneId=4\n"; // restricted sites, no address: no "Provenance" line
+TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
     window.answer = 7;
-    starter.StartWorkbook();
-    EXPECT_TRUE(log.calls.at(4).ends_with("provenance.\n\nDébloquer ce classeur et l'ouvrir ?|308|quben)"));
-    for (const char* zone : {"0", "1", "2"}) { // this computer, the intranet, trusted sites
+    struct Case {
+        int location = 0;
+        const char* mark = nullptr;
+        std::optional<std::string> asked; // the question's source, or no question
+    };
+    const Case cases[] = {
+        {3, nullptr, ""},                                                // a share on the Internet, no mark
+        {3, "[ZoneTransfer]\nZoneId=1\nHostUrl=https://a.example/", ""}, // the mark names no download
+        {4, "[ZoneTransfer]\nZoneId=3\nHostUrl=https://a.example/x", "https://a.example"},
+        {0, "[ZoneTransfer]\nZoneId=4\n", ""}, // restricted sites, no address
+        {2, "[ZoneTransfer]\nZoneId=1\n", std::nullopt},
+        {0, "[ZoneTransfer]\nZoneId=2\n", std::nullopt},
+    };
+    for (const Case& c : cases) {
         log.calls.clear();
-        platform.mark = std::string("[ZoneTransfer]\nZoneId=") + zone + "\n";
+        platform.locationZone = c.location;
+        platform.mark = c.mark ? std::optional<std::string>(c.mark) : std::nullopt;
         starter.StartWorkbook();
-        EXPECT_EQ(log.calls, Flatten(kLaunchSteps)) << zone;
+        EXPECT_EQ(log.calls, c.asked ? Then(StepsUpTo(3), {"Platform.UnblockingForbidden", Question(*c.asked),
+                                                           "Form3.Unload(0)"})
+                                     : Flatten(kLaunchSteps))
+            << c.location << " " << (c.mark ? c.mark : "no mark");
+    }
+}
+
+TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeReadOrAZoneNotGivenIsTheInternet) {
+    window.answer = 7;
+    platform.mark.reset();
+    for (const char* failing : {"Platform.ReadDownloadMark", "Platform.LocationZone"}) {
+        log.calls.clear();
+        log.failing = {failing};
+        starter.StartWorkbook();
+        EXPECT_EQ(log.calls,
+                  Then(StepsUpTo(3), {"Platform.UnblockingForbidden", Question(""), "Form3.Unload(0)"}))
+            << failing;
     }
 }
 

@@ -23,6 +23,9 @@ PROMPT = "Désolé , le fichier correspondant est absent du répertoire de trava
 NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
 NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
 DOWNLOADED = "Ce classeur provient d'Internet."
+FORBIDDEN = "Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer."
+ATTACHMENT_POLICY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments"
+ZONE_MAP = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains"
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
 HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule."
 STANDIN_CLASS = standin.STANDIN_CLASS
@@ -266,26 +269,42 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertEqual(box["owner"], box["form"]["hwnd"], "the launcher is still shown: the box is its own")
         self.assertEqual(records, [])
 
-    def test_a_downloaded_workbook_opens_only_on_a_yes_which_unblocks_it(self):
-        workbook = self.root / "Été données" / "téléchargé.xls"
+    def downloaded_workbook(self, name, url="https://exemple.org/classeurs/budget%20mesures.xls"):
+        """A workbook beside the others, marked as downloaded from `url`: its path and its mark."""
+        workbook = self.root / "Été données" / name
         workbook.write_bytes(f"password={PASSWORD}\n".encode())
-        path = rf"C:\{ROOT}\Été données\téléchargé.xls"
-        url = "https://exemple.org/classeurs/budget%20mesures.xls"
+        self.addCleanup(workbook.unlink, missing_ok=True)
         mark = write_download_mark(workbook, 3, url)
+        self.addCleanup(mark.unlink, missing_ok=True)
+        return rf"C:\{ROOT}\Été données\{name}", mark
+
+    def answer_question(self, path, button, source=None, dropped=False):
+        """Chooses `path` (or, `dropped`, gives it on the command line), checks the download question
+        (its "Provenance" line says `source`, or is not there) and presses `button`; returns the
+        launcher's exit code and the stand-in's journal."""
+        with LauncherRun(self.session, ARCH, args=[path] if dropped else ()) as run:
+            choice = [] if dropped else [["wait-dialog", 30000], ["choose", path]]
+            box = self.driver(*choice, ["wait-msgbox", 30000])[-1]
+            self.assertEqual(box["title"], "quben")
+            lines = box["text"].split("\n")
+            self.assertEqual(lines[:2], [DOWNLOADED, ""])
+            self.assertEqual([line for line in lines if line.startswith("Provenance")],
+                             [f"Provenance : {source}"] if source else [])
+            self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
+            self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["Yes", "No"])
+            self.assertTrue(box["icon"])
+            self.assertEqual(box["owner"], box["form"]["hwnd"])
+            self.driver(["wait-msgbox", 5000], ["press", button])
+            return run.wait(60), run.journal_records(settle=0.3)
+
+    def test_a_downloaded_workbook_opens_only_on_a_yes_which_unblocks_it(self):
+        # A signed download link: the question names the site alone.
+        path, mark = self.downloaded_workbook(
+            "téléchargé.xls", "https://user:pw@exemple.org:8443/classeurs/budget%20mesures.xls?sig=" + "a1" * 300)
         for answer, button in (("no", 7), ("yes", 6)):
-            with self.subTest(answer=answer), LauncherRun(self.session, ARCH) as run:
-                box = self.driver(["wait-dialog", 30000], ["choose", path], ["wait-msgbox", 30000])[-1]
-                self.assertEqual(box["title"], "quben")
-                lines = box["text"].split("\n")
-                self.assertEqual(lines[:2], [DOWNLOADED, ""])
-                self.assertIn(f"Provenance : {url}", lines)
-                self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
-                self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["Yes", "No"])
-                self.assertTrue(box["icon"])
-                self.assertEqual(box["owner"], box["form"]["hwnd"])
-                self.driver(["wait-msgbox", 5000], ["press", button])
-                self.assertEqual(run.wait(60), 0)
-                records = run.journal_records(settle=0.3)
+            with self.subTest(answer=answer):
+                code, records = self.answer_question(path, button, source="https://exemple.org")
+                self.assertEqual(code, 0)
                 if answer == "no":
                     self.assertEqual(records, [], "no application may be started")
                     self.assertTrue(mark.exists(), "the mark stays")
@@ -293,6 +312,44 @@ class WorkbookLaunchTest(unittest.TestCase):
                     self.assertFalse(mark.exists(), "unblocked")
                     self.assertEqual(len(standin.pids(records)), 1)
                     self.assertEqual(call_list(records), launch_calls(path))
+
+    def test_a_mark_that_cannot_be_removed_does_not_stop_a_yes(self):
+        path, mark = self.downloaded_workbook("lecture seule.xls")
+        mark.chmod(0o444)  # Wine refuses to delete a read-only file
+        code, records = self.answer_question(path, 6, source="https://exemple.org")
+        self.assertEqual(code, 0)
+        self.assertTrue(mark.exists())
+        self.assertEqual(call_list(records), launch_calls(path))
+
+    def test_where_the_organisation_forbids_unblocking_a_download_is_refused_unasked(self):
+        path, mark = self.downloaded_workbook("interdit.xls")
+        self.session.run(["reg", "add", ATTACHMENT_POLICY, "/v", "HideZoneInfoOnProperties", "/t", "REG_DWORD",
+                          "/d", "1", "/f"], check=True)
+        try:
+            records, box = self.launch_failing(path)
+        finally:
+            self.session.run(["reg", "delete", ATTACHMENT_POLICY, "/f"], check=True)
+        self.assertEqual(box["text"].split("\n")[:2], [FORBIDDEN, ""])
+        self.assertTrue(mark.exists(), "the mark stays")
+        self.assertEqual(records, [], "no application may be started")
+
+    def test_a_workbook_on_a_share_of_the_internet_is_asked_about_unless_mapped_to_the_intranet(self):
+        # Wine reaches \\server\share through the prefix's dosdevices\unc folder; its open-file
+        # dialog refuses such a path, a name on the command line does not.
+        share = self.session.prefix / "dosdevices" / "unc" / "files.example.org"
+        share.mkdir(parents=True, exist_ok=True)
+        (share / "partage").symlink_to(self.root / "Été données")
+        self.addCleanup(shutil.rmtree, share.parent, ignore_errors=True)
+        path = r"\\files.example.org\partage\é.xls"
+        self.assertEqual(self.answer_question(path, 7, dropped=True), (0, []))
+        mapping = ZONE_MAP + r"\example.org\files"
+        self.session.run(["reg", "add", mapping, "/v", "file", "/t", "REG_DWORD", "/d", "1", "/f"], check=True)
+        try:
+            with LauncherRun(self.session, ARCH, args=[path]) as run:
+                self.assertEqual(run.wait(60), 0)
+                self.assertEqual(call_list(run.journal_records(settle=0.3)), launch_calls(path))
+        finally:
+            self.session.run(["reg", "delete", ZONE_MAP + r"\example.org", "/f"], check=True)
 
     def test_a_workbook_from_the_intranet_opens_without_a_question(self):
         mark = write_download_mark(self.workbook, 1, "file://serveur/partage/%C3%A9.xls")
