@@ -75,7 +75,8 @@ bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
     RunStep([&] {
         answer = window_.MsgBox(DownloadedQuestion(origin.hostUrl), kQuestionBoxStyle, kMessageTitle);
     });
-    if (answer != kAnswerYes) {
+    // A launcher closed while the question was up goes no further, whatever the answer.
+    if (answer != kAnswerYes || CancelledNow()) {
         End(kExitDone);
         return false;
     }
@@ -133,7 +134,9 @@ void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& opena
 bool WorkbookStarter::MakeVisible(SpreadsheetApplication& application) noexcept {
     // Alerts are off only while the workbook comes up: the user works in this instance
     // afterwards, and without them it would overwrite files and close unsaved workbooks unasked.
-    RunStep([&] { application.SetDisplayAlerts(false); });
+    // (A close that came while the instance was created asks nothing of it.)
+    if (!CancelledNow())
+        RunStep([&] { application.SetDisplayAlerts(false); });
     // An instance nobody can see would keep the workbook locked until the session ends.
     if (CancelledNow()) {
         QuitUnseen();

@@ -42,6 +42,8 @@ public:
     std::wstring Label1Caption() override { return log.Record("Label1.Caption"), caption; }
     int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override {
         log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(style) + "|" + Utf8(title));
+        if (whileShown)
+            whileShown();
         return answer;
     }
     void ShowWorking() override { log.Record("Form3.ShowWorking"); }
@@ -54,7 +56,8 @@ public:
 
     CallLog& log;
     std::wstring caption = L"C:\\Été données\\é.xls";
-    int answer = 1; // IDOK
+    int answer = 1;                   // IDOK
+    std::function<void()> whileShown; // what happens while a box is up
 };
 
 class FakeFiles final : public DirectorySearch {
@@ -524,6 +527,14 @@ TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
     const Calls rest = Flatten({kLaunchSteps.begin() + 3, kLaunchSteps.end()});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(DownloadedWorkbookTest, ALauncherClosedWhileTheQuestionIsUpGoesNoFurtherWhateverTheAnswer) {
+    window.answer = 6;
+    window.whileShown = [this] { starter.Cancel(); };
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(1)");
+    EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Host.CreateApplication"), 0);
 }
 
 TEST_F(DownloadedWorkbookTest, ANoOrNoAnswerEndsWithoutTouchingTheFileOrStartingAnything) {
