@@ -1,7 +1,7 @@
 #include "launch/win/running_workbooks.h"
 
+#include "launch/win/short_path_name.h"
 #include "platform/win/hresult.h"
-#include "platform/win/path_buffer.h"
 
 #include <objbase.h>
 
@@ -18,12 +18,10 @@ using TaskMemoryString = std::unique_ptr<wchar_t, TaskMemoryFree>;
 
 // The long form of a path that names an existing file; the path as it is otherwise.
 std::wstring LongForm(std::wstring_view path) {
-    std::wstring given(path);
     try {
-        return PathFromBuffer(
-            [&](wchar_t* buffer, DWORD size) { return ::GetLongPathNameW(given.c_str(), buffer, size); });
+        return LongPathName(path);
     } catch (const PlatformError&) {
-        return given;
+        return std::wstring(path);
     }
 }
 
