@@ -45,6 +45,19 @@ std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
     return explanation.empty() ? CodeLine(status) : std::wstring(explanation) + L"\n" + CodeLine(status);
 }
 
+// "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive.
+std::wstring ServerOf(std::wstring_view path) {
+    constexpr std::wstring_view kExtendedUnc = L"\\\\?\\UNC\\";
+    if (path.starts_with(kExtendedUnc))
+        path.remove_prefix(kExtendedUnc.size());
+    else if (path.starts_with(L"\\\\") && !path.starts_with(L"\\\\?\\") && !path.starts_with(L"\\\\.\\"))
+        path.remove_prefix(2);
+    else
+        return {};
+    const std::wstring_view server = path.substr(0, path.find(L'\\'));
+    return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
+}
+
 } // namespace
 
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform) {
@@ -70,6 +83,13 @@ std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
     if (!source.empty())
         details.append(L"\n\n").append(kDownloadedSourceLabel).append(source);
     return Message(kDownloadedFirstLine, details.append(L"\n\n").append(kDownloadedQuestion));
+}
+
+std::wstring LocationQuestion(std::wstring_view path) {
+    std::wstring details(kLocationWarning);
+    if (const std::wstring server = ServerOf(path); !server.empty())
+        details.append(L"\n\n").append(kLocationLabel).append(server);
+    return Message(kLocationFirstLine, details.append(L"\n\n").append(kLocationQuestion));
 }
 
 std::wstring ForbiddenMessage() {

@@ -16,6 +16,9 @@ std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error
 // Whether to unblock and open a workbook from the Internet, downloaded from `hostUrl` (empty when
 // unknown), of which only the scheme and host are shown.
 std::wstring DownloadedQuestion(std::wstring_view hostUrl);
+// Whether to open a workbook that is on the Internet because of where it is: the server its path
+// names is shown (nothing of the share or the rest of the path).
+std::wstring LocationQuestion(std::wstring_view path);
 // The application refused calls for the whole of the launch's limit.
 std::wstring NotRespondingMessage();
 // The application opened the workbook read-only because someone else has it open.

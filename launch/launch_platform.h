@@ -16,8 +16,10 @@ public:
     virtual std::wstring ShortPathName(std::wstring_view fullPath) = 0;
     // The system's own explanation of a status, in the user's language; empty when it has none.
     virtual std::wstring SystemText(std::int32_t status) = 0;
-    // Whether the file itself carries the read-only attribute.
-    virtual bool IsReadOnlyFile(std::wstring_view fullPath) = 0;
+    // Whether another process has the file open in a way that keeps it from being opened for
+    // writing (a sharing or lock violation). No write right, a read-only file, or a file that
+    // cannot be reached at all: false.
+    virtual bool OpenElsewhere(std::wstring_view fullPath) = 0;
     // The security zone Windows gives a file (3 the Internet, 4 restricted sites), from where it
     // is as well as from its download mark.
     virtual int LocationZone(std::wstring_view fullPath) = 0;

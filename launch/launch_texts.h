@@ -52,6 +52,15 @@ inline constexpr std::wstring_view kDownloadedWarning =
     L"vous avez confiance en sa provenance.";
 inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance : ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir ?";
+// A workbook that is on the Internet because of where it is (a share named by a dotted server name
+// or an address), not because it was downloaded: the same box, nothing to unblock.
+inline constexpr std::wstring_view kLocationFirstLine =
+    L"Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.";
+inline constexpr std::wstring_view kLocationWarning =
+    L"Ses macros s'exécuteront dès son ouverture : ne continuez que si vous avez confiance en cet "
+    L"emplacement.";
+inline constexpr std::wstring_view kLocationLabel = L"Emplacement : ";
+inline constexpr std::wstring_view kLocationQuestion = L"Ouvrir ce classeur ?";
 // ... and the organisation does not let users unblock such files (a failure box).
 inline constexpr std::wstring_view kForbiddenFirstLine =
     L"Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.";

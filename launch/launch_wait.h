@@ -15,8 +15,14 @@ inline constexpr std::chrono::milliseconds kLaunchBusyLimit{120'000};
 // Refusals in a row for this long mean the application shows a window of its own (activation,
 // sign-in, first run) that needs the user, and that the launcher's window would hide.
 inline constexpr std::chrono::milliseconds kLongBusySpell{5'000};
+// How often a call made on another thread is looked at while it has not returned.
+inline constexpr std::chrono::milliseconds kPendingPoll{50};
+// Once the launch ends, closed or out of time, how long the application is still waited for to
+// take back what the launch changed (its alerts): a close must end the process within moments.
+inline constexpr std::chrono::milliseconds kEndingGrace{1'000};
 
-// Told once when the refusals have lasted kLongBusySpell in a row, before the hand-over.
+// Told once, before the hand-over, when the refusals have lasted kLongBusySpell in a row or the
+// creation of the application has not returned after as long.
 class LongBusySpell {
 public:
     virtual void StepAside() noexcept = 0;
@@ -30,29 +36,38 @@ public:
     LaunchWait(BusyWait& clock, LongBusySpell* onLongSpell) : clock_(clock), onLongSpell_(onLongSpell) {}
 
     // The user closed the launcher: the wait under way ends, and no refused call is made again.
-    void Cancel() { cancelled_ = true; }
+    // Once the launch is ending, what is left of the wait is cut to kEndingGrace.
+    void Cancel();
     // Nothing is waited for any more: the next refusal is final.
     void Stop() { stopped_ = true; }
+    // The launch is ending: a refused call is made again for what is left of the limit, or for
+    // kEndingGrace after a close or once the limit is used up.
+    void Ending();
     // The application has been handed the foreground: a long spell needs nothing more.
     void HandedOver() { onLongSpell_ = nullptr; }
 
     bool Cancelled() const { return cancelled_; }
-    // The refusals have used up the whole limit.
-    bool Expired() const { return waited_ >= kLaunchBusyLimit; }
+    // A call was refused with the whole limit used up: the application does not respond.
+    bool GaveUp() const { return gaveUp_; }
     // Dispatches what the thread has queued (a close among it), then answers whether the launch
     // has been cancelled.
-    bool CancelledNow();
+    bool DispatchThenCheckCancelled();
 
     bool WaitToRetry() override;
     void Answered() override { spellStart_.reset(); }
+    void AwaitPending(std::chrono::steady_clock::duration elapsed) override;
 
 private:
+    bool Expired() const { return waited_ >= kLaunchBusyLimit; }
+
     BusyWait& clock_;
     LongBusySpell* onLongSpell_;
     std::chrono::steady_clock::duration waited_{};
     std::optional<std::chrono::steady_clock::time_point> spellStart_;
+    std::optional<std::chrono::steady_clock::time_point> graceEnd_;
     bool cancelled_ = false;
     bool stopped_ = false;
+    bool gaveUp_ = false;
 };
 
 } // namespace quben

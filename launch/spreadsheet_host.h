@@ -39,6 +39,7 @@ public:
     virtual ~SpreadsheetApplication() = default;
     virtual void SetDisplayAlerts(bool displayAlerts) = 0;
     virtual void SetVisible(bool visible) = 0;
+    virtual bool Visible() = 0;
     virtual std::unique_ptr<WorkbookCollection> Workbooks() = 0;
     // The application's main window, as the number the platform knows it by.
     virtual std::intptr_t Hwnd() = 0;
@@ -49,10 +50,13 @@ public:
 class SpreadsheetHost {
 public:
     virtual ~SpreadsheetHost() = default;
-    // Starts a new instance of the application (never an already running one).
+    // Starts a new instance of the application (never an already running one). The application
+    // may take long to come up (a window of its own first): the creation is waited for through
+    // `busy.AwaitPending`, the caller's window answering meanwhile.
     virtual std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) = 0;
-    // The workbook at `fullPath` as an application running on this desktop has it open; nothing
-    // when none has.
+    // The workbook at `fullPath` as an application running on this desktop has it open, under
+    // whatever name it reached the file by (another drive letter, a share's name, a short name);
+    // nothing when none has.
     virtual std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) = 0;
 };
 

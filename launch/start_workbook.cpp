@@ -15,7 +15,8 @@ namespace {
 
 struct Origin {
     int zone = 0;
-    std::wstring hostUrl; // the mark's, when the mark is what places the file on the Internet
+    bool marked = false;  // the download mark, not the location, places the file on the Internet
+    std::wstring hostUrl; // the mark's, when it names one
 };
 
 // Where a workbook comes from, as Windows weighs it: the higher of the zone its location gets
@@ -29,66 +30,103 @@ Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
             if (const auto bytes = platform.ReadDownloadMark(path))
                 mark = ParseZoneIdentifier(*bytes);
         }))
-        return {std::max(locationZone, kInternetZone), {}};
-    if (!mark)
-        return {locationZone, {}};
-    return {std::max(locationZone, mark->zoneId), IsDownloaded(mark) ? mark->hostUrl : std::wstring()};
+        return {std::max(locationZone, kInternetZone), true, {}};
+    if (IsDownloaded(mark))
+        return {std::max(locationZone, mark->zoneId), true, mark->hostUrl};
+    return {mark ? std::max(locationZone, mark->zoneId) : locationZone, false, {}};
+}
+
+struct RoadTraits {
+    std::uint32_t style;
+    int exitCode;
+    bool hasMessage;
+};
+
+constexpr RoadTraits TraitsOf(Road road) {
+    switch (road) {
+    case Road::Done:
+    case Road::Declined:
+        return {0, kExitDone, false};
+    case Road::Absent:
+        return {kMessageButtons, kExitDone, true};
+    case Road::HeldElsewhere:
+        return {kNoticeBoxStyle, kExitDone, true};
+    case Road::Cancelled:
+        return {0, kExitFailed, false};
+    default:
+        return {kFailureBoxStyle, kExitFailed, true};
+    }
 }
 
 } // namespace
 
 void WorkbookStarter::StartWorkbook() noexcept {
     underway_ = true;
-    // A test that cannot be made counts as "the file is there".
-    if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); })) {
-        ReportAbsent();
-        return;
-    }
+    Finish(Launch());
+}
 
-    std::wstring path;
-    RunStep([&] { path = window_.Label1Caption(); });
+void WorkbookStarter::ReportAbsent() noexcept {
+    underway_ = true;
+    Finish({Road::Absent});
+}
+
+WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
+    // A test that cannot be made counts as "the file is there".
+    if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); }))
+        return {Road::Absent};
+    RunStep([&] { path_ = window_.Label1Caption(); });
     const auto openable =
-        OpenablePath(path, [&](std::wstring_view folder) { return platform_.ShortPathName(folder); });
-    if (!openable) {
-        ReportFailure(TooLongMessage(path));
-        return;
-    }
-    if (ConfirmOrigin(path) && !BringForwardIfOpen(path))
-        Launch(path, *openable);
+        OpenablePath(path_, [&](std::wstring_view folder) { return platform_.ShortPathName(folder); });
+    if (!openable)
+        return {Road::TooLong};
+    if (auto end = ConfirmOrigin(path_))
+        return *end;
+    if (auto end = BringForwardIfOpen(path_))
+        return *end;
+    if (auto end = CreateInstance())
+        return *end;
+    // Everything goes through the instance created here: an application the user already has
+    // open is never touched (its alerts stay on, its workbooks' macros are not run).
+    if (auto end = MakeVisible(*hostReference_))
+        return *end;
+    return OpenWorkbook(*hostReference_, *openable);
 }
 
 // An application started by automation runs the macros of every file it opens, whatever the
-// user's settings: a workbook Windows places on the Internet is opened only on the user's yes, and
-// then without its mark, as Windows' own "Débloquer" leaves it; never where the organisation has
-// taken "Débloquer" away.
-bool WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
+// user's settings: a workbook Windows places on the Internet is opened only on the user's yes;
+// a downloaded one then without its mark, as Windows' own "Débloquer" leaves it. Never where the
+// organisation has taken "Débloquer" away.
+WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
     const Origin origin = OriginOf(path, platform_);
     if (!IsFromInternet(origin.zone))
-        return true;
+        return {};
     // A rule that cannot be read is not assumed away.
-    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
-        ReportFailure(ForbiddenMessage());
-        return false;
-    }
-    // A question that cannot be asked is a no.
+    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); }))
+        return Ending{Road::Forbidden};
+    // A question that cannot be asked is a no. A workbook that is on the Internet only because of
+    // where it is has no mark to remove: the question says so, and a yes changes nothing on disk.
     int answer = 0;
     RunStep([&] {
-        answer = window_.MsgBox(DownloadedQuestion(origin.hostUrl), kQuestionBoxStyle, kMessageTitle);
+        const auto question = origin.marked ? DownloadedQuestion(origin.hostUrl) : LocationQuestion(path);
+        answer = window_.MsgBox(question, kQuestionBoxStyle, kMessageTitle);
     });
     // A launcher closed while the question was up goes no further, whatever the answer.
-    if (answer != kAnswerYes || CancelledNow()) {
-        End(kExitDone);
-        return false;
-    }
+    if (wait_.DispatchThenCheckCancelled())
+        return Ending{Road::Cancelled};
+    if (answer != kAnswerYes)
+        return Ending{Road::Declined};
     // The answer is the gate, not the mark's removal, which a read-only file or share or a medium
     // without streams refuses: the application runs the macros either way.
-    RunStep([&] { platform_.RemoveDownloadMark(path); });
-    return true;
+    if (origin.marked)
+        RunStep([&] { platform_.RemoveDownloadMark(path); });
+    return {};
 }
 
 // Opened a second time, the workbook would come up read-only in a second application, without a
-// word: the application that has it is brought forward instead, and nothing is run again.
-bool WorkbookStarter::BringForwardIfOpen(const std::wstring& path) noexcept {
+// word: the application that has it is brought forward instead, and nothing is run again. Only
+// an application the user can see: one that another program's automation left hidden would come
+// forward into nothing.
+WorkbookStarter::Step WorkbookStarter::BringForwardIfOpen(const std::wstring& path) noexcept {
     std::unique_ptr<Workbook> open;
     std::unique_ptr<SpreadsheetApplication> application;
     // A lookup that fails in any way means "not open".
@@ -97,23 +135,21 @@ bool WorkbookStarter::BringForwardIfOpen(const std::wstring& path) noexcept {
         if (open)
             application = open->Application();
     });
-    if (!application) {
-        if (!Interrupted())
-            return false;
-        EndInterrupted();
-        return true;
-    }
+    if (application && !TestOr(false, [&] { return application->Visible(); }))
+        application.reset();
+    if (auto end = DispatchThenCheckInterrupted())
+        return end;
+    if (!application)
+        return {};
     RunStep([&] { window_.BringToFront(application->Hwnd()); });
     wait_.HandedOver();
     RunStep([&] { open->Activate(); });
-    if (Interrupted())
-        EndInterrupted();
-    else
-        End(kExitDone);
-    return true;
+    if (auto end = DispatchThenCheckInterrupted())
+        return end;
+    return Ending{Road::Done};
 }
 
-void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& openable) noexcept {
+WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
     RunStep([&] { window_.ShowWorking(); });
     // A window the application shows while it starts (activation, sign-in) can then come in front.
     RunStep([&] { window_.AllowAnyToFront(); });
@@ -121,114 +157,139 @@ void WorkbookStarter::Launch(const std::wstring& path, const std::wstring& opena
     if (const auto failure = Attempt([&] {
             hostReference_ = host_.CreateApplication(wait_);
             Require(hostReference_);
-        })) {
-        ReportFailure(NotStartedMessage(*failure, platform_));
-        return;
-    }
-    // Everything goes through the instance created here: an application the user already has
-    // open is never touched (its alerts stay on, its workbooks' macros are not run).
-    if (MakeVisible(*hostReference_))
-        OpenWorkbook(*hostReference_, path, openable);
+        }))
+        return FailedOn(Road::NotStarted, *failure);
+    // A close that came while the instance was created asks nothing more of it but to quit.
+    return DispatchThenCheckInterrupted();
 }
 
-bool WorkbookStarter::MakeVisible(SpreadsheetApplication& application) noexcept {
+WorkbookStarter::Step WorkbookStarter::MakeVisible(SpreadsheetApplication& application) noexcept {
     // Alerts are off only while the workbook comes up: the user works in this instance
     // afterwards, and without them it would overwrite files and close unsaved workbooks unasked.
-    // (A close that came while the instance was created asks nothing of it.)
-    if (!CancelledNow())
-        RunStep([&] { application.SetDisplayAlerts(false); });
-    // An instance nobody can see would keep the workbook locked until the session ends.
-    if (CancelledNow()) {
-        QuitUnseen();
-        End(kExitFailed);
-        return false;
-    }
-    if (const auto failure = Attempt([&] { application.SetVisible(true); })) {
-        QuitUnseen();
-        ReportFailure(NotStartedMessage(*failure, platform_));
-        return false;
-    }
+    // Given back even if this call seems to fail: it may have been carried out all the same.
+    alertsOff_ = true;
+    RunStep([&] { application.SetDisplayAlerts(false); });
+    if (auto end = DispatchThenCheckInterrupted())
+        return end;
+    if (const auto failure = Attempt([&] { application.SetVisible(true); }))
+        return FailedOn(Road::NotStarted, *failure);
+    shown_ = true;
     // Now, while the launcher is still the foreground process: later Windows would only flash the
     // application's taskbar button, and a form its macros show would open behind other windows.
     RunStep([&] { window_.BringToFront(application.Hwnd()); });
     wait_.HandedOver();
     StepAside();
-    return true;
+    return DispatchThenCheckInterrupted();
 }
 
-void WorkbookStarter::OpenWorkbook(SpreadsheetApplication& application, const std::wstring& path,
-                                   const std::wstring& openable) noexcept {
-    if (Interrupted())
-        return EndInterrupted();
+WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& application,
+                                                      const std::wstring& openable) noexcept {
+    // Asked before this instance has the file too: whether another process keeps it from being
+    // written. Read-only for any other reason (no write right, a read-only file, a
+    // write-reservation password) is nothing the user needs telling.
+    heldElsewhere_ = TestOr(false, [&] { return platform_.OpenElsewhere(path_); });
     std::unique_ptr<Workbook> workbook;
     if (const auto failure =
-            Attempt([&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword); })) {
-        if (Interrupted())
-            return EndInterrupted();
-        RunStep([&] { application.SetDisplayAlerts(true); });
-        ReportFailure(NotOpenedMessage(path, *failure, platform_));
+            Attempt([&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword); }))
+        return FailedOn(Road::NotOpened, *failure);
+    // A close during a long Open: the workbook's macros are not run.
+    if (auto end = DispatchThenCheckInterrupted())
+        return *end;
+    RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+    if (auto end = DispatchThenCheckInterrupted())
+        return *end;
+    if (heldElsewhere_ && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
+        return {Road::HeldElsewhere};
+    return {Road::Done};
+}
+
+WorkbookStarter::Ending WorkbookStarter::FailedOn(Road road, PlatformError failure) noexcept {
+    if (auto end = DispatchThenCheckInterrupted()) {
+        end->failure = std::move(failure);
+        return *end;
+    }
+    return {road, std::move(failure)};
+}
+
+WorkbookStarter::Step WorkbookStarter::DispatchThenCheckInterrupted() noexcept {
+    if (TestOr(false, [&] { return wait_.DispatchThenCheckCancelled(); }))
+        return Ending{Road::Cancelled};
+    if (wait_.GaveUp())
+        return Ending{Road::NotResponding};
+    return {};
+}
+
+void WorkbookStarter::Finish(const Ending& ending) noexcept {
+    RestoreApplication();
+    const Road road = wait_.Cancelled() ? Road::Cancelled : ending.road;
+    const RoadTraits traits = TraitsOf(road);
+    if (traits.hasMessage)
+        RunStep([&] { window_.MsgBox(MessageOf({road, ending.failure}), traits.style, kMessageTitle); });
+    // A close while the message was up is a close too.
+    RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : traits.exitCode); });
+}
+
+void WorkbookStarter::RestoreApplication() noexcept {
+    if (!hostReference_)
+        return;
+    if (!shown_) {
+        // An instance nobody can see would keep the workbook locked until the session ends. Told
+        // once: it may be what refuses every call.
+        wait_.Stop();
+        RunStep([&] { hostReference_->Quit(); });
+        hostReference_.reset();
         return;
     }
-    RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
-    if (Interrupted())
-        return EndInterrupted();
-    RunStep([&] { application.SetDisplayAlerts(true); });
-    if (HeldElsewhere(*workbook, path))
-        Report(HeldElsewhereMessage(), kNoticeBoxStyle, kExitDone);
-    else
-        End(kExitDone);
+    // The application resets its alerts only for code running inside it, never for a caller.
+    if (alertsOff_) {
+        wait_.Ending();
+        RunStep([&] { hostReference_->SetDisplayAlerts(true); });
+    }
 }
 
-void WorkbookStarter::QuitUnseen() noexcept {
-    wait_.Stop();
-    RunStep([&] { hostReference_->Quit(); });
-    hostReference_.reset();
-}
-
-// A read-only file opened read-only says nothing new; nor does a state that cannot be read.
-bool WorkbookStarter::HeldElsewhere(Workbook& workbook, const std::wstring& path) noexcept {
-    return TestOr(false, [&] { return workbook.ReadOnly() && !platform_.IsReadOnlyFile(path); });
+std::wstring WorkbookStarter::MessageOf(const Ending& ending) noexcept {
+    std::wstring message;
+    RunStep([&] {
+        const PlatformError failure = ending.failure.value_or(PlatformError{kStatusUnexpected});
+        switch (ending.road) {
+        case Road::Absent:
+            message = kAbsentPrompt;
+            break;
+        case Road::TooLong:
+            message = TooLongMessage(path_);
+            break;
+        case Road::Forbidden:
+            message = ForbiddenMessage();
+            break;
+        case Road::NotStarted:
+            message = NotStartedMessage(failure, platform_);
+            break;
+        case Road::NotOpened:
+            message = NotOpenedMessage(path_, failure, platform_);
+            break;
+        case Road::NotResponding:
+            message = NotRespondingMessage();
+            break;
+        case Road::HeldElsewhere:
+            message = HeldElsewhereMessage();
+            break;
+        default:
+            break;
+        }
+    });
+    return message;
 }
 
 void WorkbookStarter::StepAside() noexcept {
     RunStep([&] { window_.Minimise(); });
 }
 
-bool WorkbookStarter::Cancel() noexcept {
-    if (underway_)
+bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
+    if (underway_ && !wait_.Cancelled()) {
+        cancelReason_ = reason;
         wait_.Cancel();
+    }
     return underway_;
-}
-
-bool WorkbookStarter::CancelledNow() noexcept {
-    return TestOr(false, [&] { return wait_.CancelledNow(); });
-}
-
-bool WorkbookStarter::Interrupted() noexcept {
-    return CancelledNow() || wait_.Expired();
-}
-
-void WorkbookStarter::EndInterrupted() noexcept {
-    Report(NotRespondingMessage(), kFailureBoxStyle, kExitFailed);
-}
-
-void WorkbookStarter::ReportAbsent() noexcept {
-    underway_ = true;
-    Report(kAbsentPrompt, kMessageButtons, kExitDone);
-}
-
-void WorkbookStarter::ReportFailure(const std::wstring& message) noexcept {
-    Report(message, kFailureBoxStyle, kExitFailed);
-}
-
-void WorkbookStarter::Report(std::wstring_view message, std::uint32_t style, int exitCode) noexcept {
-    if (!wait_.Cancelled())
-        RunStep([&] { window_.MsgBox(message, style, kMessageTitle); });
-    End(exitCode);
-}
-
-void WorkbookStarter::End(int exitCode) noexcept {
-    RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : exitCode); });
 }
 
 } // namespace quben

@@ -3,9 +3,11 @@
 #include "launch/launch_texts.h"
 #include "launch/launch_wait.h"
 #include "launch/spreadsheet_host.h"
+#include "platform/platform_error.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,10 +41,28 @@ public:
     virtual void Unload(int exitCode) = 0;
 };
 
+// How a launch ends. Each road has its one message (or none) and its exit code.
+enum class Road {
+    Done,          // the application has the workbook
+    Declined,      // the user said no to the question about the workbook's origin
+    Absent,        // the workbook is not there
+    TooLong,       // its path is too long for the application
+    Forbidden,     // from the Internet, and the organisation forbids unblocking it
+    NotStarted,    // the application could not be created or shown
+    NotOpened,     // the application did not open the workbook
+    NotResponding, // a call was refused with the launch's whole limit used up
+    HeldElsewhere, // opened read-only because another process has the file: a notice
+    Cancelled,     // the user closed the launcher, or the session ended
+};
+
+// Why a launch under way was cancelled.
+enum class CancelReason { Closed, SessionEnded };
+
 // Brings the chosen workbook up in a new, visible spreadsheet application (or brings forward the
-// one that already has it open), or tells the user why not; either way the launcher window is
-// unloaded at the end. Holds the application it started (the spreadsheet host reference) for as
-// long as it lives; the application is told to quit only when it could not be made visible.
+// visible one that already has it open), or tells the user why not; either way the launcher
+// window is unloaded at the end. Holds the application it started (the spreadsheet host
+// reference) for as long as it lives; the application is told to quit only when it was never
+// made visible.
 class WorkbookStarter final : private LongBusySpell {
 public:
     // `clock` is what the waits for a busy application read and pause with.
@@ -54,41 +74,40 @@ public:
     // The absent-workbook road of StartWorkbook on its own: the one message, then the window is
     // unloaded. For a name the launcher refuses before any existence check.
     void ReportAbsent() noexcept;
-    // The user closed the launcher. Answers whether a launch was under way: it then ends as soon
-    // as it can, making no further call and showing no message, with exit code 1.
-    bool Cancel() noexcept;
+    // The user closed the launcher or the session is ending. Answers whether a launch was under
+    // way: it then ends as soon as the call in progress returns, making no further call but the
+    // ones that give the application back as it was, showing no message, with exit code 1.
+    bool Cancel(CancelReason reason = CancelReason::Closed) noexcept;
 
     SpreadsheetApplication* HostReference() const { return hostReference_.get(); }
 
 private:
-    // False when the launch must not go on; the window has been unloaded then.
-    bool ConfirmOrigin(const std::wstring& path) noexcept;
-    // True when an application on this desktop has the workbook open and has been brought forward.
-    bool BringForwardIfOpen(const std::wstring& path) noexcept;
-    void Launch(const std::wstring& path, const std::wstring& openable) noexcept;
-    // Alerts off, visible, in front; false when the launch ended there.
-    bool MakeVisible(SpreadsheetApplication& application) noexcept;
-    void OpenWorkbook(SpreadsheetApplication& application, const std::wstring& path,
-                      const std::wstring& openable) noexcept;
-    // Tells the instance that could not be made visible to quit, once, and lets it go.
-    void QuitUnseen() noexcept;
-    // Whether the application opened the workbook read-only although the file is not.
-    bool HeldElsewhere(Workbook& workbook, const std::wstring& path) noexcept;
-    // Out of the way of a window the application shows while it refuses calls.
+    struct Ending {
+        Road road;
+        std::optional<PlatformError> failure{};
+    };
+    using Step = std::optional<Ending>; // nothing: the launch goes on
+
+    Ending Launch() noexcept;
+    Step ConfirmOrigin(const std::wstring& path) noexcept;
+    Step BringForwardIfOpen(const std::wstring& path) noexcept;
+    Step CreateInstance() noexcept;
+    Step MakeVisible(SpreadsheetApplication& application) noexcept;
+    Ending OpenWorkbook(SpreadsheetApplication& application, const std::wstring& openable) noexcept;
+    // A step that failed ends the launch on `road`, unless the failure was a refusal with the
+    // limit used up, or the user closed the launcher meanwhile.
+    Ending FailedOn(Road road, PlatformError failure) noexcept;
+    // Dispatches what is queued, then says whether the launch must end there: closed, or a call
+    // refused at the limit.
+    Step DispatchThenCheckInterrupted() noexcept;
+    // The one way out: gives back what the launch changed in its application (alerts turned
+    // off; an instance never shown is told to quit), shows the road's one message, then unloads
+    // the window with the road's exit code.
+    void Finish(const Ending& ending) noexcept;
+    void RestoreApplication() noexcept;
+    std::wstring MessageOf(const Ending& ending) noexcept;
+    // Out of the way of a window the application shows while it refuses calls or starts.
     void StepAside() noexcept override;
-    // Dispatches what is queued; true when the user closed the launcher.
-    bool CancelledNow() noexcept;
-    // The same, or the limit is used up.
-    bool Interrupted() noexcept;
-    // The end of an interrupted launch: silent when the user closed the launcher, otherwise the
-    // "not responding" message.
-    void EndInterrupted() noexcept;
-    // Tells the user why the launch failed, then unloads the window.
-    void ReportFailure(const std::wstring& message) noexcept;
-    // The one message of a road that ends here, then the window is unloaded with `exitCode`.
-    // After a cancel there is no message, and the exit code is 1.
-    void Report(std::wstring_view message, std::uint32_t style, int exitCode) noexcept;
-    void End(int exitCode) noexcept;
 
     LaunchWindow& window_;
     DirectorySearch& files_;
@@ -96,7 +115,12 @@ private:
     SpreadsheetHost& host_;
     LaunchWait wait_;
     bool underway_ = false;
+    std::optional<CancelReason> cancelReason_;
+    std::wstring path_;
     std::unique_ptr<SpreadsheetApplication> hostReference_;
+    bool alertsOff_ = false; // in the instance created here
+    bool shown_ = false;     // the instance created here was made visible
+    bool heldElsewhere_ = false;
 };
 
 } // namespace quben

@@ -27,6 +27,7 @@ public:
         DispatchArguments value;
         application_.PutProperty(L"Visible", value.Boolean(visible));
     }
+    bool Visible() override { return application_.GetInteger(L"Visible") != 0; }
     std::unique_ptr<WorkbookCollection> Workbooks() override;
     std::intptr_t Hwnd() override { return static_cast<std::intptr_t>(application_.GetInteger(L"Hwnd")); }
     void Quit() override {

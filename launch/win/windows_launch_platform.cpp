@@ -7,6 +7,7 @@
 #include "launch/win/zone_identifier_stream.h"
 
 #include "platform/win/hresult.h"
+#include "platform/win/unique_handle.h"
 
 #include <windows.h>
 
@@ -27,11 +28,16 @@ std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
     return message;
 }
 
-bool WindowsLaunchPlatform::IsReadOnlyFile(std::wstring_view fullPath) {
+bool WindowsLaunchPlatform::OpenElsewhere(std::wstring_view fullPath) {
+    // Every share mode allowed: only a holder that denies writing (or has locked a range) refuses.
     const std::wstring path = ToExtendedLengthPath(std::wstring(fullPath));
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    ThrowLastErrorIf(attributes == INVALID_FILE_ATTRIBUTES);
-    return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    const UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file)
+        return false;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
 int WindowsLaunchPlatform::LocationZone(std::wstring_view fullPath) {

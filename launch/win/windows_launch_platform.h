@@ -8,7 +8,7 @@ class WindowsLaunchPlatform final : public LaunchPlatform {
 public:
     std::wstring ShortPathName(std::wstring_view fullPath) override;
     std::wstring SystemText(std::int32_t status) override;
-    bool IsReadOnlyFile(std::wstring_view fullPath) override;
+    bool OpenElsewhere(std::wstring_view fullPath) override;
     int LocationZone(std::wstring_view fullPath) override;
     std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) override;
     void RemoveDownloadMark(std::wstring_view fullPath) override;

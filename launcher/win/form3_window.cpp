@@ -156,15 +156,15 @@ void Form3Window::OnClose(HWND window) {
         FORWARD_WM_CLOSE(window, ::DefWindowProcW);
 }
 
-// Log-off, shut-down, Restart Manager: the session may end; a launch under way stops.
+// Log-off, shut-down, Restart Manager: the session may end, but another program or the user can
+// still refuse; only the end itself stops a launch under way.
 BOOL Form3Window::OnQueryEndSession(HWND) {
-    starter_.Cancel();
     return TRUE;
 }
 
 void Form3Window::OnEndSession(HWND, BOOL ending) {
     if (ending)
-        starter_.Cancel();
+        starter_.Cancel(CancelReason::SessionEnded);
 }
 
 // The window is the only one: when it goes, the process ends.

@@ -53,7 +53,19 @@ TEST_P(BusyRetryTest, AfterTheLimitTheRefusalIsTheAnswer) {
     EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), GetParam());
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
     EXPECT_EQ(call.attempts, kLaunchBusyLimit / kBusyRetryPause + 1);
-    EXPECT_TRUE(wait.Expired());
+    EXPECT_TRUE(wait.GaveUp());
+}
+
+TEST_P(BusyRetryTest, ACallAcceptedAtTheLimitGoesOnAndTheNextRefusalIsFinal) {
+    FakeClock clock;
+    LaunchWait wait(clock, nullptr);
+    ScriptedCall atTheLimit{GetParam(), static_cast<int>(kLaunchBusyLimit / kBusyRetryPause)};
+    EXPECT_EQ(RetryWhileBusy(wait, std::ref(atTheLimit)), kOk);
+    EXPECT_FALSE(wait.GaveUp());
+    ScriptedCall next{GetParam(), 1'000'000};
+    EXPECT_EQ(RetryWhileBusy(wait, std::ref(next)), GetParam());
+    EXPECT_EQ(next.attempts, 1);
+    EXPECT_TRUE(wait.GaveUp());
 }
 
 INSTANTIATE_TEST_SUITE_P(EachBusyAnswer, BusyRetryTest,
@@ -91,6 +103,35 @@ TEST(BusyRetry, EveryOtherAnswerIsFinalAtOnce) {
         EXPECT_EQ(RetryWhileBusy(wait, std::ref(call)), status);
         EXPECT_EQ(call.attempts, 1) << std::hex << status;
         EXPECT_TRUE(clock.pauses.empty());
+    }
+}
+
+// What the launch gives back as it ends (the application's alerts) is waited for with what is left
+// of the limit, but no more than a second after a close or once the limit is used up.
+TEST(BusyRetry, TheEndingWaitsWhatIsLeftOfTheLimitOrOneSecondAfterACloseOrTheLimit) {
+    struct Case {
+        milliseconds refusedBefore;
+        bool closed;
+        milliseconds endingWait;
+    } const cases[] = {
+        {milliseconds(0), true, kEndingGrace},
+        {milliseconds(119'800), false, kEndingGrace},
+        {kLaunchBusyLimit, false, kEndingGrace},
+        {milliseconds(60'000), false, milliseconds(60'000)},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        LaunchWait wait(clock, nullptr);
+        ScriptedCall before{static_cast<std::int32_t>(0x80010001),
+                            static_cast<int>(c.refusedBefore / kBusyRetryPause)};
+        RetryWhileBusy(wait, std::ref(before));
+        if (c.closed)
+            wait.Cancel();
+        wait.Ending();
+        const auto endingStart = clock.now;
+        ScriptedCall alertsBack{static_cast<std::int32_t>(0x80010001), 1'000'000};
+        RetryWhileBusy(wait, std::ref(alertsBack));
+        EXPECT_EQ(clock.now - endingStart, c.endingWait) << c.refusedBefore.count() << " " << c.closed;
     }
 }
 

@@ -80,8 +80,8 @@ public:
         return log.Record("Platform.ShortPathName", Utf8(folder)), shortFolder;
     }
     std::wstring SystemText(std::int32_t) override { return log.Record("Platform.SystemText"), systemText; }
-    bool IsReadOnlyFile(std::wstring_view path) override {
-        return log.Record("Platform.IsReadOnlyFile", Utf8(path)), readOnlyFile;
+    bool OpenElsewhere(std::wstring_view path) override {
+        return log.Record("Platform.OpenElsewhere", Utf8(path)), openElsewhere;
     }
     int LocationZone(std::wstring_view path) override {
         return log.Record("Platform.LocationZone", Utf8(path)), locationZone;
@@ -99,7 +99,7 @@ public:
     bool forbidden = false;
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
-    bool readOnlyFile = false;
+    bool openElsewhere = false; // another process keeps the file from being opened for writing
 };
 
 // A clock that moves only when the launch pauses; `onPause` lets a test act meanwhile.
@@ -147,6 +147,7 @@ struct FakeApplicationState {
     bool readOnly = false; // what Workbook.ReadOnly answers
     // The application turns busy, for a spell, when a call of this name comes (once each).
     std::map<std::string, std::chrono::milliseconds> busyFrom;
+    bool visible = true; // what Application.Visible answers
 };
 
 class FakeApplication final : public SpreadsheetApplication {
@@ -156,6 +157,7 @@ public:
         state.Call("Application.DisplayAlerts", value ? "true" : "false");
     }
     void SetVisible(bool value) override { state.Call("Application.Visible", value ? "true" : "false"); }
+    bool Visible() override { return state.Call("Application.Visible"), state.visible; }
     std::unique_ptr<WorkbookCollection> Workbooks() override;
     std::intptr_t Hwnd() override { return state.Call("Application.Hwnd"), 0x1234; }
     void Quit() override { state.Call("Application.Quit"); }
@@ -198,6 +200,10 @@ public:
     std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) override {
         state.log.Record("Host.CreateApplication");
         state.busy.policy = &busy;
+        // An application that shows a window of its own before it registers: the creation
+        // returns late, the launch's window answering meanwhile.
+        for (auto elapsed = std::chrono::milliseconds(0); elapsed < createTakes; elapsed += kPendingPoll)
+            busy.AwaitPending(elapsed);
         return createsNothing ? nullptr : std::make_unique<FakeApplication>(state);
     }
     std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view path, BusyPolicy& busy) override {
@@ -207,6 +213,7 @@ public:
     }
     FakeApplicationState state;
     bool createsNothing = false;
+    std::chrono::milliseconds createTakes{0};
     bool alreadyOpen = false; // in an application running on this desktop
 };
 
@@ -226,10 +233,10 @@ const std::vector<Calls> kLaunchSteps = {
     {"Application.Visible(true)"},
     {"Application.Hwnd", "Form3.BringToFront(4660)"}, // while the launcher is in front
     {"Form3.Minimise"},
+    {"Platform.OpenElsewhere(" + kPath + ")"}, // does someone else have it?
     {"Application.Workbooks", kOpen},
     {"Workbook.RunAutoMacros(1)"},
-    {"Application.DisplayAlerts(true)"},
-    {"Workbook.ReadOnly"}, // opened read-only because someone else has it?
+    {"Application.DisplayAlerts(true)"}, // given back as the launch ends
     {"Form3.Unload(0)"},
 };
 
@@ -257,7 +264,7 @@ Calls Then(Calls calls, std::initializer_list<std::string> more) {
 }
 
 class StartWorkbookTest : public ::testing::Test {
-protected:
+public:
     CallLog log;
     FakeWindow window{log};
     FakeFiles files{log};
@@ -391,7 +398,7 @@ TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlert
     const std::string message = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath +
                                 "\n\nLe mot de passe est incorrect.\n(code 0x800A03EC)" + kFailureBox;
     EXPECT_EQ(log.calls,
-              Then(StepsUpTo(11), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
+              Then(StepsUpTo(12), {"Application.DisplayAlerts(true)", message, "Form3.Unload(1)"}));
 
     // Without an explanation of the application's, the system's.
     log.calls.clear();
@@ -485,7 +492,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A lookup that fails means "not open".
         FailureCase{"Host.FindOpenWorkbook", Flatten(kLaunchSteps)},
         FailureCase{"Form3.AllowAnyToFront", Flatten(kLaunchSteps)},
-        FailureCase{"Workbook.ReadOnly", Flatten(kLaunchSteps)},
+        FailureCase{"Platform.OpenElsewhere", Flatten(kLaunchSteps)},
         FailureCase{"Application.Hwnd", Without({"Form3.BringToFront(4660)"})},
         FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
@@ -511,6 +518,13 @@ protected:
                "vous avez confiance en sa provenance.\n\n" +
                (source.empty() ? "" : "Provenance : " + source + "\n\n") +
                "Débloquer ce classeur et l'ouvrir ?|308|quben)"; // Yes and No (No the default), warning icon
+    }
+    // The question for a workbook on the Internet because of where it is, naming `server` or none.
+    static std::string LocationQuestion(const std::string& server) {
+        return "MsgBox(Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\n"
+               "Ses macros s'exécuteront dès son ouverture : ne continuez que si vous avez confiance en cet "
+               "emplacement.\n\n" +
+               (server.empty() ? "" : "Emplacement : " + server + "\n\n") + "Ouvrir ce classeur ?|308|quben)";
     }
     const std::string question = Question("https://exemple.org"); // the host alone, not what was fetched
     const std::string refusal =
@@ -582,13 +596,13 @@ TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
     struct Case {
         int location = 0;
         const char* mark = nullptr;
-        std::optional<std::string> asked; // the question's source, or no question
+        std::optional<std::string> asked; // the question, or none
     };
     const Case cases[] = {
-        {3, nullptr, ""},                                                // a share on the Internet, no mark
-        {3, "[ZoneTransfer]\nZoneId=1\nHostUrl=https://a.example/", ""}, // the mark names no download
-        {4, "[ZoneTransfer]\nZoneId=3\nHostUrl=https://a.example/x", "https://a.example"},
-        {0, "[ZoneTransfer]\nZoneId=4\n", ""}, // restricted sites, no address
+        {3, nullptr, LocationQuestion("")},                                                // no mark
+        {3, "[ZoneTransfer]\nZoneId=1\nHostUrl=https://a.example/", LocationQuestion("")}, // no download
+        {4, "[ZoneTransfer]\nZoneId=3\nHostUrl=https://a.example/x", Question("https://a.example")},
+        {0, "[ZoneTransfer]\nZoneId=4\n", Question("")}, // restricted sites, no address
         {2, "[ZoneTransfer]\nZoneId=1\n", std::nullopt},
         {0, "[ZoneTransfer]\nZoneId=2\n", std::nullopt},
     };
@@ -597,9 +611,9 @@ TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
         platform.locationZone = c.location;
         platform.mark = c.mark ? std::optional<std::string>(c.mark) : std::nullopt;
         starter.StartWorkbook();
-        EXPECT_EQ(log.calls, c.asked ? Then(StepsUpTo(3), {"Platform.UnblockingForbidden", Question(*c.asked),
-                                                           "Form3.Unload(0)"})
-                                     : Flatten(kLaunchSteps))
+        EXPECT_EQ(log.calls,
+                  c.asked ? Then(StepsUpTo(3), {"Platform.UnblockingForbidden", *c.asked, "Form3.Unload(0)"})
+                          : Flatten(kLaunchSteps))
             << c.location << " " << (c.mark ? c.mark : "no mark");
     }
 }
@@ -607,13 +621,32 @@ TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
 TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeReadOrAZoneNotGivenIsTheInternet) {
     window.answer = 7;
     platform.mark.reset();
-    for (const char* failing : {"Platform.ReadDownloadMark", "Platform.LocationZone"}) {
+    for (const auto& [failing, asked] : {std::pair{"Platform.ReadDownloadMark", Question("")},
+                                         std::pair{"Platform.LocationZone", LocationQuestion("")}}) {
         log.calls.clear();
         log.failing = {failing};
         starter.StartWorkbook();
-        EXPECT_EQ(log.calls,
-                  Then(StepsUpTo(3), {"Platform.UnblockingForbidden", Question(""), "Form3.Unload(0)"}))
+        EXPECT_EQ(log.calls, Then(StepsUpTo(3), {"Platform.UnblockingForbidden", asked, "Form3.Unload(0)"}))
             << failing;
+    }
+}
+
+// On the Internet only because of where it is: the server is named, and a yes changes nothing on disk.
+TEST_F(DownloadedWorkbookTest, AShareOnTheInternetIsNamedByItsServerAloneAndAYesRemovesNothing) {
+    platform.mark.reset();
+    platform.locationZone = 3;
+    window.answer = 6;
+    for (const wchar_t* share :
+         {L"\\\\files.example.org\\mesures\\Été\\é.xls", L"\\\\?\\UNC\\files.example.org\\mesures\\é.xls"}) {
+        log.calls.clear();
+        window.caption = share;
+        starter.StartWorkbook();
+        EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), LocationQuestion("\\\\files.example.org")),
+                  1);
+        EXPECT_EQ(std::count_if(log.calls.begin(), log.calls.end(),
+                                [](const auto& c) { return c.starts_with("Platform.RemoveDownloadMark"); }),
+                  0);
+        EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
     }
 }
 
@@ -629,7 +662,7 @@ TEST_F(StartWorkbookTest, NoWorkbookCollectionIsAWorkbookNotOpened) {
 
 // A busy application, a launcher closed halfway: the launch's limit, its long spells and its cancel.
 class LaunchLifeTest : public StartWorkbookTest {
-protected:
+public:
     using ms = std::chrono::milliseconds;
     void CancelAt(ms when) {
         clock.onPause = [this, when] {
@@ -649,20 +682,16 @@ TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
     starter.StartWorkbook();
     // 70 s of refusals, then 50 s more at Open: the limit is reached and Open is not reported as
     // refused by the application.
-    EXPECT_EQ(log.calls,
-              Then(With(StepsUpTo(11), alertsOff, "Form3.Minimise"), {notResponding, "Form3.Unload(1)"}));
-    EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
+    EXPECT_EQ(log.calls, Then(With(StepsUpTo(12), alertsOff, "Form3.Minimise"),
+                              {"Application.DisplayAlerts(true)", notResponding, "Form3.Unload(1)"}));
+    EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit + kEndingGrace);
 }
 
 TEST_F(LaunchLifeTest, AnApplicationBusyPastTheLimitBeforeItIsShownIsToldToQuitOnceAndReported) {
     host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls,
-              Then(With(StepsUpTo(7), alertsOff, "Form3.Minimise"),
-                   {"Application.Visible(true)", "Application.Quit", "Platform.SystemText",
-                    "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n(code 0x80010001)" +
-                        kFailureBox,
-                    "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, Then(With(StepsUpTo(7), alertsOff, "Form3.Minimise"),
+                              {"Application.Quit", notResponding, "Form3.Unload(1)"}));
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
     EXPECT_EQ(starter.HostReference(), nullptr) << "released";
 }
@@ -690,37 +719,109 @@ TEST_F(LaunchLifeTest, OnlyALongSpellOfRefusalsMinimisesTheLauncherBeforeTheHand
     EXPECT_EQ(log.calls, Flatten(kLaunchSteps));
 }
 
-TEST_F(LaunchLifeTest, ClosingTheLauncherEndsTheLaunchAtOnceWithoutAWordAndExitCodeOne) {
-    EXPECT_FALSE(starter.Cancel()) << "before the launch the window simply closes";
-    // During a wait once the application is shown: nothing more is asked of it.
-    host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
-    CancelAt(ms(3'000));
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", "Form3.Unload(1)"}));
-    EXPECT_LE(clock.Elapsed(), ms(3'000) + kBusyRetryPause);
+TEST_F(LaunchLifeTest, BeforeTheLaunchAClosingWindowSimplyCloses) {
+    EXPECT_FALSE(starter.Cancel());
 }
 
-TEST_F(LaunchLifeTest, ClosingTheLauncherBeforeTheApplicationIsShownTellsItToQuit) {
-    host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
-    CancelAt(ms(1'000));
+// Every way a launch under way can end: the instance it created gets its alerts back once it has
+// been shown, is told to quit when it never was; a close shows nothing and exits with 1; the limit
+// ends only on a call refused at the limit.
+struct Ending {
+    const char* why;
+    std::function<void(LaunchLifeTest&)> arrange;
+    Calls expected;
+    std::chrono::milliseconds longest{std::chrono::hours(1)}; // by the fake clock
+};
+
+class LaunchEndingTest : public LaunchLifeTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(LaunchEndingTest, GivesTheApplicationBackAndSaysWhatHappened) {
+    GetParam().arrange(*this);
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, GetParam().expected);
+    EXPECT_LE(clock.Elapsed(), GetParam().longest);
 }
 
-TEST_F(LaunchLifeTest, AfterACloseAFailureShowsNoMessage) {
-    host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
-    CancelAt(ms(1'000));
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(11), {"Form3.Unload(1)"}));
+void PrintTo(const Ending& ending, std::ostream* out) {
+    *out << ending.why;
 }
+
+using ms = std::chrono::milliseconds;
+const std::string kAlertsOff = "Application.DisplayAlerts(false)";
+const std::string kAlertsBack = "Application.DisplayAlerts(true)";
+const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\nSi Excel affiche une fenêtre, répondez-y, "
+                                   "puis ouvrez de nouveau le classeur." +
+                                   kFailureBox;
+
+INSTANTIATE_TEST_SUITE_P(
+    EachRoad, LaunchEndingTest,
+    ::testing::Values(
+        Ending{"a close while the instance is created",
+               [](auto& t) {
+                   t.host.createTakes = ms(3'000);
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(6), {"Application.Quit", "Form3.Unload(1)"})},
+        Ending{"a creation that takes long steps aside", [](auto& t) { t.host.createTakes = ms(8'000); },
+               With(Flatten(kLaunchSteps), "Host.CreateApplication", "Form3.Minimise")},
+        Ending{"a creation that takes a few seconds", [](auto& t) { t.host.createTakes = ms(4'900); },
+               Flatten(kLaunchSteps)},
+        Ending{"a close before the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"})},
+        Ending{"the limit before the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
+               },
+               Then(With(StepsUpTo(7), kAlertsOff, "Form3.Minimise"),
+                    {"Application.Quit", kNotResponding, "Form3.Unload(1)"}),
+               kLaunchBusyLimit},
+        Ending{"a close once the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
+                   t.CancelAt(ms(3'000));
+               },
+               Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", kAlertsBack, "Form3.Unload(1)"}),
+               ms(3'000) + kBusyRetryPause + kEndingGrace},
+        Ending{"a close while Open is refused",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               ms(1'000) + kBusyRetryPause + kEndingGrace},
+        Ending{"a close during an Open the application accepted",
+               [](auto& t) {
+                   t.clock.onPause = [&t] {
+                       if (t.log.calls.back() == kOpen)
+                           t.starter.Cancel(CancelReason::SessionEnded);
+                   };
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"})},
+        Ending{"a call accepted at the limit goes on",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit}};
+               },
+               With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise")},
+        Ending{"a refusal once the limit is used up",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit},
+                                            {"Workbooks.Open", ms(1)}};
+               },
+               Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
+                    {kAlertsBack, kNotResponding, "Form3.Unload(1)"})}),
+    [](const auto& info) { return "Road" + std::to_string(info.index); });
 
 // A workbook that an application on this desktop already has open.
 TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgain) {
     host.alreadyOpen = true;
     starter.StartWorkbook();
     EXPECT_EQ(log.calls,
-              Then(StepsUpTo(4), {"Workbook.Application", "Application.Hwnd", "Form3.BringToFront(4660)",
-                                  "Workbook.Activate", "Form3.Unload(0)"}));
+              Then(StepsUpTo(4), {"Workbook.Application", "Application.Visible", "Application.Hwnd",
+                                  "Form3.BringToFront(4660)", "Workbook.Activate", "Form3.Unload(0)"}));
     EXPECT_EQ(starter.HostReference(), nullptr) << "no instance created";
     // Its application out of reach: the usual launch.
     log.calls.clear();
@@ -728,23 +829,43 @@ TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgai
     starter.StartWorkbook();
     EXPECT_EQ(log.calls,
               With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")", "Workbook.Application"));
+    // Held by an application nobody can see (left by another program's automation): the usual
+    // launch, as if it were not open.
+    log.calls.clear();
+    log.failing.clear();
+    host.state.visible = false;
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, With(With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")",
+                                   "Workbook.Application"),
+                              "Workbook.Application", "Application.Visible"));
 }
 
-TEST_F(StartWorkbookTest, AWorkbookOpenedReadOnlyBecauseSomeoneElseHasItGetsANotice) {
-    host.state.readOnly = true;
-    starter.StartWorkbook();
-    Calls expected = StepsUpTo(kLaunchSteps.size() - 1);
-    EXPECT_EQ(log.calls,
-              Then(expected, {"Platform.IsReadOnlyFile(" + kPath + ")",
-                              "MsgBox(Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a "
-                              "ouvert en lecture seule.\n\nVos modifications devront être "
-                              "enregistrées sous un autre nom.|327744|quben)", // OK, information
-                              "Form3.Unload(0)"}));
-    // A file that is read-only itself says nothing new.
-    log.calls.clear();
-    platform.readOnlyFile = true;
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(expected, {"Platform.IsReadOnlyFile(" + kPath + ")", "Form3.Unload(0)"}));
+// Read-only because another process kept the file from being written just before Open: a notice.
+// Read-only for any other reason (no write right, a read-only file, a write-reservation password):
+// nothing to say.
+TEST_F(StartWorkbookTest, OnlyAWorkbookHeldByAnotherProcessGetsTheReadOnlyNotice) {
+    const std::string notice = "MsgBox(Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a "
+                               "ouvert en lecture seule.\n\nVos modifications devront être "
+                               "enregistrées sous un autre nom.|327744|quben)"; // OK, information
+    const Calls opened = StepsUpTo(kLaunchSteps.size() - 2);
+    struct Case {
+        bool openElsewhere;
+        bool readOnly;
+        Calls tail;
+    } const cases[] = {
+        {true, true, {"Workbook.ReadOnly", "Application.DisplayAlerts(true)", notice, "Form3.Unload(0)"}},
+        {true, false, {"Workbook.ReadOnly", "Application.DisplayAlerts(true)", "Form3.Unload(0)"}},
+        {false, true, {"Application.DisplayAlerts(true)", "Form3.Unload(0)"}},
+    };
+    for (const Case& c : cases) {
+        log.calls.clear();
+        platform.openElsewhere = c.openElsewhere;
+        host.state.readOnly = c.readOnly;
+        starter.StartWorkbook();
+        Calls expected = opened;
+        expected.insert(expected.end(), c.tail.begin(), c.tail.end());
+        EXPECT_EQ(log.calls, expected) << c.openElsewhere << c.readOnly;
+    }
 }
 
 } // namespace
