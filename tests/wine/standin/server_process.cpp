@@ -34,6 +34,19 @@ ULONGLONG ProcessAgeMs() {
     return ticks(now) > ticks(created) ? (ticks(now) - ticks(created)) / 10'000 : 0;
 }
 
+// Dispatches the thread's messages for `ms` milliseconds.
+void PumpFor(unsigned ms) {
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 } // namespace
 
 ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mode)
@@ -49,7 +62,8 @@ void ServerProcess::objectReleased() {
 }
 
 void ServerProcess::checkIdle() {
-    if (references_ == 0 && !visible_)
+    // Started by a user, only Quit or its window's closing ends it.
+    if (references_ == 0 && !visible_ && (mode_ == StartMode::Embedding || quit_))
         end();
 }
 
@@ -124,19 +138,29 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     MessageFilterRegistration filterRegistration(&busyFilter_);
     ClassFactory applicationFactory(*this, L"Application", application);
     ClassFactory globalFactory(*this, L"Global", global);
+    const unsigned late = mode_ == StartMode::Embedding ? faults().registerAfterMs : 0;
+    if (late > 0) {
+        window.show(true);
+        PumpFor(late);
+        window.show(false);
+    }
     ClassRegistration applicationRegistration;
     // Single use: the next creation starts another process, as the real application does.
     if (mode_ == StartMode::Embedding)
         applicationRegistration = ClassRegistration(kApplicationClass, &applicationFactory, REGCLS_SINGLEUSE);
     ClassRegistration globalRegistration(kGlobalClass, &globalFactory, REGCLS_MULTIPLEUSE);
     registrations_ = {&applicationRegistration, &globalRegistration};
+    if (late > 0)
+        journal().event(L"registered", {LauncherState()});
 
     if (mode_ == StartMode::Embedding) {
         SetTimer(nullptr, 0, kUnusedServerTimeoutMs, nullptr);
     } else {
-        application.setVisible(true);
+        application.setVisible(!faults().hidden);
         if (!workbookPath.empty())
             application.workbooks().open(workbookPath, std::nullopt, Workbooks::PasswordPolicy::Skip);
+        if (faults().hidden)
+            journal().event(L"visible", {L"false"});
     }
 
     MSG message;
