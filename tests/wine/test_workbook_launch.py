@@ -575,7 +575,8 @@ class WorkbookLaunchTest(unittest.TestCase):
         with LauncherRun(self.session, ARCH, env={"STANDIN_REGISTER_AFTER_MS": "7000"}) as run:
             self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
             self.wait_for_journal(run, "start")
-            self.assertEqual(self.driver.one(["send", "quben.Form3", 0, 0, 0])["result"], 0)
+            # Every second of the wait, the window answers.
+            self.driver(*[["send", "quben.Form3", 0, 0, 0], ["sleep", 1000]] * 5)
             self.assertEqual(run.wait(60), 0)
             records = run.journal_records(settle=0.3)
         self.assertIn(("registered", "launcher=minimised"), standin.events(records))
