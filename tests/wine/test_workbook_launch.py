@@ -541,31 +541,24 @@ class WorkbookLaunchTest(unittest.TestCase):
         records = self.launch(self.workbook_path, env={"STANDIN_OPEN_READ_ONLY": "1"})
         self.assertEqual(call_list(records), launch_calls(self.workbook_path))
 
-    def test_a_close_during_a_long_open_ends_the_launch_once_open_returns(self):
-        with LauncherRun(self.session, ARCH, env={"STANDIN_OPEN_MS": "3000"}) as run:
-            self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
-            self.wait_for_journal(run, "call", "Workbooks.Open")
-            self.driver(["close", "quben.Form3"])
-            self.assertEqual(run.wait(10), 1)
-            # No macros run, alerts given back last, no message (tearDown).
-            self.assertEqual(call_list(run.journal_records(settle=0.3)),
-                             without(launch_calls(self.workbook_path), "Workbook.RunAutoMacros"))
-
-    def test_a_log_off_ends_a_launch_only_once_the_session_ends(self):
-        # Asked first, the session may still be kept by another program or the user: a refused
-        # log-off (during refusals) leaves the launch going; one that happens (during a long Open)
-        # ends it once the call returns.
-        for ending, during, calls, code in ((0, ("rejected",), launch_calls(self.workbook_path), 0),
-                                            (1, ("call", "Workbooks.Open"),
-                                             without(launch_calls(self.workbook_path), "Workbook.RunAutoMacros"), 1)):
-            with self.subTest(ending=ending), LauncherRun(self.session, ARCH, env={
+    def test_a_close_or_a_log_off_during_a_launch_ends_it_once_the_call_under_way_returns(self):
+        # The session's end is asked first, and another program or the user may still refuse it:
+        # only its end stops a launch. A call accepted (a long Open) is let finish, then no macros.
+        query = ["send", "quben.Form3", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF]
+        interrupted = without(launch_calls(self.workbook_path), "Workbook.RunAutoMacros")
+        for name, during, action, code, calls in (
+                ("close", "Workbooks.Open", [["close", "quben.Form3"]], 1, interrupted),
+                ("log-off", "Workbooks.Open", [query, ["send", "quben.Form3", WM_ENDSESSION, 1, ENDSESSION_LOGOFF]],
+                 1, interrupted),
+                ("refused log-off", None, [query, ["send", "quben.Form3", WM_ENDSESSION, 0, ENDSESSION_LOGOFF]],
+                 0, launch_calls(self.workbook_path))):
+            with self.subTest(name), LauncherRun(self.session, ARCH, env={
                     "STANDIN_BUSY_AFTER_VISIBLE_MS": "1500", "STANDIN_OPEN_MS": "2000"}) as run:
                 self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
-                self.wait_for_journal(run, *during)
-                answers = self.driver(["send", "quben.Form3", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF],
-                                      ["send", "quben.Form3", WM_ENDSESSION, ending, ENDSESSION_LOGOFF])
-                self.assertEqual(answers[0]["result"], 1, "the launcher lets the session end")
+                self.wait_for_journal(run, *(("call", during) if during else ("rejected",)))
+                self.driver(*action)
                 self.assertEqual(run.wait(30), code)
+                # Alerts given back last, no message (tearDown).
                 self.assertEqual(call_list(run.journal_records(settle=0.3)), calls)
                 self.close_standins()
 

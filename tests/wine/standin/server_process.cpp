@@ -34,19 +34,6 @@ ULONGLONG ProcessAgeMs() {
     return ticks(now) > ticks(created) ? (ticks(now) - ticks(created)) / 10'000 : 0;
 }
 
-// Dispatches the thread's messages for `ms` milliseconds.
-void PumpFor(unsigned ms) {
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}
-
 } // namespace
 
 ServerProcess::ServerProcess(const Journal& journal, Faults faults, StartMode mode)
@@ -141,7 +128,7 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     const unsigned late = mode_ == StartMode::Embedding ? faults().registerAfterMs : 0;
     if (late > 0) {
         window.show(true);
-        PumpFor(late);
+        Sleep(late);
         window.show(false);
     }
     ClassRegistration applicationRegistration;
