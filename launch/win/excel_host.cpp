@@ -2,7 +2,7 @@
 
 #include "launch/win/running_workbooks.h"
 #include "platform/win/dispatch_object.h"
-#include "platform/win/hresult.h"
+#include "platform/win/local_server.h"
 
 namespace quben::win {
 namespace {
@@ -80,10 +80,8 @@ std::unique_ptr<WorkbookCollection> ExcelApplication::Workbooks() {
 
 std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication(BusyPolicy& busy) {
     // Made once, whatever it answers: a second attempt could start a second application.
-    ComPtr<IDispatch> application;
-    ThrowIfFailed(::CoCreateInstance(kExcelApplicationClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                     application.put_void()));
-    return std::make_unique<ExcelApplication>(DispatchObject(std::move(application), kLocaleUsEnglish, busy));
+    return std::make_unique<ExcelApplication>(
+        DispatchObject(CreateLocalServerObject(kExcelApplicationClass, busy), kLocaleUsEnglish, busy));
 }
 
 std::unique_ptr<Workbook> ExcelHost::FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) {

@@ -1,11 +1,17 @@
 #include "launch/win/running_workbooks.h"
 
+#include "launch/extended_length_path.h"
 #include "launch/win/short_path_name.h"
+#include "platform/platform_error.h"
 #include "platform/win/hresult.h"
+#include "platform/win/unique_handle.h"
 
 #include <objbase.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quben::win {
@@ -16,18 +22,72 @@ struct TaskMemoryFree {
 };
 using TaskMemoryString = std::unique_ptr<wchar_t, TaskMemoryFree>;
 
-// The long form of a path that names an existing file; the path as it is otherwise.
-std::wstring LongForm(std::wstring_view path) {
-    try {
-        return LongPathName(path);
-    } catch (const PlatformError&) {
-        return std::wstring(path);
+// FileIdInfo and FILE_ID_INFO, which the headers show only to programs that require Windows 8.
+constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+struct FileIdInformation {
+    ULONGLONG volumeSerialNumber;
+    std::array<BYTE, 16> fileId;
+};
+
+// What tells one file from every other, whatever name reaches it. The 128-bit id where Windows
+// has it (Windows 8 and later; ReFS ids do not fit in 64 bits), the 64-bit index otherwise.
+struct FileIdentity {
+    std::optional<FileIdInformation> wide;
+    DWORD volumeSerialNumber = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+
+    bool SameFileAs(const FileIdentity& other) const {
+        if (wide && other.wide)
+            return wide->volumeSerialNumber == other.wide->volumeSerialNumber &&
+                   wide->fileId == other.wide->fileId;
+        return volumeSerialNumber == other.volumeSerialNumber && indexHigh == other.indexHigh &&
+               indexLow == other.indexLow;
     }
+};
+
+// Nothing for a file that cannot be opened, even for its attributes: it is not the workbook.
+std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
+    const UniqueKernelHandle file(::CreateFileW(ToExtendedLengthPath(std::wstring(path)).c_str(),
+                                                FILE_READ_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION basic{};
+    if (!file || !::GetFileInformationByHandle(file.get(), &basic))
+        return std::nullopt;
+    FileIdentity identity{std::nullopt, basic.dwVolumeSerialNumber, basic.nFileIndexHigh,
+                          basic.nFileIndexLow};
+    FileIdInformation wide{};
+    if (::GetFileInformationByHandleEx(file.get(), kFileIdInfo, &wide, sizeof wide))
+        identity.wide = wide;
+    return identity;
 }
 
-bool SamePath(std::wstring_view a, std::wstring_view b) {
+std::wstring_view FileNamePart(std::wstring_view path) {
+    const auto separator = path.find_last_of(L"\\/");
+    return separator == std::wstring_view::npos ? path : path.substr(separator + 1);
+}
+
+bool SameName(std::wstring_view a, std::wstring_view b) {
     return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
                                   TRUE) == CSTR_EQUAL;
+}
+
+// The names the file goes by in its folder: as given, its long name, its 8.3 alias.
+std::array<std::wstring, 3> NamesOf(std::wstring_view fullPath) {
+    std::array<std::wstring, 3> names{std::wstring(FileNamePart(fullPath))};
+    try {
+        names[1] = FileNamePart(LongPathName(fullPath));
+        names[2] = FileNamePart(ShortPathName(fullPath));
+    } catch (const PlatformError&) {
+    }
+    return names;
+}
+
+bool AnyNamed(const std::array<std::wstring, 3>& names, std::wstring_view name) {
+    return std::any_of(names.begin(), names.end(), [&](const std::wstring& candidate) {
+        return !candidate.empty() && SameName(candidate, name);
+    });
 }
 
 // The path a file moniker names; empty for any other kind of moniker.
@@ -52,11 +112,20 @@ ComPtr<IDispatch> FindRunningFile(std::wstring_view fullPath) {
     ComPtr<IBindCtx> context;
     ThrowIfFailed(::CreateBindCtx(0, context.put()));
 
-    const std::wstring wanted = LongForm(fullPath);
+    const auto names = NamesOf(fullPath);
+    std::optional<FileIdentity> wanted;
     ComPtr<IMoniker> moniker;
     while (entries->Next(1, moniker.put(), nullptr) == S_OK) {
+        // The name alone first: an entry on an unreachable share must not hold the launch up.
         const std::wstring path = FileMonikerPath(*moniker.get(), *context.get());
-        if (path.empty() || !SamePath(LongForm(path), wanted))
+        if (path.empty() || !AnyNamed(names, FileNamePart(path)))
+            continue;
+        if (!wanted)
+            wanted = IdentityOf(fullPath);
+        if (!wanted)
+            return {}; // the workbook itself cannot be reached: nothing can be it
+        const auto candidate = IdentityOf(path);
+        if (!candidate || !candidate->SameFileAs(*wanted))
             continue;
         ComPtr<IUnknown> object;
         ThrowIfFailed(table->GetObject(moniker.get(), object.put()));

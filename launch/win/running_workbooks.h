@@ -10,8 +10,10 @@ namespace quben::win {
 
 // The object an application on this desktop registered in the Running Object Table for the file
 // at `fullPath` (an application registers each document it has open under a file moniker of its
-// path); nothing when there is none. Paths are compared as Windows compares them: without regard
-// to case, each in its long form, whichever form the application registered. Throws PlatformError.
+// path); nothing when there is none. An entry is the file when it names the same file, whatever the
+// way there (another drive letter, a share's name, an 8.3 name, other letters' case): looked at
+// first by its file name alone, then, only for the same name, by the files' identity on their
+// volume. An entry whose file cannot be opened is not it. Throws PlatformError.
 ComPtr<IDispatch> FindRunningFile(std::wstring_view fullPath);
 
 } // namespace quben::win

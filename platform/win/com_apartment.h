@@ -4,20 +4,23 @@
 
 namespace quben::win {
 
-// A single-threaded apartment for the user-interface thread, for as long as this object lives.
-// The program goes on without COM when it cannot be entered; the steps that need it then fail.
+// An apartment for the calling thread, for as long as this object lives: single-threaded by
+// default (the user-interface thread), or the multithreaded one (`COINIT_MULTITHREADED`). The
+// program goes on without COM when it cannot be entered; the steps that need it then fail.
 class ComApartment {
 public:
-    ComApartment() : initialised_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED)
+        : result_(::CoInitializeEx(nullptr, model)) {}
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
     ~ComApartment() {
-        if (initialised_)
+        if (SUCCEEDED(result_))
             ::CoUninitialize();
     }
+    HRESULT Result() const { return result_; }
 
 private:
-    bool initialised_;
+    HRESULT result_;
 };
 
 } // namespace quben::win

@@ -28,6 +28,10 @@ ATTACHMENT_POLICY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\At
 ZONE_MAP = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains"
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
 HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule."
+LOCATION = ("Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\nSes macros s'exécuteront "
+            "dès son ouverture : ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement : {}\n\n"
+            "Ouvrir ce classeur ?")
+WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF = 0x11, 0x16, 0x80000000
 STANDIN_CLASS = standin.STANDIN_CLASS
 
 
@@ -37,7 +41,8 @@ def open_args(path, password=PASSWORD):
     return [f"bstr:{path}", "missing", "missing", "missing", f"bstr:{password}"]
 
 
-def launch_calls(path):
+def launch_calls(path, held=False):
+    """`held`: another process has the file, so whether it came up read-only is asked."""
     return [
         ("Application.DisplayAlerts", "put", 1033, ["bool:false"]),
         ("Application.Visible", "put", 1033, ["bool:true"]),
@@ -45,8 +50,8 @@ def launch_calls(path):
         ("Application.Workbooks", "get", 1033, []),
         ("Workbooks.Open", "method", 1033, open_args(path)),
         ("Workbook.RunAutoMacros", "method", 1033, ["i4:1"]),
-        ("Application.DisplayAlerts", "put", 1033, ["bool:true"]),  # the user's alerts back
-        ("Workbook.ReadOnly", "get", 1033, []),  # someone else has it open?
+        *([("Workbook.ReadOnly", "get", 1033, [])] if held else []),
+        ("Application.DisplayAlerts", "put", 1033, ["bool:true"]),  # the user's alerts back, at the end
     ]
 
 
@@ -278,20 +283,24 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.addCleanup(mark.unlink, missing_ok=True)
         return rf"C:\{ROOT}\Été données\{name}", mark
 
-    def answer_question(self, path, button, source=None, dropped=False):
-        """Chooses `path` (or, `dropped`, gives it on the command line), checks the download question
-        (its "Provenance" line says `source`, or is not there) and presses `button`; returns the
-        launcher's exit code and the stand-in's journal."""
+    def answer_question(self, path, button, source=None, dropped=False, question=None):
+        """Chooses `path` (or, `dropped`, gives it on the command line), checks the question (the
+        download question, its "Provenance" line saying `source` or not there; or the text
+        `question`) and presses `button`; returns the launcher's exit code and the stand-in's journal."""
         with LauncherRun(self.session, ARCH, args=[path] if dropped else ()) as run:
             choice = [] if dropped else [["wait-dialog", 30000], ["choose", path]]
             box = self.driver(*choice, ["wait-msgbox", 30000])[-1]
             self.assertEqual(box["title"], "quben")
             lines = box["text"].split("\n")
-            self.assertEqual(lines[:2], [DOWNLOADED, ""])
-            self.assertEqual([line for line in lines if line.startswith("Provenance")],
-                             [f"Provenance : {source}"] if source else [])
-            self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
-            self.assertEqual([b["text"].replace("&", "") for b in box["buttons"]], ["Yes", "No"])
+            if question:
+                self.assertEqual(box["text"], question)
+            else:
+                self.assertEqual(lines[:2], [DOWNLOADED, ""])
+                self.assertEqual([line for line in lines if line.startswith("Provenance")],
+                                 [f"Provenance : {source}"] if source else [])
+                self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
+            self.assertEqual([(b["text"].replace("&", ""), b["default"]) for b in box["buttons"]],
+                             [("Yes", False), ("No", True)])
             self.assertTrue(box["icon"])
             self.assertEqual(box["owner"], box["form"]["hwnd"])
             self.driver(["wait-msgbox", 5000], ["press", button])
@@ -341,7 +350,20 @@ class WorkbookLaunchTest(unittest.TestCase):
         (share / "partage").symlink_to(self.root / "Été données")
         self.addCleanup(shutil.rmtree, share.parent, ignore_errors=True)
         path = r"\\files.example.org\partage\é.xls"
-        self.assertEqual(self.answer_question(path, 7, dropped=True), (0, []))
+        question = LOCATION.format(r"\\files.example.org")
+        self.assertEqual(self.answer_question(path, 7, dropped=True, question=question), (0, []))
+        # Nothing to unblock: a yes opens it and changes nothing on disk.
+        before = sorted(self.workbook.parent.iterdir()), self.workbook.read_bytes()
+        code, records = self.answer_question(path, 6, dropped=True, question=question)
+        self.assertEqual((code, call_list(records)), (0, launch_calls(path)))
+        self.assertEqual((sorted(self.workbook.parent.iterdir()), self.workbook.read_bytes()), before)
+        self.close_standins()
+        # A download mark keeps its own question there.
+        mark = write_download_mark(self.workbook, 3)
+        try:
+            self.assertEqual(self.answer_question(path, 7, dropped=True), (0, []))
+        finally:
+            mark.unlink()
         mapping = ZONE_MAP + r"\example.org\files"
         self.session.run(["reg", "add", mapping, "/v", "file", "/t", "REG_DWORD", "/d", "1", "/f"], check=True)
         try:
@@ -376,9 +398,10 @@ class WorkbookLaunchTest(unittest.TestCase):
             self.assertEqual(run.wait(30), 0)
             self.assertEqual(run.journal_records(settle=0.3), [])
 
-    def wait_for_journal(self, run, event, timeout=30):
+    def wait_for_journal(self, run, *event, timeout=30):
+        """Until an event that starts with `event` (its name, then fields) is in the journal."""
         deadline = time.monotonic() + timeout
-        while not any(e[0] == event for e in standin.events(run.journal_records())):
+        while not any(e[:len(event)] == event for e in standin.events(run.journal_records())):
             self.assertLess(time.monotonic(), deadline, f"no {event} in the journal")
             time.sleep(0.1)
 
@@ -404,18 +427,27 @@ class WorkbookLaunchTest(unittest.TestCase):
             self.assertEqual(call_list(run.journal_records(settle=0.5)), launch_calls(self.workbook_path)[:2])
 
     def test_a_workbook_already_open_is_brought_forward_and_not_opened_again(self):
+        # Chosen again, in other letters: Windows' names do not differ by case.
+        self.assert_brought_forward(self.workbook_path.replace(ROOT, ROOT.upper()))
+
+    def assert_brought_forward(self, again, dropped=False):
+        """The workbook opened by a first launch, then `again` (chosen, or `dropped` on the command
+        line): its application comes forward with it, and nothing is opened a second time."""
         with LauncherRun(self.session, ARCH) as first:
             self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
             self.assertEqual(first.wait(60), 0)
-        # Chosen again, in other letters: Windows' names do not differ by case.
-        again = self.workbook_path.replace(ROOT, ROOT.upper())
-        self.assertEqual(self.launch(again), [], "no second application")
+        if dropped:
+            with LauncherRun(self.session, ARCH, args=[again]) as run:
+                self.assertEqual(run.wait(60), 0)
+                self.assertEqual(run.journal_records(settle=0.3), [], "no second application")
+        else:
+            self.assertEqual(self.launch(again), [], "no second application")
         records = first.journal_records(settle=0.3)
         calls = call_list(records)
         self.assertEqual(calls[:len(launch_calls(self.workbook_path))], launch_calls(self.workbook_path))
         self.assertEqual(calls[len(launch_calls(self.workbook_path)):], [
-            ("Workbook.Application", "get", 1033, []), ("Application.Hwnd", "get", 1033, []),
-            ("Workbook.Activate", "method", 1033, [])])
+            ("Workbook.Application", "get", 1033, []), ("Application.Visible", "get", 1033, []),
+            ("Application.Hwnd", "get", 1033, []), ("Workbook.Activate", "method", 1033, [])])
         # In front by the launcher's hand-over, while the launcher was still shown.
         self.assertIn(("front", "activate", "self", "launcher=shown"), standin.events(records))
         front = self.driver.one("foreground")
@@ -428,7 +460,7 @@ class WorkbookLaunchTest(unittest.TestCase):
         self.assertEqual(box["text"].split("\n"), [HELD_ELSEWHERE, "", "Vos modifications devront être enregistrées "
                                                                         "sous un autre nom."])
         self.assertIsNone(box["owner"], "the launcher is minimised: the box stands alone")
-        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path, held=True))
         self.assertIn(("Workbook.ReadOnly", True), [(r.member, r.ok) for r in standin.results(records)])
 
     def test_a_read_only_file_opens_read_only_without_a_word(self):
@@ -445,7 +477,7 @@ class WorkbookLaunchTest(unittest.TestCase):
         members = [m for m, *_ in expected]
         unopened = ("Workbook.RunAutoMacros", "Workbook.ReadOnly")
         for member in ("Application.Create", "Application.DisplayAlerts", "Application.Visible", "Application.Hwnd",
-                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros", "Workbook.ReadOnly"):
+                       "Application.Workbooks", "Workbooks.Open", "Workbook.RunAutoMacros"):
             with self.subTest(member=member):
                 if member == "Application.Create":
                     made, message = [], NOT_STARTED
@@ -481,6 +513,67 @@ class WorkbookLaunchTest(unittest.TestCase):
 
     def test_each_member_crashing_in_turn(self):
         self.inject_in_each_member("STANDIN_CRASH", crashed=True)
+
+    def test_a_workbook_open_through_another_drive_letter_is_brought_forward(self):
+        # Under Wine both names reach the same Unix file: one volume serial and file id.
+        drive = self.session.prefix / "dosdevices" / "q:"
+        drive.symlink_to(self.root)
+        self.addCleanup(drive.unlink)
+        self.assert_brought_forward(r"Q:\Été données\é.xls", dropped=True)
+
+    def test_a_workbook_a_hidden_instance_holds_opens_read_only_in_a_new_one_with_the_notice(self):
+        # Left hidden by another program's automation: brought forward, it would come into nothing.
+        journal = self.root / "journal-cache.txt"
+        journal.unlink(missing_ok=True)
+        holder, pid = standin.start_user_instance(self.session, journal, self.workbook_path, {"STANDIN_HIDDEN": "1"})
+        try:
+            records, box = self.launch_failing(self.workbook_path, code=0)
+        finally:
+            self.session.run(["taskkill", "/PID", str(pid)])
+            holder.wait(timeout=15)
+        self.assertEqual(box["text"].split("\n")[0], HELD_ELSEWHERE)
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path, held=True))
+        self.assertEqual(call_list(standin.parse_journal(str(journal))),
+                         [("Workbook.Application", "get", 1033, []), ("Application.Visible", "get", 1033, [])])
+
+    def test_a_workbook_opened_read_only_that_nobody_holds_gets_no_notice(self):
+        # A write-reservation password, a folder without write right: nothing the user needs telling.
+        records = self.launch(self.workbook_path, env={"STANDIN_OPEN_READ_ONLY": "1"})
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
+
+    def test_a_close_or_a_log_off_during_a_launch_ends_it_once_the_call_under_way_returns(self):
+        # The session's end is asked first, and another program or the user may still refuse it:
+        # only its end stops a launch. A call accepted (a long Open) is let finish, then no macros.
+        query = ["send", "quben.Form3", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF]
+        interrupted = without(launch_calls(self.workbook_path), "Workbook.RunAutoMacros")
+        for name, during, action, code, calls in (
+                ("close", "Workbooks.Open", [["close", "quben.Form3"]], 1, interrupted),
+                ("log-off", "Workbooks.Open", [query, ["send", "quben.Form3", WM_ENDSESSION, 1, ENDSESSION_LOGOFF]],
+                 1, interrupted),
+                ("refused log-off", None, [query, ["send", "quben.Form3", WM_ENDSESSION, 0, ENDSESSION_LOGOFF]],
+                 0, launch_calls(self.workbook_path))):
+            with self.subTest(name), LauncherRun(self.session, ARCH, env={
+                    "STANDIN_BUSY_AFTER_VISIBLE_MS": "1500", "STANDIN_OPEN_MS": "2000"}) as run:
+                self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
+                self.wait_for_journal(run, *(("call", during) if during else ("rejected",)))
+                self.driver(*action)
+                self.assertEqual(run.wait(30), code)
+                # Alerts given back last, no message (tearDown).
+                self.assertEqual(call_list(run.journal_records(settle=0.3)), calls)
+                self.close_standins()
+
+    def test_an_application_slow_to_register_finds_the_launcher_answering_and_out_of_its_way(self):
+        # It shows a window first (a safe-mode prompt): the launcher's window keeps answering, and
+        # minimises after 5 s, before the creation returns.
+        with LauncherRun(self.session, ARCH, env={"STANDIN_REGISTER_AFTER_MS": "7000"}) as run:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
+            self.wait_for_journal(run, "start")
+            # Every second of the wait, the window answers.
+            self.driver(*[["send", "quben.Form3", 0, 0, 0], ["sleep", 1000]] * 5)
+            self.assertEqual(run.wait(60), 0)
+            records = run.journal_records(settle=0.3)
+        self.assertIn(("registered", "launcher=minimised"), standin.events(records))
+        self.assertEqual(call_list(records), launch_calls(self.workbook_path))
 
 
 if __name__ == "__main__":

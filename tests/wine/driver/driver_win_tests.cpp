@@ -162,7 +162,7 @@ void MessageBoxReport() {
     std::string common =
         "{\"hwnd\":" + Id(box) +
         ",\"title\":\"quben\",\"text\":\"D\xc3\xa9sol\xc3\xa9 \\\"absent\\\"\",\"buttons\":[{\"id\":1,"
-        "\"text\":\"OK\"}],\"icon\":";
+        "\"text\":\"OK\",\"default\":false}],\"icon\":";
     std::string owned = ",\"owner\":" + Id(owner) + ",\"owner_class\":\"quben.TestOwner\"}";
     Check(MessageBoxFields(box) == common + "false" + owned,
           "empty icon static is no icon; hidden buttons left out");

@@ -87,6 +87,8 @@ void WriteButtons(JsonWriter& json, HWND box) {
             continue;
         json.BeginObject().Key("id").Int(ControlId(child)).Key("text");
         WriteText(json, child);
+        const auto style = static_cast<DWORD>(::GetWindowLongPtrW(child, GWL_STYLE));
+        json.Key("default").Bool((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
         json.EndObject();
     }
     json.EndArray();

@@ -33,7 +33,7 @@ std::uint32_t Milliseconds(const Command& command, std::size_t index) {
 } // namespace
 
 Session::Handler Session::HandlerFor(std::wstring_view word) {
-    static constexpr std::array<std::pair<std::wstring_view, Handler>, 18> kHandlers{{
+    static constexpr std::array<std::pair<std::wstring_view, Handler>, 19> kHandlers{{
         {L"run", &Session::Run},
         {L"wait-dialog", &Session::WaitDialog},
         {L"form", &Session::Form},
@@ -46,6 +46,7 @@ Session::Handler Session::HandlerFor(std::wstring_view word) {
         {L"wait-exit", &Session::WaitExit},
         {L"windows", &Session::Windows},
         {L"close", &Session::Close},
+        {L"send", &Session::Send},
         {L"foreground", &Session::Foreground},
         {L"long-path", &Session::LongPath},
         {L"sleep", &Session::Sleep},
@@ -201,6 +202,18 @@ void Session::Windows(const Command& command, JsonWriter& json) {
 
 void Session::Close(const Command& command, JsonWriter& json) {
     json.Key("count").Int(CloseAllOfClass(command.args[0]));
+}
+
+// A message sent as Windows sends it (the session's end): class, message, wParam, lParam.
+void Session::Send(const Command& command, JsonWriter& json) {
+    const HWND window = FindTopLevel(command.args[0], Pid());
+    const auto answer = window != nullptr ? SendWithTimeout(window, static_cast<UINT>(command.Number(1)),
+                                                            static_cast<WPARAM>(command.Number(2)),
+                                                            static_cast<LPARAM>(command.Number(3)))
+                                          : std::nullopt;
+    if (!answer)
+        throw CommandFailure{"no window answered"};
+    json.Key("result").Int(*answer);
 }
 
 void Session::Foreground(const Command&, JsonWriter& json) {

@@ -31,6 +31,7 @@ private:
     void WaitExit(const Command& command, JsonWriter& json);
     void Windows(const Command& command, JsonWriter& json);
     void Close(const Command& command, JsonWriter& json);
+    void Send(const Command& command, JsonWriter& json);
     void Foreground(const Command& command, JsonWriter& json);
     void LongPath(const Command& command, JsonWriter& json);
     void Sleep(const Command& command, JsonWriter& json);

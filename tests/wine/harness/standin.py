@@ -110,8 +110,10 @@ def standin_session(display) -> WineSession:
 def start_user_instance(session, journal, workbook: str, env=None, timeout: float = 15):
     """Starts a stand-in as a user opening `workbook` (a Windows path) would: visible, the workbook
     open, held against writing by others, and listed in the Running Object Table (not with
-    STANDIN_NO_ROT=1 in `env`). `journal` is the Unix path of the test's journal.
-    Returns (Popen, pid) once the instance is shown; close it with taskkill /PID (its window closes)."""
+    STANDIN_NO_ROT=1 in `env`), or hidden with it (STANDIN_HIDDEN=1). `journal` is the Unix path of
+    the test's journal. Returns (Popen, pid) once the instance is up; close it with taskkill /PID
+    (its window closes)."""
+    shown = ("visible", "false" if (env or {}).get("STANDIN_HIDDEN") == "1" else "true")
     before = set(pids(parse_journal(str(journal))))
     process = session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
                             env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
@@ -119,7 +121,7 @@ def start_user_instance(session, journal, workbook: str, env=None, timeout: floa
     while time.monotonic() < deadline:
         records = parse_journal(str(journal))
         for pid in set(pids(records)) - before:
-            if ("visible", "true") in events(records, pid):
+            if shown in events(records, pid):
                 return process, pid
         time.sleep(0.1)
     process.kill()

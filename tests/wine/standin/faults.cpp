@@ -49,7 +49,11 @@ Faults Faults::fromEnvironment() {
             MemberList::parse(environmentVariable(L"STANDIN_BUSY")),
             milliseconds(L"STANDIN_BUSY_AFTER_VISIBLE_MS"),
             milliseconds(L"STANDIN_BUSY_FROM_START_MS"),
-            environmentVariable(L"STANDIN_NO_ROT") == L"1"};
+            environmentVariable(L"STANDIN_NO_ROT") == L"1",
+            milliseconds(L"STANDIN_OPEN_MS"),
+            environmentVariable(L"STANDIN_OPEN_READ_ONLY") == L"1",
+            environmentVariable(L"STANDIN_HIDDEN") == L"1",
+            milliseconds(L"STANDIN_REGISTER_AFTER_MS")};
 }
 
 } // namespace standin

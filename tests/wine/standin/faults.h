@@ -8,6 +8,11 @@
 //   sign-in or first-run window up). COM's own activation calls go through in both cases.
 // - STANDIN_NO_ROT=1: the instance lists none of its workbooks in the Running Object Table (it stands
 //   for an instance on another computer, which still holds the files it opened).
+// - STANDIN_OPEN_MS=N: Workbooks.Open, once accepted, takes N ms. STANDIN_OPEN_READ_ONLY=1: it
+//   answers read-only whoever holds the file (a write-reservation password, no write right).
+// - STANDIN_HIDDEN=1: started by a user, it stays hidden with its workbook until told to quit.
+// - STANDIN_REGISTER_AFTER_MS=N: started by automation, it shows its window and registers its
+//   classes N ms later; the journal's "registered" event tells the launcher's state then.
 #pragma once
 
 #include <string>
@@ -33,6 +38,10 @@ struct Faults {
     unsigned busyAfterVisibleMs = 0;
     unsigned busyFromStartMs = 0;
     bool noRot = false;
+    unsigned openMs = 0;
+    bool openReadOnly = false;
+    bool hidden = false;
+    unsigned registerAfterMs = 0;
 
     static Faults fromEnvironment();
 };

@@ -49,7 +49,8 @@ void ServerProcess::objectReleased() {
 }
 
 void ServerProcess::checkIdle() {
-    if (references_ == 0 && !visible_)
+    // Started by a user, only Quit or its window's closing ends it.
+    if (references_ == 0 && !visible_ && (mode_ == StartMode::Embedding || quit_))
         end();
 }
 
@@ -124,19 +125,29 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     MessageFilterRegistration filterRegistration(&busyFilter_);
     ClassFactory applicationFactory(*this, L"Application", application);
     ClassFactory globalFactory(*this, L"Global", global);
+    const unsigned late = mode_ == StartMode::Embedding ? faults().registerAfterMs : 0;
+    if (late > 0) {
+        window.show(true);
+        Sleep(late);
+        window.show(false);
+    }
     ClassRegistration applicationRegistration;
     // Single use: the next creation starts another process, as the real application does.
     if (mode_ == StartMode::Embedding)
         applicationRegistration = ClassRegistration(kApplicationClass, &applicationFactory, REGCLS_SINGLEUSE);
     ClassRegistration globalRegistration(kGlobalClass, &globalFactory, REGCLS_MULTIPLEUSE);
     registrations_ = {&applicationRegistration, &globalRegistration};
+    if (late > 0)
+        journal().event(L"registered", {LauncherState()});
 
     if (mode_ == StartMode::Embedding) {
         SetTimer(nullptr, 0, kUnusedServerTimeoutMs, nullptr);
     } else {
-        application.setVisible(true);
+        application.setVisible(!faults().hidden);
         if (!workbookPath.empty())
             application.workbooks().open(workbookPath, std::nullopt, Workbooks::PasswordPolicy::Skip);
+        if (faults().hidden)
+            journal().event(L"visible", {L"false"});
     }
 
     MSG message;

@@ -27,7 +27,10 @@ public:
     void visibilityChanged(bool visible) override;
     void activeWorkbookChanged(std::wstring_view name) override;
     LONG windowHandle() const override;
-    void quitRequested() override { checkIdle(); }
+    void quitRequested() override {
+        quit_ = true;
+        checkIdle();
+    }
     void crash(std::wstring_view member) override;
     void noteForeground(std::wstring_view moment) const override;
 
@@ -39,6 +42,7 @@ private:
     std::atomic<long> references_{0};
     bool visible_ = false;
     bool ending_ = false;
+    bool quit_ = false;
     MainWindow* window_ = nullptr;
     BusyFilter busyFilter_;
     // Wine keeps the class registrations of a dead process and answers later activations with

@@ -49,7 +49,7 @@ constexpr MemberInfo kWorkbooksMembers[] = {
 
 Workbook::Workbook(Host& host, Workbooks& owner, WorkbookFile file)
     : DispatchObject(host, L"Workbook", kWorkbookMembers), owner_(owner), fullName_(std::move(file.fullName)),
-      readOnly_(file.readOnly), file_(std::move(file.handle)) {}
+      readOnly_(file.readOnly || host.faults().openReadOnly), file_(std::move(file.handle)) {}
 
 void Workbook::registerRunning() {
     if (host().faults().noRot || running_.registered())
@@ -157,6 +157,8 @@ HRESULT Workbooks::invokeOpen(Call& call) {
         password.emplace(values[kOpenPassword]->bstrVal, SysStringLen(values[kOpenPassword]->bstrVal));
 
     host().noteForeground(L"open");
+    if (host().faults().openMs > 0)
+        Sleep(host().faults().openMs);
     Opened opened = open(std::wstring_view(filename.bstrVal, SysStringLen(filename.bstrVal)), password);
     if (!opened.workbook)
         return call.raise(opened.error);
