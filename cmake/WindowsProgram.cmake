@@ -5,7 +5,8 @@ include(CheckLinkerFlag)
 # and merge across files what one file alone cannot know is unused.
 function(quben_windows_defaults target)
     set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
-    # Parsing these headers is most of a file's compile time; each target parses them once.
+    # Parsing these headers is most of a Win32 file's compile time; each target parses them once.
+    # The portable sequences must never see windows.h (its macros), so they go without.
     if(NOT target STREQUAL "quben_sequences")
         target_precompile_headers(${target} PRIVATE <windows.h> <string> <string_view> <optional> <memory>)
     endif()
