@@ -9,7 +9,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness.cli import parse_part, select_part, share  # noqa: E402
 
 
-class PartsTest(unittest.TestCase):
+class SharesTest(unittest.TestCase):
     def test_every_test_falls_in_exactly_one_share(self):
         names = [f"test_{i:02d}" for i in range(23)]
         for count in range(1, 7):
