@@ -22,6 +22,7 @@ sys.path.insert(0, str(REPO / "tests" / "wine"))
 from harness.driver import Driver  # noqa: E402
 from harness.standin import register_standin  # noqa: E402
 from harness.wine_session import Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
+from harness.size_limits import MAX_EXE_BYTES  # noqa: E402
 
 PASSWORD = "vepal_kordinut!?"
 
@@ -124,7 +125,7 @@ def main():
         for arch in ("x64", "x86"):
             exe = build_dir(arch) / "demarrer_quben.exe"
             size = exe.stat().st_size if exe.exists() else 0
-            print(f"size {arch:3}  {size:7d} bytes  {size / 1024:6.1f} KiB  (target <= 256 KiB)")
+            print(f"size {arch:3}  {size:7d} bytes  {size / 1024:6.1f} KiB  (target <= {MAX_EXE_BYTES[arch] // 1024} KiB)")
     finally:
         session.stop()
         display.close()

@@ -1,29 +1,35 @@
 #!/usr/bin/env bash
-# Builds both release executables twice, from two copies of the sources in two different folders,
-# and checks that the executables, the zip and the Windows Installer package are byte for byte the same.
+# Checks that the release is reproducible: the executables, the zip and the Windows Installer
+# package built from this tree's build/ (brought up to date through the Windows presets) are byte
+# for byte those of a second build from a copy of the sources in another folder, with another path.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# The copy is built exactly as a release is: through the Windows presets, into its own build/.
-build_in() {
-    local src="$1/src"
-    mkdir -p "$src"
-    (cd "$repo" && tar --exclude=./build --exclude=./dist --exclude=./.git -cf - .) | tar -xf - -C "$src"
+# Through the Windows presets, the launcher only, as a release is built; then the release files.
+build_release() { # <source folder> <dist folder>
     for preset in windows-x64 windows-x86; do
-        (cd "$src" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target demarrer_quben >/dev/null)
+        (cd "$1" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target demarrer_quben >/dev/null)
     done
     # Unsigned, whatever the caller's environment says: signatures carry their signing time.
-    (cd "$src" && env -u QUBEN_SIGN_PFX /usr/bin/python3 packaging/make_package.py >/dev/null)
+    (cd "$1" && env -u QUBEN_SIGN_PFX /usr/bin/python3 packaging/make_package.py build "$2" >/dev/null)
 }
 
-build_in "$work/first"
-build_in "$work/second-folder"
+# The tree's own build is the first: after scripts/build.sh there is nothing left to do in it.
+build_release "$repo" "$work/first"
+copy="$work/second-folder/src"
+mkdir -p "$copy"
+(cd "$repo" && tar --exclude=./build --exclude=./dist --exclude=./.git -cf - .) | tar -xf - -C "$copy"
+build_release "$copy" "$work/second"
+
 status=0
 for file in build/windows-x64/demarrer_quben.exe build/windows-x86/demarrer_quben.exe dist/quben-1.00-windows.zip \
             dist/quben-1.00.msi; do
-    first="$work/first/src/$file" second="$work/second-folder/src/$file"
+    case "$file" in
+        dist/*) first="$work/first/${file#dist/}" second="$work/second/${file#dist/}" ;;
+        *) first="$repo/$file" second="$copy/$file" ;;
+    esac
     if cmp -s "$first" "$second"; then
         echo "same bytes: $file ($(sha256sum "$first" | cut -c1-16)…)"
     else

@@ -27,15 +27,18 @@ trap stop_started EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
     echo "No display (DISPLAY is not set): running on a virtual 1024x768 display instead." >&2
-    number=99
-    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    # The server picks a free display number itself and writes it once it accepts clients: two
+    # runs starting at the same moment cannot take the same one.
+    number_file="$(mktemp)"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     started+=($!)
     for _ in $(seq 100); do
-        [ -e "/tmp/.X11-unix/X$number" ] && break
+        [ -s "$number_file" ] && break
         sleep 0.1
     done
-    [ -e "/tmp/.X11-unix/X$number" ] || { echo "The virtual display did not start." >&2; exit 1; }
+    number="$(tr -d '[:space:]' <"$number_file")"
+    rm -f "$number_file"
+    [ -n "$number" ] || { echo "The virtual display did not start." >&2; exit 1; }
     export DISPLAY=":$number"
     virtual=1
 fi

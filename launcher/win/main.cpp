@@ -9,16 +9,6 @@
 #include "launcher/win/shell_icon_prefetch.h"
 #include "platform/win/com_apartment.h"
 
-#include <cstdlib>
-
-// The default terminate handler would pull in the C++ demangler (some 70 KB) to print a message
-// nobody sees in a windowed program.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() {
-    std::abort();
-}
-} // namespace __gnu_cxx
-
 namespace {
 
 int RunMessageLoop() {

@@ -41,14 +41,31 @@ def unix_path(session, windows):
     return session.drive_c / windows[3:].replace("\\", "/")
 
 
+# Wine keeps the display adapters it finds under this key, as volatile keys named by a new GUID, and
+# adds one whenever it looks at the display again during a session, which a slow, busy machine makes
+# happen while a package is being installed. Nothing an installer writes lives there.
+WINE_DISPLAY_ADAPTERS = "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\"
+
+
+def without_display_adapters(lines):
+    kept, inside = [], False
+    for line in lines:
+        if line.startswith("["):
+            inside = line.startswith(WINE_DISPLAY_ADAPTERS)
+        if not inside:
+            kept.append(line)
+    return kept
+
+
 def snapshot(session):
-    """Every file of the prefix's C: drive, and every key and value of HKLM and HKCU."""
+    """Every file of the prefix's C: drive, and every key and value of HKLM and HKCU but Wine's own
+    record of the display adapters."""
     files = {str(path.relative_to(session.drive_c)) for path in session.drive_c.rglob("*")}
     registry = []
     for hive in ("HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"):
         export = session.log_dir / f"{hive}.reg"
         session.run(["regedit", "/E", windows_path(export), hive], check=True, timeout=120)
-        registry += export.read_bytes().decode("utf-16").splitlines()
+        registry += without_display_adapters(export.read_bytes().decode("utf-16").splitlines())
     return files, registry
 
 

@@ -21,6 +21,9 @@ ASSETS = os.path.join(REPO, "assets")
 sys.path.insert(0, ASSETS)
 import logo_codec  # noqa: E402
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness.size_limits import MAX_EXE_BYTES  # noqa: E402
+
 RT_ICON = 3
 RT_RCDATA = 10
 RT_GROUP_ICON = 14
@@ -31,7 +34,6 @@ ICON_IMAGE_ID = 30001
 LOGO_ID = 101
 LANG_FRENCH_FRANCE = 0x040C
 
-MAX_EXE_BYTES = 256 * 1024
 LOGO_SIZE = (417, 163)
 
 SYSTEM_DLLS = {
@@ -114,6 +116,7 @@ class ExecutableChecks:
 
     exe_path = None
     machine = None
+    arch = None
     optional_magic = None
 
     @classmethod
@@ -186,7 +189,8 @@ class ExecutableChecks:
     def test_size_limit(self):
         size = os.path.getsize(self.exe_path)
         print(f"\n{self.exe_path}: {size} bytes", file=sys.stderr)
-        self.assertLessEqual(size, MAX_EXE_BYTES, f"executable is {size} bytes")
+        self.assertLessEqual(size, MAX_EXE_BYTES[self.arch],
+                             f"{self.arch} executable is {size} bytes, limit {MAX_EXE_BYTES[self.arch]}")
 
     # --- resources -----------------------------------------------------------
 
@@ -320,11 +324,13 @@ class ExecutableChecks:
 
 
 class X64Executable(ExecutableChecks, unittest.TestCase):
+    arch = "x64"
     machine = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"]
     optional_magic = pefile.OPTIONAL_HEADER_MAGIC_PE_PLUS
 
 
 class X86Executable(ExecutableChecks, unittest.TestCase):
+    arch = "x86"
     machine = pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]
     optional_magic = pefile.OPTIONAL_HEADER_MAGIC_PE
 

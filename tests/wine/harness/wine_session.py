@@ -1,10 +1,13 @@
 """A Wine prefix and an X display of the tests' own, and ways to run Windows programs in them.
 
-The prefix is made once per build tree and reused (its stamp file says it is complete); the
-display is a private Xvfb of the size a test asks for. The user's own ~/.wine is never touched.
+The prefix is made once per build tree and reused (its stamp file says it is complete). Tests that
+run side by side each get a copy of it (QUBEN_TEMPLATE_PREFIX names the one to copy), so that none
+sees another's registry, files or Windows processes. The display is a private Xvfb of the size a
+test asks for. The user's own ~/.wine is never touched.
 """
 
 import os
+import select
 import shutil
 import subprocess
 import tempfile
@@ -25,27 +28,22 @@ def windows_path(path):
     return "Z:" + str(Path(path).resolve()).replace("/", "\\")
 
 
-def free_display():
-    for number in range(110, 200):
-        if not Path(f"/tmp/.X{number}-lock").exists() and not Path(f"/tmp/.X11-unix/X{number}").exists():
-            return number
-    raise RuntimeError("no free X display number")
-
-
 class Xvfb:
-    """A virtual X display of a given size, for as long as the object lives."""
+    """A virtual X display of a given size, for as long as the object lives. The server picks a
+    free display number itself (-displayfd) and says which once it accepts clients: two tests
+    starting at the same moment cannot pick the same one."""
 
     def __init__(self, width, height):
-        self.number = free_display()
+        read_end, write_end = os.pipe()
+        try:
+            self.process = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+            os.close(write_end)
+            self.number = int(_read_line(read_end, timeout=20, what="Xvfb's display number"))
+        finally:
+            os.close(read_end)
         self.name = f":{self.number}"
-        self.process = subprocess.Popen(
-            ["Xvfb", self.name, "-screen", "0", f"{width}x{height}x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while not Path(f"/tmp/.X11-unix/X{self.number}").exists():
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError(f"Xvfb {self.name} did not start")
-            time.sleep(0.05)
 
     def screenshot(self, path):
         subprocess.run(["import", "-display", self.name, "-window", "root", str(path)], check=True,
@@ -54,6 +52,19 @@ class Xvfb:
     def close(self):
         self.process.terminate()
         self.process.wait(timeout=10)
+
+
+def _read_line(fd, timeout, what):
+    data = b""
+    deadline = time.monotonic() + timeout
+    while not data.endswith(b"\n"):
+        if not select.select([fd], [], [], max(0.0, deadline - time.monotonic()))[0]:
+            raise RuntimeError(f"no {what} within {timeout} s")
+        chunk = os.read(fd, 64)
+        if not chunk:
+            raise RuntimeError(f"no {what}: the program ended")
+        data += chunk
+    return data.decode().strip()
 
 
 class WineSession:
@@ -127,10 +138,45 @@ class WineSession:
         shutil.rmtree(self.log_dir, ignore_errors=True)
 
 
+# Files of a prefix that Wine only ever reads (programs, libraries, fonts, code pages): a copy of
+# the prefix links them instead of copying them, 1.3 GB of them. Everything else (the registry,
+# .ini files, stamps) is copied, since Wine rewrites some of those in place.
+_SHARED_SUFFIXES = {".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb", ".com", ".vxd",
+                    ".nls", ".fon", ".ttf", ".ttc", ".msstyles", ".mod", ".icm", ".ds"}
+
+
+def copy_prefix(template, prefix):
+    """Makes `prefix` a copy of the finished prefix `template`, linking the files Wine never writes."""
+    template, prefix = Path(template), Path(prefix)
+    shutil.rmtree(prefix, ignore_errors=True)
+    partial = prefix.with_name(prefix.name + ".partial")
+    shutil.rmtree(partial, ignore_errors=True)
+    for folder, subfolders, files in os.walk(template):
+        source = Path(folder)
+        target = partial / source.relative_to(template)
+        target.mkdir(parents=True, exist_ok=True)
+        for name in subfolders + files:
+            path = source / name
+            if path.is_symlink():
+                os.symlink(os.readlink(path), target / name)
+            elif name in files and not (source == template and name == "wineserver"):
+                if path.suffix.lower() in _SHARED_SUFFIXES:
+                    os.link(path, target / name)
+                else:
+                    shutil.copy2(path, target / name)
+        subfolders[:] = [d for d in subfolders if not (source / d).is_symlink()]
+    partial.rename(prefix)  # complete, stamp included, or not there at all
+
+
 def ensure_prefix(prefix):
-    """Makes the test prefix once: 64-bit with 32-bit support, real fonts, no window manager."""
+    """Makes the test prefix once: 64-bit with 32-bit support, real fonts, no window manager; or,
+    when QUBEN_TEMPLATE_PREFIX names such a prefix, a copy of that one."""
     prefix = Path(prefix)
     if (prefix / PREFIX_STAMP).exists():
+        return prefix
+    template = os.environ.get("QUBEN_TEMPLATE_PREFIX")
+    if template and Path(template).resolve() != prefix.resolve() and (Path(template) / PREFIX_STAMP).exists():
+        copy_prefix(template, prefix)
         return prefix
     shutil.rmtree(prefix, ignore_errors=True)
     prefix.mkdir(parents=True)
