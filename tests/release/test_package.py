@@ -27,6 +27,7 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
+EVENT_SOURCE = r"SYSTEM\CurrentControlSet\Services\EventLog\Application\quben"
 COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée « Ouvrir avec » des fichiers .xls."
 
 
@@ -126,6 +127,10 @@ class Package(unittest.TestCase):
             "and removes it first, between InstallValidate and InstallInitialize":
                 (sequence["InstallValidate"] < sequence["RemoveExistingProducts"] < sequence["InstallInitialize"],
                  True),
+            "Event Viewer finds the texts of the launcher's events in the installed launcher":
+                (sorted(row[1:5] for row in msi_table(self.msi, "Registry") if "EventLog" in row[2]),
+                 [["2", EVENT_SOURCE, "EventMessageFile", "#%[INSTALLDIR]demarrer_quben.exe"],
+                  ["2", EVENT_SOURCE, "TypesSupported", "#7"]]),
             "the ProgID shows the launcher's icon":
                 ([row[1:5] for row in msi_table(self.msi, "Registry") if row[2].endswith("DefaultIcon")],
                  [["2", r"Software\Classes\quben.Classeur\DefaultIcon", "", '"[INSTALLDIR]demarrer_quben.exe",0']]),
