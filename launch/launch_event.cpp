@@ -1,7 +1,8 @@
 #include "launch/launch_event.h"
 
+#include "platform/number_text.h"
+
 #include <array>
-#include <string_view>
 
 namespace quben {
 namespace {
@@ -24,37 +25,34 @@ constexpr std::array<Kind, 10> kKinds{{{kEventError, 101},
                                        {kEventInformation, 303}}};
 
 // By LaunchStep.
-constexpr std::array<std::wstring_view, 8> kSteps{
+constexpr std::array<const wchar_t*, 8> kSteps{
     L"vérification du fichier", L"provenance du classeur", L"recherche parmi les classeurs ouverts",
     L"démarrage d'Excel",       L"affichage d'Excel",      L"ouverture du classeur",
     L"macros d'ouverture",      L"fin de l'ouverture"};
 
 } // namespace
 
-EventEntry EntryOf(const LaunchEvent& event) {
+EventEntry::EventEntry(const LaunchEvent& event) {
     const Kind kind = kKinds[static_cast<std::size_t>(event.ending)];
-    const PlatformError none{0};
-    const PlatformError& error = event.error ? *event.error : none;
-    EventEntry entry{kind.type, kind.id, {}, 8};
-    auto& strings = entry.strings;
-    strings[0] = event.path;
-    if (event.error)
-        strings[1] = StatusText(error.status);
-    strings[2] = kSteps[static_cast<std::size_t>(event.step)];
-    strings[3] = DecimalText(static_cast<std::uint64_t>(event.elapsed.count()));
-    strings[4] = DecimalText(static_cast<std::uint64_t>(event.exitCode));
-    strings[5] = error.source;
-    strings[6] = error.description;
-    strings[7] = event.boxText;
+    type = kind.type;
+    id = kind.id;
+    const PlatformError* error = event.error ? &*event.error : nullptr;
+    strings = {event.path.c_str(),
+               error != nullptr ? HexText(static_cast<std::uint32_t>(error->status), numbers_[0]) : L"",
+               kSteps[static_cast<std::size_t>(event.step)],
+               DecimalText(static_cast<std::uint64_t>(event.elapsed.count()), numbers_[1]),
+               DecimalText(static_cast<std::uint64_t>(event.exitCode), numbers_[2]),
+               error != nullptr ? error->source.c_str() : L"",
+               error != nullptr ? error->description.c_str() : L"",
+               event.boxText.c_str()};
     if (event.ending != LaunchEnding::Answered)
-        return entry;
-    entry.count = 13;
-    strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone));
+        return;
+    count = 13;
+    strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
     strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
-    strings[10] = event.host;
+    strings[10] = event.host.c_str();
     strings[11] = event.yes ? L"Oui" : L"Non";
     strings[12] = !event.yes ? L"" : event.markRemoved ? L"oui" : L"non";
-    return entry;
 }
 
 } // namespace quben

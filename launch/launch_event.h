@@ -4,6 +4,7 @@
 // launch the user or the session ends. It holds what the box leaves out. A launch that works
 // leaves none.
 
+#include "platform/number_text.h"
 #include "platform/platform_error.h"
 
 #include <array>
@@ -65,14 +66,23 @@ inline constexpr std::uint16_t kEventWarning = 2;
 inline constexpr std::uint16_t kEventInformation = 4;
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
-// %2, … of that message, in order: eight for every event, thirteen for an answer.
-struct EventEntry {
+// %2, … of that message, in order: eight for every event, thirteen for an answer. The inserts
+// point into the event, which must outlive the entry, and into the entry itself, which is
+// therefore made in place and never copied.
+class EventEntry {
+public:
+    explicit EventEntry(const LaunchEvent& event);
+    EventEntry(const EventEntry&) = delete;
+    EventEntry& operator=(const EventEntry&) = delete;
+
     std::uint16_t type = 0;
     std::uint32_t id = 0;
-    std::array<std::wstring, 13> strings{};
-    std::uint16_t count = 0; // of `strings` in use
-};
+    std::uint16_t count = 8; // of `strings`
+    std::array<const wchar_t*, 13> strings{};
 
-EventEntry EntryOf(const LaunchEvent& event);
+private:
+    // The numbers among the inserts, written out: the status, the time, the exit code, the zone.
+    std::array<NumberText, 4> numbers_{};
+};
 
 } // namespace quben

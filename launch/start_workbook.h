@@ -85,7 +85,7 @@ public:
 
 private:
     struct Ending {
-        Road road;
+        Road road = Road::Done;
         std::optional<PlatformError> failure{};
     };
     using Step = std::optional<Ending>; // nothing: the launch goes on

@@ -2,7 +2,7 @@
 
 namespace quben {
 
-void TellDropped(const std::source_location& where) noexcept {
+void TellDropped(const StepPlace& where) noexcept {
     if (droppedStepSink == nullptr)
         return;
     std::int32_t status = kStatusUnexpected;

@@ -3,6 +3,8 @@
 // failed, but a failure the user is told about shows its status and, when the failing party gave
 // one, its own explanation.
 
+#include "platform/number_text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -23,24 +25,10 @@ struct PlatformError {
     throw PlatformError{status, std::move(description), std::move(source)};
 }
 
-// "0x800A03EC": a status as people look it up, eight upper-case hexadecimal digits.
+// "0x800A03EC".
 inline std::wstring StatusText(std::int32_t status) {
-    constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring text = L"0x";
-    const auto bits = static_cast<std::uint32_t>(status);
-    for (int shift = 28; shift >= 0; shift -= 4)
-        text += kDigits[(bits >> shift) & 0xFU];
-    return text;
-}
-
-// A count in decimal digits, without the locale machinery of the standard streams.
-inline std::wstring DecimalText(std::uint64_t value) {
-    std::wstring text;
-    do {
-        text.insert(text.begin(), static_cast<wchar_t>(L'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return text;
+    NumberText text;
+    return HexText(static_cast<std::uint32_t>(status), text);
 }
 
 } // namespace quben

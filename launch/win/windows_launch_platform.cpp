@@ -52,7 +52,7 @@ bool WindowsLaunchPlatform::UnblockingForbidden() {
 }
 
 void WindowsLaunchPlatform::Journal(const LaunchEvent& event) {
-    WriteToEventLog(EntryOf(event));
+    WriteToEventLog(EventEntry(event));
 }
 
 } // namespace quben::win

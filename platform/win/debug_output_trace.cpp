@@ -1,6 +1,7 @@
 #include "platform/win/debug_output_trace.h"
 
 #include "platform/independent_steps.h"
+#include "platform/number_text.h"
 
 #include <windows.h>
 
@@ -28,15 +29,9 @@ public:
         for (const char c : ascii)
             Put(static_cast<wchar_t>(static_cast<unsigned char>(c)));
     }
-    void PutDecimal(std::uint_least32_t value) {
-        if (value >= 10)
-            PutDecimal(value / 10);
-        Put(static_cast<wchar_t>(L'0' + value % 10));
-    }
-    void PutHex(std::uint32_t value) {
-        Put("0x");
-        for (int shift = 28; shift >= 0; shift -= 4)
-            Put(L"0123456789ABCDEF"[(value >> shift) & 0xFU]);
+    void Put(const wchar_t* text) {
+        while (*text != L'\0')
+            Put(*text++);
     }
     // The system's text for the status, when it has one, without its own line break.
     void PutSystemText(std::uint32_t status) {
@@ -55,18 +50,19 @@ public:
 
 private:
     static constexpr std::size_t kCapacity = 512;
-    wchar_t text_[kCapacity];
+    wchar_t text_[kCapacity]{};
     std::size_t length_ = 0;
 };
 
-void WriteDroppedStep(const std::source_location& where, std::int32_t status) noexcept {
+void WriteDroppedStep(const StepPlace& where, std::int32_t status) noexcept {
     TraceLine line;
     line.Put("quben: ");
     line.Put(ShortName(where.function_name()));
     line.Put(L':');
-    line.PutDecimal(where.line());
+    NumberText number;
+    line.Put(DecimalText(where.line(), number));
     line.Put(L' ');
-    line.PutHex(static_cast<std::uint32_t>(status));
+    line.Put(HexText(static_cast<std::uint32_t>(status), number));
     line.PutSystemText(static_cast<std::uint32_t>(status));
     line.Write();
 }

@@ -27,7 +27,7 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
-EVENT_SOURCE = r"SYSTEM\CurrentControlSet\Services\EventLog\Application\quben"
+EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quben\\"  # wixl ends keys with \\
 COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée « Ouvrir avec » des fichiers .xls."
 
 
@@ -81,7 +81,7 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
-                       "KB3033929", "bash scripts/package.sh --release"):
+                       "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):

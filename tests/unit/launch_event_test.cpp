@@ -68,7 +68,7 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {as(closed, LaunchEnding::SessionEnded), kEventInformation, 303, closedStrings},
     };
     for (const auto& [event, type, id, strings] : cases) {
-        const EventEntry entry = EntryOf(event);
+        const EventEntry entry(event);
         EXPECT_EQ(entry.type, type) << id;
         EXPECT_EQ(entry.id, id);
         EXPECT_EQ(Strings(entry.strings.begin(), entry.strings.begin() + entry.count), strings) << id;
