@@ -52,7 +52,10 @@ EventEntry::EventEntry(const LaunchEvent& event) {
     strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
     strings[10] = event.host.c_str();
     strings[11] = event.yes ? L"Oui" : L"Non";
-    strings[12] = !event.yes ? L"" : event.markRemoved ? L"oui" : L"non";
+    // Only a yes to a marked workbook removes anything.
+    strings[12] = !event.yes || event.zoneOrigin != ZoneOrigin::Mark ? L""
+                  : event.markRemoved                                ? L"oui"
+                                                                     : L"non";
 }
 
 } // namespace quben

@@ -40,6 +40,8 @@ std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
     return explanation.empty() ? CodeLine(status) : std::wstring(explanation) + L"\n" + CodeLine(status);
 }
 
+} // namespace
+
 // "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive.
 std::wstring ServerOf(std::wstring_view path) {
     constexpr std::wstring_view kExtendedUnc = L"\\\\?\\UNC\\";
@@ -52,8 +54,6 @@ std::wstring ServerOf(std::wstring_view path) {
     const std::wstring_view server = path.substr(0, path.find(L'\\'));
     return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
 }
-
-} // namespace
 
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform) {
     const bool notInstalled = error.status == kClassNotRegistered || error.status == kInvalidClassString;

@@ -145,7 +145,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
                       .zone = origin.zone,
                       .zoneOrigin = origin.marked ? ZoneOrigin::Mark : ZoneOrigin::Location};
     RunStep([&] {
-        audit.host = ShownSource(origin.hostUrl);
+        audit.host = origin.marked ? ShownSource(origin.hostUrl) : ServerOf(path);
         audit.boxText = origin.marked ? DownloadedQuestion(origin.hostUrl) : LocationQuestion(path);
         answer = window_.MsgBox(audit.boxText, kQuestionBoxStyle, kMessageTitle);
     });
