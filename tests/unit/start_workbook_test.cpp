@@ -789,76 +789,71 @@ const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\nSi Excel aff
 
 INSTANTIATE_TEST_SUITE_P(
     EachRoad, LaunchEndingTest,
-    ::testing::Values(Ending{"a close while the instance is created",
-                             [](auto& t) {
-                                 t.host.createTakes = ms(3'000);
-                                 t.CancelAt(ms(1'000));
-                             },
-                             Then(StepsUpTo(6), {"Application.Quit", "Form3.Unload(1)"}),
-                             {{LaunchEnding::Closed, LaunchStep::Creating}}},
-                      Ending{"a creation that takes long steps aside",
-                             [](auto& t) { t.host.createTakes = ms(8'000); },
-                             With(Flatten(kLaunchSteps), "Host.CreateApplication", "Form3.Minimise"),
-                             {}},
-                      Ending{"a creation that takes a few seconds",
-                             [](auto& t) { t.host.createTakes = ms(4'900); },
-                             Flatten(kLaunchSteps),
-                             {}},
-                      Ending{"a close before the instance is shown",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
-                                 t.CancelAt(ms(1'000));
-                             },
-                             Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"}),
-                             {{LaunchEnding::Closed, LaunchStep::Showing}}},
-                      Ending{"the limit before the instance is shown",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
-                             },
-                             Then(With(StepsUpTo(7), kAlertsOff, "Form3.Minimise"),
-                                  {"Application.Quit", kNotResponding, "Form3.Unload(1)"}),
-                             {{LaunchEnding::NotResponding, LaunchStep::Showing}},
-                             kLaunchBusyLimit},
-                      Ending{"a close once the instance is shown",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
-                                 t.CancelAt(ms(3'000));
-                             },
-                             Then(StepsUpTo(8),
-                                  {"Application.Hwnd", "Form3.Minimise", kAlertsBack, "Form3.Unload(1)"}),
-                             {{LaunchEnding::Closed, LaunchStep::Showing}},
-                             ms(3'000) + kBusyRetryPause + kEndingGrace},
-                      Ending{"a close while Open is refused",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
-                                 t.CancelAt(ms(1'000));
-                             },
-                             Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
-                             {{LaunchEnding::Closed, LaunchStep::Opening}},
-                             ms(1'000) + kBusyRetryPause + kEndingGrace},
-                      Ending{"a close during an Open the application accepted",
-                             [](auto& t) {
-                                 t.clock.onPause = [&t] {
-                                     if (t.log.calls.back() == kOpen)
-                                         t.starter.Cancel(CancelReason::SessionEnded);
-                                 };
-                             },
-                             Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
-                             {{LaunchEnding::SessionEnded, LaunchStep::Opening}}},
-                      Ending{"a call accepted at the limit goes on",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit}};
-                             },
-                             With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise"),
-                             {}},
-                      Ending{"a refusal once the limit is used up",
-                             [](auto& t) {
-                                 t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit},
-                                                          {"Workbooks.Open", ms(1)}};
-                             },
-                             Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
-                                  {kAlertsBack, kNotResponding, "Form3.Unload(1)"}),
-                             {{LaunchEnding::NotResponding, LaunchStep::Opening}}}),
+    ::testing::Values(
+        Ending{"a close while the instance is created",
+               [](auto& t) {
+                   t.host.createTakes = ms(3'000);
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(6), {"Application.Quit", "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Creating}}},
+        Ending{"a creation that takes long steps aside", [](auto& t) { t.host.createTakes = ms(8'000); },
+               With(Flatten(kLaunchSteps), "Host.CreateApplication", "Form3.Minimise"), Logged()},
+        Ending{"a creation that takes a few seconds", [](auto& t) { t.host.createTakes = ms(4'900); },
+               Flatten(kLaunchSteps), Logged()},
+        Ending{"a close before the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Showing}}},
+        Ending{"the limit before the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
+               },
+               Then(With(StepsUpTo(7), kAlertsOff, "Form3.Minimise"),
+                    {"Application.Quit", kNotResponding, "Form3.Unload(1)"}),
+               {{LaunchEnding::NotResponding, LaunchStep::Showing}},
+               kLaunchBusyLimit},
+        Ending{"a close once the instance is shown",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
+                   t.CancelAt(ms(3'000));
+               },
+               Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Showing}},
+               ms(3'000) + kBusyRetryPause + kEndingGrace},
+        Ending{"a close while Open is refused",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
+                   t.CancelAt(ms(1'000));
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Opening}},
+               ms(1'000) + kBusyRetryPause + kEndingGrace},
+        Ending{"a close during an Open the application accepted",
+               [](auto& t) {
+                   t.clock.onPause = [&t] {
+                       if (t.log.calls.back() == kOpen)
+                           t.starter.Cancel(CancelReason::SessionEnded);
+                   };
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::SessionEnded, LaunchStep::Opening}}},
+        Ending{"a call accepted at the limit goes on",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit}};
+               },
+               With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise"), Logged()},
+        Ending{"a refusal once the limit is used up",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit},
+                                            {"Workbooks.Open", ms(1)}};
+               },
+               Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
+                    {kAlertsBack, kNotResponding, "Form3.Unload(1)"}),
+               {{LaunchEnding::NotResponding, LaunchStep::Opening}}}),
     [](const auto& info) { return "Road" + std::to_string(info.index); });
 
 // A workbook that an application on this desktop already has open.
