@@ -20,12 +20,7 @@ std::wstring_view Trimmed(std::wstring_view text) {
 
 // "(code 0x800A03EC)"
 std::wstring CodeLine(std::int32_t status) {
-    constexpr std::wstring_view kDigits = L"0123456789ABCDEF";
-    std::wstring line = L"(code 0x";
-    const auto bits = static_cast<std::uint32_t>(status);
-    for (int shift = 28; shift >= 0; shift -= 4)
-        line += kDigits[(bits >> shift) & 0xF];
-    return line + L")";
+    return L"(code " + StatusText(status) + L")";
 }
 
 // The system's text for a status; a lookup that fails leaves the code alone to speak.
@@ -45,6 +40,8 @@ std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
     return explanation.empty() ? CodeLine(status) : std::wstring(explanation) + L"\n" + CodeLine(status);
 }
 
+} // namespace
+
 // "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive.
 std::wstring ServerOf(std::wstring_view path) {
     constexpr std::wstring_view kExtendedUnc = L"\\\\?\\UNC\\";
@@ -57,8 +54,6 @@ std::wstring ServerOf(std::wstring_view path) {
     const std::wstring_view server = path.substr(0, path.find(L'\\'));
     return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
 }
-
-} // namespace
 
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform) {
     const bool notInstalled = error.status == kClassNotRegistered || error.status == kInvalidClassString;
@@ -76,9 +71,13 @@ std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error
     return Message(kNotOpenedFirstLine, std::wstring(path) + L"\n\n" + Explained(explanation, error.status));
 }
 
+// Where it came from, not what was fetched: download links carry long signed queries.
+std::wstring ShownSource(std::wstring_view hostUrl) {
+    return SchemeAndHost(Trimmed(hostUrl));
+}
+
 std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
-    // Where it came from, not what was fetched: download links carry long signed queries.
-    const std::wstring source = SchemeAndHost(Trimmed(hostUrl));
+    const std::wstring source = ShownSource(hostUrl);
     std::wstring details(kDownloadedWarning);
     if (!source.empty())
         details.append(L"\n\n").append(kDownloadedSourceLabel).append(source);

@@ -13,6 +13,12 @@ namespace quben {
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform);
 // The application did not open the workbook at `path` (the path as chosen, not the name it was given).
 std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform);
+// What the download question shows of the address a workbook was downloaded from: its scheme and
+// host; empty when unknown.
+std::wstring ShownSource(std::wstring_view hostUrl);
+// What the location question shows of a workbook's path: "\\server" for "\\server\share\…" or
+// "\\?\UNC\server\share\…"; empty for a drive.
+std::wstring ServerOf(std::wstring_view path);
 // Whether to unblock and open a workbook from the Internet, downloaded from `hostUrl` (empty when
 // unknown), of which only the scheme and host are shown.
 std::wstring DownloadedQuestion(std::wstring_view hostUrl);

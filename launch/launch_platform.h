@@ -2,6 +2,8 @@
 // What the launch asks of the platform besides the window, the directory search and the
 // spreadsheet application. Members throw PlatformError on failure.
 
+#include "launch/launch_event.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +32,8 @@ public:
     virtual void RemoveDownloadMark(std::wstring_view fullPath) = 0;
     // True when the organisation takes unblocking downloaded files away from users.
     virtual bool UnblockingForbidden() = 0;
+    // Writes the event to the system's application log, for the IT department.
+    virtual void Journal(const LaunchEvent& event) = 0;
 };
 
 } // namespace quben

@@ -58,37 +58,72 @@ constexpr RoadTraits TraitsOf(Road road) {
     }
 }
 
+// The event a road leaves in the log: none when the launch simply worked or the user said no.
+std::optional<LaunchEnding> EventOf(Road road, std::optional<CancelReason> reason) {
+    switch (road) {
+    case Road::Absent:
+        return LaunchEnding::Absent;
+    case Road::TooLong:
+        return LaunchEnding::TooLong;
+    case Road::Forbidden:
+        return LaunchEnding::Forbidden;
+    case Road::NotStarted:
+        return LaunchEnding::NotStarted;
+    case Road::NotOpened:
+        return LaunchEnding::NotOpened;
+    case Road::NotResponding:
+        return LaunchEnding::NotResponding;
+    case Road::HeldElsewhere:
+        return LaunchEnding::HeldElsewhere;
+    case Road::Cancelled:
+        return reason == CancelReason::SessionEnded ? LaunchEnding::SessionEnded : LaunchEnding::Closed;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 void WorkbookStarter::StartWorkbook() noexcept {
     underway_ = true;
+    started_ = clock_.Now();
     Finish(Launch());
 }
 
 void WorkbookStarter::ReportAbsent() noexcept {
     underway_ = true;
+    started_ = clock_.Now();
+    RunStep([&] { path_ = window_.Label1Caption(); });
     Finish({Road::Absent});
 }
 
 WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
     // A test that cannot be made counts as "the file is there".
-    if (!TestOr(true, [&] { return Exists(window_.Label1Caption(), files_); }))
+    if (!TestOr(true, [&] {
+            path_ = window_.Label1Caption();
+            return Exists(path_, files_);
+        }))
         return {Road::Absent};
     RunStep([&] { path_ = window_.Label1Caption(); });
     const auto openable =
         OpenablePath(path_, [&](std::wstring_view folder) { return platform_.ShortPathName(folder); });
     if (!openable)
         return {Road::TooLong};
+    step_ = LaunchStep::Origin;
     if (auto end = ConfirmOrigin(path_))
         return *end;
+    step_ = LaunchStep::LookingUp;
     if (auto end = BringForwardIfOpen(path_))
         return *end;
+    step_ = LaunchStep::Creating;
     if (auto end = CreateInstance())
         return *end;
     // Everything goes through the instance created here: an application the user already has
     // open is never touched (its alerts stay on, its workbooks' macros are not run).
+    step_ = LaunchStep::Showing;
     if (auto end = MakeVisible(*hostReference_))
         return *end;
+    step_ = LaunchStep::Opening;
     return OpenWorkbook(*hostReference_, *openable);
 }
 
@@ -106,19 +141,27 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
     // A question that cannot be asked is a no. A workbook that is on the Internet only because of
     // where it is has no mark to remove: the question says so, and a yes changes nothing on disk.
     int answer = 0;
+    LaunchEvent audit{.ending = LaunchEnding::Answered,
+                      .zone = origin.zone,
+                      .zoneOrigin = origin.marked ? ZoneOrigin::Mark : ZoneOrigin::Location};
     RunStep([&] {
-        const auto question = origin.marked ? DownloadedQuestion(origin.hostUrl) : LocationQuestion(path);
-        answer = window_.MsgBox(question, kQuestionBoxStyle, kMessageTitle);
+        audit.host = origin.marked ? ShownSource(origin.hostUrl) : ServerOf(path);
+        audit.boxText = origin.marked ? DownloadedQuestion(origin.hostUrl) : LocationQuestion(path);
+        answer = window_.MsgBox(audit.boxText, kQuestionBoxStyle, kMessageTitle);
     });
     // A launcher closed while the question was up goes no further, whatever the answer.
-    if (wait_.DispatchThenCheckCancelled())
-        return Ending{Road::Cancelled};
-    if (answer != kAnswerYes)
-        return Ending{Road::Declined};
+    const bool cancelled = wait_.DispatchThenCheckCancelled();
+    audit.yes = answer == kAnswerYes;
     // The answer is the gate, not the mark's removal, which a read-only file or share or a medium
     // without streams refuses: the application runs the macros either way.
-    if (origin.marked)
-        RunStep([&] { platform_.RemoveDownloadMark(path); });
+    if (audit.yes && !cancelled && origin.marked)
+        audit.markRemoved = !Attempt([&] { platform_.RemoveDownloadMark(path); });
+    if (answer != 0) // the audit of an answer the user gave
+        Journal(audit);
+    if (cancelled)
+        return Ending{Road::Cancelled};
+    if (!audit.yes)
+        return Ending{Road::Declined};
     return {};
 }
 
@@ -195,9 +238,11 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     // A close during a long Open: the workbook's macros are not run.
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
+    step_ = LaunchStep::Macros;
     RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
+    step_ = LaunchStep::Finishing;
     if (heldElsewhere_ && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
         return {Road::HeldElsewhere};
     return {Road::Done};
@@ -223,10 +268,35 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
     RestoreApplication();
     const Road road = wait_.Cancelled() ? Road::Cancelled : ending.road;
     const RoadTraits traits = TraitsOf(road);
+    const std::wstring message = traits.hasMessage ? MessageOf({road, ending.failure}) : std::wstring();
+    // Before the box, which may stay up until the user walks away.
+    Journal(road, ending, message);
     if (traits.hasMessage)
-        RunStep([&] { window_.MsgBox(MessageOf({road, ending.failure}), traits.style, kMessageTitle); });
+        RunStep([&] { window_.MsgBox(message, traits.style, kMessageTitle); });
     // A close while the message was up is a close too.
     RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : traits.exitCode); });
+}
+
+void WorkbookStarter::Journal(Road road, const Ending& ending, std::wstring_view message) noexcept {
+    const auto kind = EventOf(road, cancelReason_);
+    if (!kind)
+        return;
+    RunStep([&] {
+        LaunchEvent event{.ending = *kind,
+                          .boxText = std::wstring(message),
+                          .error = ending.failure,
+                          .exitCode = TraitsOf(road).exitCode};
+        Journal(event);
+    });
+}
+
+void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
+    RunStep([&] {
+        event.path = path_;
+        event.step = step_;
+        event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
+        platform_.Journal(event);
+    });
 }
 
 void WorkbookStarter::RestoreApplication() noexcept {

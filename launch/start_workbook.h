@@ -1,5 +1,6 @@
 #pragma once
 
+#include "launch/launch_event.h"
 #include "launch/launch_texts.h"
 #include "launch/launch_wait.h"
 #include "launch/spreadsheet_host.h"
@@ -68,7 +69,8 @@ public:
     // `clock` is what the waits for a busy application read and pause with.
     WorkbookStarter(LaunchWindow& window, DirectorySearch& files, LaunchPlatform& platform,
                     SpreadsheetHost& host, BusyWait& clock)
-        : window_(window), files_(files), platform_(platform), host_(host), wait_(clock, this) {}
+        : window_(window), files_(files), platform_(platform), host_(host), clock_(clock),
+          wait_(clock, this) {}
 
     void StartWorkbook() noexcept;
     // The absent-workbook road of StartWorkbook on its own: the one message, then the window is
@@ -105,6 +107,10 @@ private:
     // the window with the road's exit code.
     void Finish(const Ending& ending) noexcept;
     void RestoreApplication() noexcept;
+    // Leaves the trace of a launch that did not simply work in the log, with the path, the step
+    // reached and the time taken.
+    void Journal(Road road, const Ending& ending, std::wstring_view message) noexcept;
+    void Journal(LaunchEvent& event) noexcept;
     std::wstring MessageOf(const Ending& ending) noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
     void StepAside() noexcept override;
@@ -113,8 +119,11 @@ private:
     DirectorySearch& files_;
     LaunchPlatform& platform_;
     SpreadsheetHost& host_;
+    BusyWait& clock_;
     LaunchWait wait_;
     bool underway_ = false;
+    std::chrono::steady_clock::time_point started_{};
+    LaunchStep step_ = LaunchStep::Checking;
     std::optional<CancelReason> cancelReason_;
     std::wstring path_;
     std::unique_ptr<SpreadsheetApplication> hostReference_;

@@ -2,11 +2,13 @@
 
 #include "launch/extended_length_path.h"
 #include "launch/win/attachment_policy.h"
+#include "launch/win/event_log_journal.h"
 #include "launch/win/location_zone.h"
 #include "launch/win/short_path_name.h"
 #include "launch/win/zone_identifier_stream.h"
 
 #include "platform/win/hresult.h"
+#include "platform/win/system_text.h"
 #include "platform/win/unique_handle.h"
 
 #include <windows.h>
@@ -18,14 +20,7 @@ std::wstring WindowsLaunchPlatform::ShortPathName(std::wstring_view fullPath) {
 }
 
 std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
-    // Language 0: the user's own, as the rest of what Windows says to them.
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message(text != nullptr ? text : L"", length);
-    ::LocalFree(text);
-    return message;
+    return win::SystemText(status);
 }
 
 bool WindowsLaunchPlatform::OpenElsewhere(std::wstring_view fullPath) {
@@ -54,6 +49,10 @@ void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
 
 bool WindowsLaunchPlatform::UnblockingForbidden() {
     return win::UnblockingForbidden();
+}
+
+void WindowsLaunchPlatform::Journal(const LaunchEvent& event) {
+    WriteToEventLog(EventEntry(event));
 }
 
 } // namespace quben::win

@@ -13,6 +13,7 @@ public:
     std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) override;
     void RemoveDownloadMark(std::wstring_view fullPath) override;
     bool UnblockingForbidden() override;
+    void Journal(const LaunchEvent& event) override;
 };
 
 } // namespace quben::win

@@ -8,6 +8,7 @@
 #include "launcher/win/process_arguments.h"
 #include "launcher/win/shell_icon_prefetch.h"
 #include "platform/win/com_apartment.h"
+#include "platform/win/debug_output_trace.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ int RunMessageLoop() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a DLL.
     quben::win::RestrictDllSearchToSystem32();
+    quben::win::TraceDroppedStepsToDebugOutput();
     // Before any other thread exists: the first thread to enter a single-threaded apartment becomes
     // the process's main one, where COM creates the in-process objects registered without a
     // threading model (old shell extensions the dialog loads). That must be this thread, which

@@ -7,12 +7,15 @@ namespace {
 
 // What an Invoke answered: an application reports its own errors, its "busy" among them, as an
 // exception whose code and explanation are in the EXCEPINFO.
-HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception, std::wstring& description) {
+HRESULT AnswerOf(HRESULT hr, EXCEPINFO& exception, std::wstring& description, std::wstring& source) {
     if (hr == DISP_E_EXCEPTION && exception.pfnDeferredFillIn != nullptr)
         exception.pfnDeferredFillIn(&exception);
-    description.clear();
-    if (hr == DISP_E_EXCEPTION && exception.bstrDescription != nullptr)
-        description.assign(exception.bstrDescription, ::SysStringLen(exception.bstrDescription));
+    const auto text = [&](BSTR from) {
+        return hr == DISP_E_EXCEPTION && from != nullptr ? std::wstring(from, ::SysStringLen(from))
+                                                         : std::wstring();
+    };
+    description = text(exception.bstrDescription);
+    source = text(exception.bstrSource);
     // The server allocated these strings for us.
     ::SysFreeString(exception.bstrSource);
     ::SysFreeString(exception.bstrDescription);
@@ -30,6 +33,7 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
     // A busy server refuses the name lookup and the call alike: the two are one automation call,
     // made again together.
     std::wstring description;
+    std::wstring source;
     const HRESULT answer = RetryWhileBusy(*busy_, [&] {
         DISPID id = DISPID_UNKNOWN;
         if (const HRESULT hr = object_->GetIDsOfNames(IID_NULL, names, 1, locale_, &id); FAILED(hr))
@@ -40,10 +44,10 @@ void DispatchObject::Invoke(const wchar_t* name, WORD kind, DISPPARAMS& paramete
         UINT badArgument = 0;
         return AnswerOf(
             object_->Invoke(id, IID_NULL, locale_, kind, &parameters, result, &exception, &badArgument),
-            exception, description);
+            exception, description, source);
     });
     if (FAILED(answer))
-        ThrowPlatformError(answer, std::move(description));
+        ThrowPlatformError(answer, std::move(description), std::move(source));
 }
 
 void DispatchObject::PutProperty(const wchar_t* name, DispatchArguments& value) {

@@ -27,6 +27,7 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
+EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quben\\"  # wixl ends keys with \\
 COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée « Ouvrir avec » des fichiers .xls."
 
 
@@ -80,7 +81,7 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
-                       "KB3033929", "bash scripts/package.sh --release"):
+                       "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView"):
             self.assertIn(phrase, body)
 
     def test_packaged_executables_pass_the_resource_checks(self):
@@ -126,6 +127,10 @@ class Package(unittest.TestCase):
             "and removes it first, between InstallValidate and InstallInitialize":
                 (sequence["InstallValidate"] < sequence["RemoveExistingProducts"] < sequence["InstallInitialize"],
                  True),
+            "Event Viewer finds the texts of the launcher's events in the installed launcher":
+                (sorted(row[1:5] for row in msi_table(self.msi, "Registry") if "EventLog" in row[2]),
+                 [["2", EVENT_SOURCE, "EventMessageFile", "#%[INSTALLDIR]demarrer_quben.exe"],
+                  ["2", EVENT_SOURCE, "TypesSupported", "#7"]]),
             "the ProgID shows the launcher's icon":
                 ([row[1:5] for row in msi_table(self.msi, "Registry") if row[2].endswith("DefaultIcon")],
                  [["2", r"Software\Classes\quben.Classeur\DefaultIcon", "", '"[INSTALLDIR]demarrer_quben.exe",0']]),

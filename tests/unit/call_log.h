@@ -15,13 +15,14 @@ public:
     void Record(const std::string& name, const std::string& detail = {}) {
         calls.push_back(detail.empty() ? name : name + "(" + detail + ")");
         if (failing.contains(name))
-            ThrowPlatformError(failureStatus, failureDescription);
+            ThrowPlatformError(failureStatus, failureDescription, failureSource);
     }
 
     std::vector<std::string> calls;
     std::set<std::string> failing;
     std::int32_t failureStatus = static_cast<std::int32_t>(0x80004005); // E_FAIL
     std::wstring failureDescription;                                    // none
+    std::wstring failureSource;                                         // none
 };
 
 } // namespace quben::testing

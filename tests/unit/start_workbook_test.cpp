@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace quben::testing {
 namespace {
@@ -93,7 +94,9 @@ public:
         log.Record("Platform.RemoveDownloadMark", Utf8(path));
     }
     bool UnblockingForbidden() override { return log.Record("Platform.UnblockingForbidden"), forbidden; }
+    void Journal(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
+    std::vector<LaunchEvent> events; // what the launch left in the log
     int locationZone = 0;            // this computer
     std::optional<std::string> mark; // none
     bool forbidden = false;
@@ -218,6 +221,15 @@ public:
 };
 
 const std::string kPath = "C:\\Été données\\é.xls";
+
+// Each event's ending and the step the launch had reached.
+using Logged = std::vector<std::pair<LaunchEnding, LaunchStep>>;
+Logged LoggedOf(const std::vector<LaunchEvent>& events) {
+    Logged logged;
+    for (const LaunchEvent& event : events)
+        logged.emplace_back(event.ending, event.step);
+    return logged;
+}
 const std::string kOpen = "Workbooks.Open(" + kPath + "|vepal_kordinut!?)";
 const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foreground, topmost
 
@@ -278,6 +290,7 @@ TEST_F(StartWorkbookTest, PresentWorkbookIsOpenedInANewVisibleApplicationBrought
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, Flatten(kLaunchSteps));
     EXPECT_NE(starter.HostReference(), nullptr) << "the application started is kept";
+    EXPECT_TRUE(platform.events.empty()) << "a launch that works leaves nothing in the log";
 }
 
 TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStartingAnything) {
@@ -289,6 +302,8 @@ TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStart
                "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
                "Form3.Unload(0)"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
+    EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Absent, LaunchStep::Checking}}));
+    EXPECT_EQ(platform.events[0].path, window.caption);
 }
 
 TEST_F(StartWorkbookTest, TextsAndConstantsAreExact) {
@@ -333,8 +348,10 @@ TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrSt
     starter.ReportAbsent();
     EXPECT_EQ(
         log.calls,
-        (Calls{"MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
+        (Calls{"Label1.Caption", // for the log
+               "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
                "Form3.Unload(0)"}));
+    EXPECT_EQ(platform.events.at(0).path, window.caption);
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
@@ -394,7 +411,14 @@ TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlert
     log.failing.insert("Workbooks.Open");
     log.failureStatus = static_cast<std::int32_t>(0x800A03EC);
     log.failureDescription = L"Le mot de passe est incorrect. ";
+    log.failureSource = L"Microsoft Excel";
     starter.StartWorkbook();
+    const LaunchEvent& event = platform.events.at(0);
+    EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotOpened, LaunchStep::Opening}}));
+    EXPECT_EQ(std::tie(event.error->status, event.error->description, event.error->source, event.exitCode),
+              std::tuple(static_cast<std::int32_t>(0x800A03EC), L"Le mot de passe est incorrect. ",
+                         L"Microsoft Excel", 1));
+    EXPECT_TRUE(event.boxText.starts_with(L"Le classeur n'a pas pu être ouvert dans Excel."));
     const std::string message = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath +
                                 "\n\nLe mot de passe est incorrect.\n(code 0x800A03EC)" + kFailureBox;
     EXPECT_EQ(log.calls,
@@ -541,6 +565,11 @@ TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
     const Calls rest = Flatten({kLaunchSteps.begin() + 3, kLaunchSteps.end()});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(log.calls, expected);
+    // The audit: the zone and what placed the workbook there, the site shown, the answer.
+    const LaunchEvent& audit = platform.events.at(0);
+    EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Answered, LaunchStep::Origin}}));
+    EXPECT_EQ(std::tie(audit.zone, audit.zoneOrigin, audit.host, audit.yes, audit.markRemoved),
+              std::tuple(3, ZoneOrigin::Mark, L"https://exemple.org", true, true));
 }
 
 TEST_F(DownloadedWorkbookTest, ALauncherClosedWhileTheQuestionIsUpGoesNoFurtherWhateverTheAnswer) {
@@ -574,6 +603,7 @@ TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeRemovedStillLaunchesSilently) {
               1);
     EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
     EXPECT_NE(starter.HostReference(), nullptr);
+    EXPECT_FALSE(platform.events.at(0).markRemoved);
 }
 
 TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedUnaskedAndUntouched) {
@@ -647,6 +677,8 @@ TEST_F(DownloadedWorkbookTest, AShareOnTheInternetIsNamedByItsServerAloneAndAYes
                                 [](const auto& c) { return c.starts_with("Platform.RemoveDownloadMark"); }),
                   0);
         EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
+        EXPECT_EQ(std::tie(platform.events.back().zoneOrigin, platform.events.back().host),
+                  std::tuple(ZoneOrigin::Location, L"\\\\files.example.org"));
     }
 }
 
@@ -730,6 +762,7 @@ struct Ending {
     const char* why;
     std::function<void(LaunchLifeTest&)> arrange;
     Calls expected;
+    Logged events;                                            // left in the log
     std::chrono::milliseconds longest{std::chrono::hours(1)}; // by the fake clock
 };
 
@@ -739,6 +772,7 @@ TEST_P(LaunchEndingTest, GivesTheApplicationBackAndSaysWhatHappened) {
     GetParam().arrange(*this);
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, GetParam().expected);
+    EXPECT_EQ(LoggedOf(platform.events), GetParam().events);
     EXPECT_LE(clock.Elapsed(), GetParam().longest);
 }
 
@@ -761,23 +795,26 @@ INSTANTIATE_TEST_SUITE_P(
                    t.host.createTakes = ms(3'000);
                    t.CancelAt(ms(1'000));
                },
-               Then(StepsUpTo(6), {"Application.Quit", "Form3.Unload(1)"})},
+               Then(StepsUpTo(6), {"Application.Quit", "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Creating}}},
         Ending{"a creation that takes long steps aside", [](auto& t) { t.host.createTakes = ms(8'000); },
-               With(Flatten(kLaunchSteps), "Host.CreateApplication", "Form3.Minimise")},
+               With(Flatten(kLaunchSteps), "Host.CreateApplication", "Form3.Minimise"), Logged()},
         Ending{"a creation that takes a few seconds", [](auto& t) { t.host.createTakes = ms(4'900); },
-               Flatten(kLaunchSteps)},
+               Flatten(kLaunchSteps), Logged()},
         Ending{"a close before the instance is shown",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(60'000)}};
                    t.CancelAt(ms(1'000));
                },
-               Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"})},
+               Then(StepsUpTo(7), {"Application.Quit", "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Showing}}},
         Ending{"the limit before the instance is shown",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
                },
                Then(With(StepsUpTo(7), kAlertsOff, "Form3.Minimise"),
                     {"Application.Quit", kNotResponding, "Form3.Unload(1)"}),
+               {{LaunchEnding::NotResponding, LaunchStep::Showing}},
                kLaunchBusyLimit},
         Ending{"a close once the instance is shown",
                [](auto& t) {
@@ -785,6 +822,7 @@ INSTANTIATE_TEST_SUITE_P(
                    t.CancelAt(ms(3'000));
                },
                Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Showing}},
                ms(3'000) + kBusyRetryPause + kEndingGrace},
         Ending{"a close while Open is refused",
                [](auto& t) {
@@ -792,6 +830,7 @@ INSTANTIATE_TEST_SUITE_P(
                    t.CancelAt(ms(1'000));
                },
                Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Opening}},
                ms(1'000) + kBusyRetryPause + kEndingGrace},
         Ending{"a close during an Open the application accepted",
                [](auto& t) {
@@ -800,19 +839,21 @@ INSTANTIATE_TEST_SUITE_P(
                            t.starter.Cancel(CancelReason::SessionEnded);
                    };
                },
-               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"})},
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::SessionEnded, LaunchStep::Opening}}},
         Ending{"a call accepted at the limit goes on",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit}};
                },
-               With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise")},
+               With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise"), Logged()},
         Ending{"a refusal once the limit is used up",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit},
                                             {"Workbooks.Open", ms(1)}};
                },
                Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
-                    {kAlertsBack, kNotResponding, "Form3.Unload(1)"})}),
+                    {kAlertsBack, kNotResponding, "Form3.Unload(1)"}),
+               {{LaunchEnding::NotResponding, LaunchStep::Opening}}}),
     [](const auto& info) { return "Road" + std::to_string(info.index); });
 
 // A workbook that an application on this desktop already has open.

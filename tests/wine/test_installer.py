@@ -100,11 +100,13 @@ class InPrefix:
                                   {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"})
         cls.session.start_server()
         Driver(cls.session)(["windows", "quben.Form3"])
-        # Windows always has the installer's cache folder and registration keys; Wine makes them at
-        # the first install and keeps them, which a new prefix must not count as left behind.
+        # Windows always has the installer's cache folder and registration keys, and the Application
+        # log's key; Wine makes them at the first install and keeps them, which a new prefix must not
+        # count as left behind.
         (cls.session.drive_c / "windows" / "Installer").mkdir(exist_ok=True)
-        for key in ("Features", "Products", "UpgradeCodes"):
-            cls.session.run(["reg", "add", rf"HKLM\Software\Classes\Installer\{key}", "/f"], check=True)
+        keys = [rf"Software\Classes\Installer\{name}" for name in ("Features", "Products", "UpgradeCodes")]
+        for key in keys + [r"System\CurrentControlSet\Services\EventLog\Application"]:
+            cls.session.run(["reg", "add", rf"HKLM\{key}", "/f"], check=True)
         return cls.session
 
     @classmethod

@@ -8,6 +8,7 @@ resources are read straight from the files, as Explorer and the loader would.
 """
 
 import os
+import re
 import struct
 import sys
 import unittest
@@ -27,12 +28,16 @@ from harness.size_limits import MAX_EXE_BYTES  # noqa: E402
 RT_ICON = 3
 RT_RCDATA = 10
 RT_GROUP_ICON = 14
+RT_MESSAGETABLE = 11
 RT_VERSION = 16
 RT_MANIFEST = 24
 ICON_GROUP_ID = 1
 ICON_IMAGE_ID = 30001
 LOGO_ID = 101
 LANG_FRENCH_FRANCE = 0x040C
+# The event IDs of launch/launch_event.cpp; the answer to the download question has 13 inserts,
+# every other event 8.
+EVENT_IDS = (101, 102, 103, 104, 105, 201, 202, 301, 302, 303)
 
 LOGO_SIZE = (417, 163)
 
@@ -240,6 +245,24 @@ class ExecutableChecks:
         for xy in ((0, 0), (w - 1, 0), (0, h - 1), (w - 1, h - 1)):
             self.assertEqual(source.getpixel(xy), (255, 255, 255), f"logo corner {xy} not pure white")
         self.assertNotEqual(source.getpixel((w // 2, h // 2)), (255, 255, 255), "logo centre is white: badge missing")
+
+    def test_message_table_holds_the_french_text_of_each_event(self):
+        data = self.resource(RT_MESSAGETABLE, 1)
+        messages = {}
+        (blocks,) = struct.unpack_from("<I", data)
+        for block in range(blocks):
+            low, high, offset = struct.unpack_from("<III", data, 4 + 12 * block)
+            for event_id in range(low, high + 1):
+                length, flags = struct.unpack_from("<HH", data, offset)
+                self.assertEqual(flags, 1, f"message {event_id} is not UTF-16")
+                messages[event_id] = data[offset + 4:offset + length].decode("utf-16-le").rstrip("\0")
+                offset += length
+        self.assertEqual(sorted(messages), list(EVENT_IDS))
+        for event_id, text in messages.items():
+            inserts = {int(n) for n in re.findall(r"%(\d+)", text)}
+            self.assertIn(1, inserts, f"message {event_id} does not name the workbook")
+            self.assertLessEqual(max(inserts), 13 if event_id == 202 else 8, text)
+        self.assertIn("Excel a refusé d'ouvrir le classeur", messages[102])
 
     def version_info(self):
         root, _ = parse_version_block(self.resource(RT_VERSION, 1))

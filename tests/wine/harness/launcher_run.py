@@ -35,6 +35,10 @@ class LauncherRun:
             time.sleep(settle)
         return standin.parse_journal(str(self.journal))
 
+    def wine_log(self):
+        """What Wine's debug channels have printed so far, for the launcher and what it started."""
+        return self.process.wine_log.read_text("utf-8", "replace")
+
     def __exit__(self, *exc):
         if self.process and self.process.poll() is None:
             self.process.kill()

@@ -111,12 +111,14 @@ class WineSession:
         return result.returncode, text
 
     def start(self, args, env=None, cwd=None):
-        """Starts a Windows program and returns its Popen (output to files). Wine gives the program
-        `cwd` (a Unix folder) as its current folder."""
-        out, err, _ = self._log_files(Path(str(args[0])).name)
+        """Starts a Windows program and returns its Popen (output to files, standard error's path in
+        its `wine_log`). Wine gives the program `cwd` (a Unix folder) as its current folder."""
+        out, err, stem = self._log_files(Path(str(args[0])).name)
         with out, err:
-            return subprocess.Popen(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
-                                    stderr=err, cwd=cwd)
+            process = subprocess.Popen(["wine", *map(str, args)], env={**self.env, **(env or {})}, stdout=out,
+                                       stderr=err, cwd=cwd)
+        process.wine_log = Path(f"{stem}.err")  # what Wine's debug channels print (WINEDEBUG)
+        return process
 
     def set_window_colour(self, rgb):
         """The colour scheme's Window colour, read by programs started afterwards."""

@@ -1,0 +1,61 @@
+#include "launch/launch_event.h"
+
+#include "platform/number_text.h"
+
+#include <array>
+
+namespace quben {
+namespace {
+
+struct Kind {
+    std::uint16_t type;
+    std::uint32_t id; // assets/events.mc
+};
+
+// By LaunchEnding: errors from 101, warnings from 201, notices from 301.
+constexpr std::array<Kind, 10> kKinds{{{kEventError, 101},
+                                       {kEventError, 102},
+                                       {kEventError, 103},
+                                       {kEventError, 104},
+                                       {kEventError, 105},
+                                       {kEventWarning, 201},
+                                       {kEventWarning, 202},
+                                       {kEventInformation, 301},
+                                       {kEventInformation, 302},
+                                       {kEventInformation, 303}}};
+
+// By LaunchStep.
+constexpr std::array<const wchar_t*, 8> kSteps{
+    L"vérification du fichier", L"provenance du classeur", L"recherche parmi les classeurs ouverts",
+    L"démarrage d'Excel",       L"affichage d'Excel",      L"ouverture du classeur",
+    L"macros d'ouverture",      L"fin de l'ouverture"};
+
+} // namespace
+
+EventEntry::EventEntry(const LaunchEvent& event) {
+    const Kind kind = kKinds[static_cast<std::size_t>(event.ending)];
+    type = kind.type;
+    id = kind.id;
+    const PlatformError* error = event.error ? &*event.error : nullptr;
+    strings = {event.path.c_str(),
+               error != nullptr ? HexText(static_cast<std::uint32_t>(error->status), numbers_[0]) : L"",
+               kSteps[static_cast<std::size_t>(event.step)],
+               DecimalText(static_cast<std::uint64_t>(event.elapsed.count()), numbers_[1]),
+               DecimalText(static_cast<std::uint64_t>(event.exitCode), numbers_[2]),
+               error != nullptr ? error->source.c_str() : L"",
+               error != nullptr ? error->description.c_str() : L"",
+               event.boxText.c_str()};
+    if (event.ending != LaunchEnding::Answered)
+        return;
+    count = 13;
+    strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
+    strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
+    strings[10] = event.host.c_str();
+    strings[11] = event.yes ? L"Oui" : L"Non";
+    // Only a yes to a marked workbook removes anything.
+    strings[12] = !event.yes || event.zoneOrigin != ZoneOrigin::Mark ? L""
+                  : event.markRemoved                                ? L"oui"
+                                                                     : L"non";
+}
+
+} // namespace quben
