@@ -23,6 +23,7 @@ CLIENTS = {"x64": build_dir("x64") / "minimal_client.exe", "x86": build_dir("x86
 SELFTEST = build_dir("x64") / "standin_selftest.exe"
 GLOBAL_PROBE = build_dir("x64") / "standin_global_probe.exe"
 ROT_PROBE = build_dir("x64") / "standin_rot_probe.exe"
+DRIVER_CHECKS = build_dir("x64") / "quben_driver_win_tests.exe"
 
 OK = "0x00000000"
 RPC_S_CALL_FAILED = "0x800706BE"
@@ -145,6 +146,10 @@ class StandinTest(unittest.TestCase):
         code, text = self.session.run([SELFTEST], timeout=20)
         self.assertEqual(code, 0, text)
         self.assertRegex(text, r"(?m)^\d+ passed, 0 failed\r?$")
+
+    def test_the_drivers_window_checks(self):
+        code, text = self.session.run([DRIVER_CHECKS], timeout=30)
+        self.assertEqual(code, 0, text)
 
     def test_full_sequence_is_journaled_and_server_outlives_client_while_visible(self):
         content = "first\r\npassword=Sésame\r\n"

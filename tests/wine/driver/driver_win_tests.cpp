@@ -9,6 +9,7 @@
 
 #include "launcher/window_names.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -163,7 +164,11 @@ void MessageBoxReport() {
         "{\"hwnd\":" + Id(box) +
         ",\"title\":\"quben\",\"text\":\"D\xc3\xa9sol\xc3\xa9 \\\"absent\\\"\",\"buttons\":[{\"id\":1,"
         "\"text\":\"OK\",\"default\":false}],\"icon\":";
-    std::string owned = ",\"owner\":" + Id(owner) + ",\"owner_class\":\"quben.TestOwner\"}";
+    const auto style = [box](int which) {
+        return std::to_string(static_cast<std::uint32_t>(::GetWindowLongPtrW(box, which)));
+    };
+    std::string owned = ",\"style\":" + style(GWL_STYLE) + ",\"exstyle\":" + style(GWL_EXSTYLE) +
+                        ",\"owner\":" + Id(owner) + ",\"owner_class\":\"quben.TestOwner\"}";
     Check(MessageBoxFields(box) == common + "false" + owned,
           "empty icon static is no icon; hidden buttons left out");
     ::SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_WARNING)), 0);
