@@ -2,6 +2,7 @@
 
 #include "platform/independent_steps.h"
 #include "platform/number_text.h"
+#include "platform/win/system_text.h"
 
 #include <windows.h>
 
@@ -34,13 +35,13 @@ public:
             Put(*text++);
     }
     // The system's text for the status, when it has one, without its own line break.
-    void PutSystemText(std::uint32_t status) {
-        Put(L' ');
-        const DWORD room = static_cast<DWORD>(kCapacity - 2 - length_);
-        length_ += ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                    status, 0, text_ + length_, room, nullptr);
-        while (text_[length_ - 1] == L'\n' || text_[length_ - 1] == L'\r' || text_[length_ - 1] == L' ')
-            --length_;
+    void PutSystemText(std::int32_t status) {
+        if (length_ + 3 >= kCapacity) // room for the blank, the line break and the terminator
+            return;
+        if (const std::size_t added = SystemTextInto(status, text_ + length_ + 1, kCapacity - 3 - length_)) {
+            text_[length_] = L' ';
+            length_ += 1 + added;
+        }
     }
     void Write() {
         text_[length_++] = L'\n';
@@ -63,7 +64,7 @@ void WriteDroppedStep(const StepPlace& where, std::int32_t status) noexcept {
     line.Put(DecimalText(where.line(), number));
     line.Put(L' ');
     line.Put(HexText(static_cast<std::uint32_t>(status), number));
-    line.PutSystemText(static_cast<std::uint32_t>(status));
+    line.PutSystemText(status);
     line.Write();
 }
 
