@@ -36,50 +36,38 @@ Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
     return {mark ? std::max(locationZone, mark->zoneId) : locationZone, false, {}};
 }
 
+// What each road shows, how the process ends, and the event it leaves in the log (none when the
+// launch simply worked or the user said no).
 struct RoadTraits {
-    std::uint32_t style;
-    int exitCode;
-    bool hasMessage;
+    std::uint32_t style = 0;
+    int exitCode = kExitFailed;
+    bool hasMessage = false;
+    std::optional<LaunchEnding> event;
 };
 
 constexpr RoadTraits TraitsOf(Road road) {
     switch (road) {
     case Road::Done:
     case Road::Declined:
-        return {0, kExitDone, false};
+        return {0, kExitDone, false, std::nullopt};
     case Road::Absent:
-        return {kMessageButtons, kExitDone, true};
-    case Road::HeldElsewhere:
-        return {kNoticeBoxStyle, kExitDone, true};
-    case Road::Cancelled:
-        return {0, kExitFailed, false};
-    default:
-        return {kFailureBoxStyle, kExitFailed, true};
-    }
-}
-
-// The event a road leaves in the log: none when the launch simply worked or the user said no.
-std::optional<LaunchEnding> EventOf(Road road, std::optional<CancelReason> reason) {
-    switch (road) {
-    case Road::Absent:
-        return LaunchEnding::Absent;
+        return {kMessageButtons, kExitDone, true, LaunchEnding::Absent};
     case Road::TooLong:
-        return LaunchEnding::TooLong;
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::TooLong};
     case Road::Forbidden:
-        return LaunchEnding::Forbidden;
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::Forbidden};
     case Road::NotStarted:
-        return LaunchEnding::NotStarted;
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotStarted};
     case Road::NotOpened:
-        return LaunchEnding::NotOpened;
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotOpened};
     case Road::NotResponding:
-        return LaunchEnding::NotResponding;
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotResponding};
     case Road::HeldElsewhere:
-        return LaunchEnding::HeldElsewhere;
+        return {kNoticeBoxStyle, kExitDone, true, LaunchEnding::HeldElsewhere};
     case Road::Cancelled:
-        return reason == CancelReason::SessionEnded ? LaunchEnding::SessionEnded : LaunchEnding::Closed;
-    default:
-        return std::nullopt;
+        return {0, kExitFailed, false, LaunchEnding::Closed}; // or SessionEnded, as the reason says
     }
+    return {kFailureBoxStyle, kExitFailed, true, std::nullopt};
 }
 
 } // namespace
@@ -230,7 +218,7 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     // Asked before this instance has the file too: whether another process keeps it from being
     // written. Read-only for any other reason (no write right, a read-only file, a
     // write-reservation password) is nothing the user needs telling.
-    heldElsewhere_ = TestOr(false, [&] { return platform_.OpenElsewhere(path_); });
+    const bool heldElsewhere = TestOr(false, [&] { return platform_.OpenElsewhere(path_); });
     std::unique_ptr<Workbook> workbook;
     if (const auto failure =
             Attempt([&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword); }))
@@ -243,7 +231,7 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
     step_ = LaunchStep::Finishing;
-    if (heldElsewhere_ && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
+    if (heldElsewhere && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
         return {Road::HeldElsewhere};
     return {Road::Done};
 }
@@ -269,23 +257,22 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
     const Road road = wait_.Cancelled() ? Road::Cancelled : ending.road;
     const RoadTraits traits = TraitsOf(road);
     const std::wstring message = traits.hasMessage ? MessageOf({road, ending.failure}) : std::wstring();
-    // Before the box, which may stay up until the user walks away.
-    Journal(road, ending, message);
+    // Before the box, which may stay up until the user walks away. Only a cancelled launch has a
+    // reason for it.
+    if (traits.event)
+        Journal(cancelReason_ == CancelReason::SessionEnded ? LaunchEnding::SessionEnded : *traits.event,
+                traits.exitCode, ending.failure, message);
     if (traits.hasMessage)
         RunStep([&] { window_.MsgBox(message, traits.style, kMessageTitle); });
     // A close while the message was up is a close too.
     RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : traits.exitCode); });
 }
 
-void WorkbookStarter::Journal(Road road, const Ending& ending, std::wstring_view message) noexcept {
-    const auto kind = EventOf(road, cancelReason_);
-    if (!kind)
-        return;
+void WorkbookStarter::Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
+                              std::wstring_view message) noexcept {
     RunStep([&] {
-        LaunchEvent event{.ending = *kind,
-                          .boxText = std::wstring(message),
-                          .error = ending.failure,
-                          .exitCode = TraitsOf(road).exitCode};
+        LaunchEvent event{
+            .ending = kind, .boxText = std::wstring(message), .error = failure, .exitCode = exitCode};
         Journal(event);
     });
 }

@@ -109,7 +109,8 @@ private:
     void RestoreApplication() noexcept;
     // Leaves the trace of a launch that did not simply work in the log, with the path, the step
     // reached and the time taken.
-    void Journal(Road road, const Ending& ending, std::wstring_view message) noexcept;
+    void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
+                 std::wstring_view message) noexcept;
     void Journal(LaunchEvent& event) noexcept;
     std::wstring MessageOf(const Ending& ending) noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
@@ -129,7 +130,6 @@ private:
     std::unique_ptr<SpreadsheetApplication> hostReference_;
     bool alertsOff_ = false; // in the instance created here
     bool shown_ = false;     // the instance created here was made visible
-    bool heldElsewhere_ = false;
 };
 
 } // namespace quben

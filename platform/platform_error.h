@@ -16,12 +16,8 @@ struct PlatformError {
     std::wstring source{};      // the other party's name for itself (an automation server's), or empty
 };
 
-[[noreturn]] inline void ThrowPlatformError(std::int32_t status, std::wstring description = {}) {
-    throw PlatformError{status, std::move(description)};
-}
-
-[[noreturn]] inline void ThrowPlatformError(std::int32_t status, std::wstring description,
-                                            std::wstring source) {
+[[noreturn]] inline void ThrowPlatformError(std::int32_t status, std::wstring description = {},
+                                            std::wstring source = {}) {
     throw PlatformError{status, std::move(description), std::move(source)};
 }
 
