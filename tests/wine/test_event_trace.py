@@ -12,9 +12,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
-from harness.driver import Driver  # noqa: E402
+from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, write_download_mark  # noqa: E402
+from harness.wine_session import write_download_mark  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-events"
@@ -43,27 +43,14 @@ def events(log):
     return found
 
 
-class EventTraceTest(unittest.TestCase):
+class EventTraceTest(StandinDesktopTest):
+    ROOT = ROOT
+
     @classmethod
     def setUpClass(cls):
-        cls.display = Xvfb(1024, 768)
-        cls.session = standin.standin_session(cls.display)
-        cls.driver = Driver(cls.session)
-        cls.root = cls.session.drive_c / ROOT
-        shutil.rmtree(cls.root, ignore_errors=True)
-        cls.root.mkdir(parents=True)
+        super().setUpClass()
         for name, password in (("é.xls", "vepal_kordinut!?"), ("autre mot de passe.xls", "autre")):
             (cls.root / name).write_bytes(f"password={password}\n".encode())
-
-    @classmethod
-    def tearDownClass(cls):
-        standin.register_standin(cls.session)
-        cls.session.stop()
-        cls.display.close()
-        shutil.rmtree(cls.root, ignore_errors=True)
-
-    def tearDown(self):
-        standin.close_standins(self.driver)
 
     def launch(self, name, env=None, box=None):
         """Chooses the workbook `name`; when the launch shows a box, presses `box` on it and returns

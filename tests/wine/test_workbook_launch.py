@@ -12,9 +12,9 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
-from harness.driver import Driver  # noqa: E402
+from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
-from harness.wine_session import Xvfb, build_dir, windows_path, write_download_mark  # noqa: E402
+from harness.wine_session import build_dir, windows_path, write_download_mark  # noqa: E402
 
 ARCH = parse_arch()
 ROOT = "quben-launch"
@@ -63,15 +63,13 @@ def call_list(records, pid=None):
     return [(c.member, c.kind, c.lcid, c.args) for c in standin.calls(records) if pid is None or c.pid == pid]
 
 
-class WorkbookLaunchTest(unittest.TestCase):
+class WorkbookLaunchTest(StandinDesktopTest):
+    ROOT = ROOT
+
     @classmethod
     def setUpClass(cls):
-        cls.display = Xvfb(1024, 768)
-        cls.session = standin.standin_session(cls.display)
-        cls.driver = Driver(cls.session)
-        cls.root = cls.session.drive_c / ROOT
-        shutil.rmtree(cls.root, ignore_errors=True)
-        (cls.root / "Été données").mkdir(parents=True)
+        super().setUpClass()
+        (cls.root / "Été données").mkdir()
         cls.workbook = cls.root / "Été données" / "é.xls"
         cls.workbook.write_bytes(f"classeur de test\npassword={PASSWORD}\n".encode())
         cls.workbook_path = rf"C:\{ROOT}\Été données\é.xls"
@@ -80,15 +78,8 @@ class WorkbookLaunchTest(unittest.TestCase):
         cls.session.run(["cmd", "/c", "attrib", "+h", rf"C:\{ROOT}\cache.xls"], check=True)
         (cls.root / "deja ouvert.xls").write_bytes(b"classeur de l'utilisateur\n")
 
-    @classmethod
-    def tearDownClass(cls):
-        standin.register_standin(cls.session)
-        cls.session.stop()
-        cls.display.close()
-        shutil.rmtree(cls.root, ignore_errors=True)
-
     def tearDown(self):
-        self.close_standins()
+        super().tearDown()
         # Nothing but what a test expects may ever be left on screen: no crash or error dialog.
         leftovers = self.driver.one(["windows", "#32770"])["windows"]
         self.assertEqual(leftovers, [], "an unexpected dialog is on screen")
