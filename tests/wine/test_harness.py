@@ -1,11 +1,12 @@
-"""The harness's own logic that decides which tests run: the shares of --part i/n. Nothing runs
-under Wine."""
+"""The harness's own logic: which tests run (the shares of --part i/n), and how long the driver's
+waits are stretched. Nothing runs under Wine."""
 
 import sys
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
+from harness import patience  # noqa: E402
 from harness.cli import parse_part, select_part, share  # noqa: E402
 
 
@@ -35,6 +36,19 @@ class SharesTest(unittest.TestCase):
         for text in ("0/4", "5/4", "x/4", "4"):
             with self.assertRaises(Exception, msg=text):
                 parse_part(text)
+
+
+class PatienceTest(unittest.TestCase):
+    def test_only_the_driver_waits_are_stretched_and_the_process_gets_them_all(self):
+        p = patience.PATIENCE
+        words = ["wait-dialog", "30000", "choose", "C:\\30000.xls", "sleep", "300", "wait-msgbox", "5000",
+                 "send", "quben.Form3", "16", "0", "0", "press", "1", "wait-exit", "1000"]
+        stretched, total = patience.driver_words(words)
+        self.assertEqual(stretched, ["wait-dialog", str(30000 * p), "choose", "C:\\30000.xls", "sleep", "300",
+                                     "wait-msgbox", str(5000 * p), "send", "quben.Form3", "16", "0", "0",
+                                     "press", "1", "wait-exit", str(1000 * p)])
+        self.assertEqual(total, (36000 * p + 300) / 1000)
+        self.assertGreaterEqual(p, 3, "several times what an idle machine takes")
 
 
 if __name__ == "__main__":

@@ -12,7 +12,7 @@ from pathlib import Path
 from PIL import Image, ImageChops
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import screen_checks  # noqa: E402
+from harness import patience, screen_checks  # noqa: E402
 from harness.screen_checks import PICTURE1, PICTURE_SIZE, expected_pictures  # noqa: E402
 from harness.wine_session import REPO  # noqa: E402
 
@@ -25,7 +25,9 @@ DIALOG_SIZE = (400, 250)  # the open-file dialog is larger than this
 class RunScriptTest(unittest.TestCase):
     def setUp(self):
         self.home = Path(tempfile.mkdtemp(prefix="quben-new-user-"))
-        self.env = {"HOME": str(self.home), "PATH": "/usr/bin:/bin"}
+        # The dialog's own wait (60 s) stretched as every test's is: a new prefix is slow to start.
+        self.env = {"HOME": str(self.home), "PATH": "/usr/bin:/bin",
+                    "QUBEN_DIALOG_TIMEOUT": str(patience.seconds(60))}
 
     def tearDown(self):
         # The prefix is this test's own: its server is left to end by itself before it goes.
@@ -36,7 +38,7 @@ class RunScriptTest(unittest.TestCase):
         SHOT.unlink(missing_ok=True)
         with tempfile.TemporaryFile() as output:
             code = subprocess.run(["bash", "scripts/run.sh"], cwd=REPO, env=self.env, stdout=output,
-                                  stderr=subprocess.STDOUT, timeout=400).returncode
+                                  stderr=subprocess.STDOUT, timeout=patience.seconds(150)).returncode
             output.seek(0)
             text = output.read().decode("utf-8", "replace")
         self.assertEqual(code, 0, text)

@@ -15,7 +15,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import standin  # noqa: E402
+from harness import patience, standin  # noqa: E402
 from harness.wine_session import WineSession, Xvfb, build_dir, ensure_prefix, windows_path  # noqa: E402
 
 SERVER = build_dir("x64") / "standin_spreadsheet.exe"
@@ -36,7 +36,7 @@ ALL_STEPS = ["CoInitializeEx", "CoCreateInstance", "DisplayAlerts", "Visible", "
 
 
 def wait_for(predicate, timeout=10.0):
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + patience.seconds(timeout)
     while time.monotonic() < deadline:
         if predicate():
             return True
@@ -143,12 +143,12 @@ class StandinTest(unittest.TestCase):
         self.assertEqual(lines, [(step, OK) for step in steps[:-1]] + [(last_step, last_hresult)])
 
     def test_selftest_in_process(self):
-        code, text = self.session.run([SELFTEST], timeout=20)
+        code, text = self.session.run([SELFTEST], timeout=patience.seconds(20))
         self.assertEqual(code, 0, text)
         self.assertRegex(text, r"(?m)^\d+ passed, 0 failed\r?$")
 
     def test_the_drivers_window_checks(self):
-        code, text = self.session.run([DRIVER_CHECKS], timeout=30)
+        code, text = self.session.run([DRIVER_CHECKS], timeout=patience.seconds(30))
         self.assertEqual(code, 0, text)
 
     def test_full_sequence_is_journaled_and_server_outlives_client_while_visible(self):

@@ -10,7 +10,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from harness import standin  # noqa: E402
+from harness import patience, standin  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
@@ -131,7 +131,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
         user = self.session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
                                   env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
         try:
-            deadline = time.monotonic() + 20
+            deadline = time.monotonic() + patience.seconds(20)
             while ("front", "activated", "self", "launcher=none") not in standin.events(
                     standin.parse_journal(str(journal))):
                 self.assertLess(time.monotonic(), deadline, "the user's instance did not come up in front")
@@ -140,7 +140,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
             yield journal
         finally:
             self.close_standins()
-            user.wait(timeout=15)
+            user.wait(timeout=patience.seconds(15))
 
     def test_an_application_the_user_already_has_open_receives_nothing(self):
         with self.user_instance() as user_journal:
@@ -391,7 +391,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
 
     def wait_for_journal(self, run, *event, timeout=30):
         """Until an event that starts with `event` (its name, then fields) is in the journal."""
-        deadline = time.monotonic() + timeout
+        deadline = time.monotonic() + patience.seconds(timeout)
         while not any(e[:len(event)] == event for e in standin.events(run.journal_records())):
             self.assertLess(time.monotonic(), deadline, f"no {event} in the journal")
             time.sleep(0.1)
@@ -521,7 +521,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
             records, box = self.launch_failing(self.workbook_path, code=0)
         finally:
             self.session.run(["taskkill", "/PID", str(pid)])
-            holder.wait(timeout=15)
+            holder.wait(timeout=patience.seconds(15))
         self.assertEqual(box["text"].split("\n")[0], HELD_ELSEWHERE)
         self.assertEqual(call_list(records), launch_calls(self.workbook_path, held=True))
         self.assertEqual(call_list(standin.parse_journal(str(journal))),
@@ -559,8 +559,9 @@ class WorkbookLaunchTest(StandinDesktopTest):
         with LauncherRun(self.session, ARCH, env={"STANDIN_REGISTER_AFTER_MS": "7000"}) as run:
             self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
             self.wait_for_journal(run, "start")
-            # Every second of the wait, the window answers.
-            self.driver(*[["send", "quben.Form3", 0, 0, 0], ["sleep", 1000]] * 5)
+            # The window answers while the creation waits: before the application has registered.
+            self.driver(["send", "quben.Form3", 0, 0, 0])
+            self.assertNotIn("registered", [e[0] for e in standin.events(run.journal_records())])
             self.assertEqual(run.wait(60), 0)
             records = run.journal_records(settle=0.3)
         self.assertIn(("registered", "launcher=minimised"), standin.events(records))

@@ -23,8 +23,10 @@ inline constexpr std::wstring_view kDialogClass = L"#32770";
 // Any process, for the lookups below.
 inline constexpr DWORD kAnyProcess = 0;
 
-// A message sent with SMTO_ABORTIFHUNG and a one-second limit; nothing if it was not answered.
-inline constexpr UINT kSendTimeoutMs = 1000;
+// A message sent with SMTO_ABORTIFHUNG; nothing if it was not answered. The limit only bounds a
+// window that never answers: on a loaded machine a dialog still filling its lists, or a window
+// busy painting, answers seconds late, and a shorter one read such a window as empty.
+inline constexpr UINT kSendTimeoutMs = 15000;
 std::optional<LRESULT> SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 std::wstring ClassName(HWND window);

@@ -2,6 +2,7 @@
 
 import json
 
+from . import patience
 from .wine_session import build_dir
 
 
@@ -17,12 +18,15 @@ class Driver:
         self.session = session
         self.exe = build_dir(arch) / "quben_driver.exe"
 
-    def __call__(self, *commands, env=None, timeout=120, allow_error=False):
+    def __call__(self, *commands, env=None, timeout=None, allow_error=False):
         """Runs the commands (each a list of words, or one word) in one driver process and returns
-        the answers, one dict per command that ran."""
+        the answers, one dict per command that ran. Their waits are stretched (patience.py); the
+        process itself is given that long and a loaded machine's start-up on top, unless `timeout`."""
         words = []
         for command in commands:
             words += [command] if isinstance(command, str) else [str(word) for word in command]
+        words, waits = patience.driver_words(words)
+        timeout = timeout or waits + patience.seconds(30)
         code, out = self.session.run([self.exe, *words], env=env, timeout=timeout)
         if code != 0 and _NOT_STARTED in out and not out.lstrip().startswith("{"):
             # Now and then, on a busy machine, Wine fails to start the program at all (and says so

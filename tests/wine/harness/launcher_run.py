@@ -5,7 +5,7 @@ import tempfile
 import time
 from pathlib import Path
 
-from . import standin
+from . import patience, standin
 from .wine_session import build_dir, windows_path
 
 
@@ -26,8 +26,9 @@ class LauncherRun:
         return self
 
     def wait(self, timeout):
-        """The launcher's exit code; fails the test if it is still running after `timeout` s."""
-        return self.process.wait(timeout=timeout)
+        """The launcher's exit code; fails the test if it is still running after `timeout` s
+        (stretched: patience.py)."""
+        return self.process.wait(timeout=patience.seconds(timeout))
 
     def journal_records(self, settle=0.0):
         """What every stand-in process wrote; `settle` gives late writers time to finish."""

@@ -17,6 +17,7 @@ import tempfile
 import time
 from typing import NamedTuple
 
+from . import patience
 from .wine_session import WineSession, build_dir, default_prefix, ensure_prefix, windows_path
 
 APPLICATION_CLSID = "{00024500-0000-0000-C000-000000000046}"
@@ -117,7 +118,7 @@ def start_user_instance(session, journal, workbook: str, env=None, timeout: floa
     before = set(pids(parse_journal(str(journal))))
     process = session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
                             env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + patience.seconds(timeout)
     while time.monotonic() < deadline:
         records = parse_journal(str(journal))
         for pid in set(pids(records)) - before:
@@ -130,7 +131,7 @@ def start_user_instance(session, journal, workbook: str, env=None, timeout: floa
 
 def close_standins(driver, timeout: float = 15) -> None:
     """Closes every stand-in window a launch left open (the user would close Excel)."""
-    deadline = time.monotonic() + timeout
+    deadline = time.monotonic() + patience.seconds(timeout)
     while driver.one(["windows", STANDIN_CLASS])["windows"]:
         driver(["close", STANDIN_CLASS], ["sleep", 200])
         if time.monotonic() > deadline:
