@@ -202,6 +202,8 @@ void Session::Windows(const Command& command, JsonWriter& json) {
 
 void Session::Close(const Command& command, JsonWriter& json) {
     json.Key("count").Int(CloseAllOfClass(command.args[0]));
+    // When, on the clock the stand-in's journal uses: what the launcher did after it is judged there.
+    json.Key("tick").Number(static_cast<double>(::GetTickCount64()));
 }
 
 // A message sent as Windows sends it (the session's end): class, message, wParam, lParam.

@@ -5,7 +5,9 @@ prefix. parse_journal() reads the journal that every stand-in process appends to
 STANDIN_JOURNAL). start_user_instance() starts one as a user would, on a workbook it then holds.
 
 Journal events beyond calls and results (one line each: pid, event, tab-separated fields):
-  rejected <wMethod> launcher=shown|minimised|hidden|none   an automation call refused while busy
+  rejected <wMethod> launcher=shown|minimised|hidden|none tick=<ms>
+                                                            an automation call refused while busy, and
+                                                            when (GetTickCount64, as the driver's)
   front <moment> self|other=<class> launcher=...            who is in front at hwnd, open, activate
                                                             (Workbook.Activate) and activated
 """

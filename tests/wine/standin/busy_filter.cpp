@@ -19,7 +19,9 @@ DWORD BusyFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO interf
     if (interfaceInfo == nullptr || !IsEqualIID(interfaceInfo->iid, IID_IDispatch) ||
         GetTickCount64() >= busyUntil_)
         return SERVERCALL_ISHANDLED;
-    journal_.event(L"rejected", {std::to_wstring(interfaceInfo->wMethod), launcherState_()});
+    // The tick (ms, the system's clock every process shares) times the caller's retries.
+    journal_.event(L"rejected", {std::to_wstring(interfaceInfo->wMethod), launcherState_(),
+                                 L"tick=" + std::to_wstring(GetTickCount64())});
     return SERVERCALL_REJECTED;
 }
 
