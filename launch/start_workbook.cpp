@@ -291,8 +291,10 @@ void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
     RunStep([&] {
         event.path = path_;
         event.step = step_;
-        event.policy = refusedBy_ ? refusedBy_->name : std::wstring();
-        event.policyValue = refusedBy_ ? refusedBy_->value : 0;
+        if (refusedBy_) {
+            event.policy = refusedBy_->name;
+            event.policyValue = refusedBy_->value;
+        }
         event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
         platform_.Journal(event);
     });

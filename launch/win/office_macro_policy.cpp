@@ -15,7 +15,7 @@ struct Hive {
     const wchar_t* name;
 };
 // The machine's value wins where both are set.
-constexpr Hive kHives[] = {{HKEY_LOCAL_MACHINE, L"HKLM\\"}, {HKEY_CURRENT_USER, L"HKCU\\"}};
+const Hive kHives[] = {{HKEY_LOCAL_MACHINE, L"HKLM\\"}, {HKEY_CURRENT_USER, L"HKCU\\"}};
 
 // Nothing for a missing key or value, the common case.
 std::optional<std::uint32_t> PolicyDword(HKEY root, const std::wstring& key, const wchar_t* value) {
@@ -29,11 +29,16 @@ std::optional<std::uint32_t> PolicyDword(HKEY root, const std::wstring& key, con
     return data;
 }
 
+// A value that cannot be read is not set; the live trace says why.
+std::optional<std::uint32_t> ReadablePolicyDword(HKEY root, const std::wstring& key, const wchar_t* value) {
+    std::optional<std::uint32_t> data;
+    RunStep([&] { data = PolicyDword(root, key, value); });
+    return data;
+}
+
 std::optional<PolicySetting> Setting(const std::wstring& key, const wchar_t* value) {
     for (const Hive& hive : kHives) {
-        std::optional<std::uint32_t> data;
-        RunStep([&] { data = PolicyDword(hive.key, key, value); });
-        if (data)
+        if (const auto data = ReadablePolicyDword(hive.key, key, value))
             return PolicySetting{*data, hive.name + key + L"\\" + value};
     }
     return std::nullopt;
