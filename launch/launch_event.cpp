@@ -27,10 +27,11 @@ constexpr std::array<Kind, 11> kKinds{{{kEventError, 101},
 
 // By LaunchStep.
 constexpr std::array<const wchar_t*, 9> kSteps{
-    L"vérification du fichier", L"provenance du classeur", L"stratégie des macros",
-    L"recherche parmi les classeurs ouverts",
-    L"démarrage d'Excel",       L"affichage d'Excel",      L"ouverture du classeur",
-    L"macros d'ouverture",      L"fin de l'ouverture"};
+    L"vérification du fichier", L"provenance du classeur",
+    L"stratégie des macros",    L"recherche parmi les classeurs ouverts",
+    L"démarrage d'Excel",       L"affichage d'Excel",
+    L"ouverture du classeur",   L"macros d'ouverture",
+    L"fin de l'ouverture"};
 
 } // namespace
 

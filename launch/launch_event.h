@@ -16,17 +16,17 @@
 namespace quben {
 
 enum class LaunchEnding : std::uint8_t {
-    NotStarted,    // failure box: the application could not be started or shown
-    NotOpened,     // failure box: the application refused the workbook
-    TooLong,       // failure box: the path is too long for the application
-    NotResponding, // failure box: the application refused calls for the whole limit
-    Forbidden,     // failure box: the organisation does not let users unblock downloads
+    NotStarted,     // failure box: the application could not be started or shown
+    NotOpened,      // failure box: the application refused the workbook
+    TooLong,        // failure box: the path is too long for the application
+    NotResponding,  // failure box: the application refused calls for the whole limit
+    Forbidden,      // failure box: the organisation does not let users unblock downloads
     MacrosDisabled, // failure box: the organisation has turned the application's macros off
-    Absent,        // the absent-file box
-    Answered,      // the download question was answered
-    HeldElsewhere, // the read-only notice
-    Closed,        // the user closed the launcher during the launch
-    SessionEnded,  // the session ended during the launch
+    Absent,         // the absent-file box
+    Answered,       // the download question was answered
+    HeldElsewhere,  // the read-only notice
+    Closed,         // the user closed the launcher during the launch
+    SessionEnded,   // the session ended during the launch
 };
 
 // How far a launch had gone.

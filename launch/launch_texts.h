@@ -69,7 +69,8 @@ inline constexpr std::wstring_view kForbiddenAdvice =
 
 // A workbook whose macros the organisation does not allow on this computer (a failure box).
 inline constexpr std::wstring_view kMacrosDisabledFirstLine =
-    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : il "
+    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : "
+    L"il "
     L"n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
 

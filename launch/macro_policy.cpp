@@ -23,7 +23,8 @@ MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet) {
         return {LaunchEnding::MacrosDisabled, false, policy.automationSecurity};
     if (fromInternet && Is(policy.blockFromInternet, kBlock))
         return {LaunchEnding::Forbidden, false, policy.blockFromInternet};
-    return {std::nullopt, Is(policy.vbaWarnings, kVbaSignedOnly) || Is(policy.automationSecurity, kAutomationByUi),
+    return {std::nullopt,
+            Is(policy.vbaWarnings, kVbaSignedOnly) || Is(policy.automationSecurity, kAutomationByUi),
             std::nullopt};
 }
 

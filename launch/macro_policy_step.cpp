@@ -42,7 +42,8 @@ WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view versi
         return {};
     step_ = LaunchStep::Policy;
     refusedBy_ = macroDecision_->because;
-    return Ending{*macroDecision_->refusal == LaunchEnding::Forbidden ? Road::Forbidden : Road::MacrosDisabled};
+    return Ending{*macroDecision_->refusal == LaunchEnding::Forbidden ? Road::Forbidden
+                                                                      : Road::MacrosDisabled};
 }
 
 } // namespace quben

@@ -47,17 +47,17 @@ public:
 
 // How a launch ends. Each road has its one message (or none) and its exit code.
 enum class Road {
-    Done,          // the application has the workbook
-    Declined,      // the user said no to the question about the workbook's origin
-    Absent,        // the workbook is not there
-    TooLong,       // its path is too long for the application
-    Forbidden,     // from the Internet, and the organisation forbids unblocking it or its macros
+    Done,           // the application has the workbook
+    Declined,       // the user said no to the question about the workbook's origin
+    Absent,         // the workbook is not there
+    TooLong,        // its path is too long for the application
+    Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
     MacrosDisabled, // the organisation does not allow the application's macros on this computer
-    NotStarted,    // the application could not be created or shown
-    NotOpened,     // the application did not open the workbook
-    NotResponding, // a call was refused with the launch's whole limit used up
-    HeldElsewhere, // opened read-only because another process has the file: a notice
-    Cancelled,     // the user closed the launcher, or the session ended
+    NotStarted,     // the application could not be created or shown
+    NotOpened,      // the application did not open the workbook
+    NotResponding,  // a call was refused with the launch's whole limit used up
+    HeldElsewhere,  // opened read-only because another process has the file: a notice
+    Cancelled,      // the user closed the launcher, or the session ended
 };
 
 // Why a launch under way was cancelled.
@@ -141,8 +141,8 @@ private:
     bool alertsOff_ = false; // in the instance created here
     bool shown_ = false;     // the instance created here was made visible
     bool fromInternet_ = false;
-    std::optional<MacroDecision> macroDecision_;  // nothing until the policy could be read
-    std::optional<PolicySetting> refusedBy_;      // the organisation's rule that ended the launch
+    std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
+    std::optional<PolicySetting> refusedBy_;     // the organisation's rule that ended the launch
 };
 
 } // namespace quben

@@ -68,7 +68,8 @@ private:
 class ExcelWorkbooks final : public WorkbookCollection {
 public:
     explicit ExcelWorkbooks(DispatchObject workbooks) : workbooks_(std::move(workbooks)) {}
-    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password, bool readOnly) override {
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password,
+                                   bool readOnly) override {
         DispatchArguments arguments;
         if (readOnly)
             arguments.String(filename).Omitted().Boolean(true).Omitted().String(password);

@@ -49,10 +49,12 @@ std::optional<PolicySetting> Setting(const std::wstring& key, const wchar_t* val
 std::optional<std::wstring> InstalledExcelVersion() {
     constexpr const wchar_t* kCurVer = L"Excel.Application\\CurVer";
     DWORD size = 0;
-    LSTATUS status = ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &size);
+    LSTATUS status =
+        ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &size);
     std::wstring text(size / sizeof(wchar_t), L'\0');
     if (status == ERROR_SUCCESS)
-        status = ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &size);
+        status =
+            ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &size);
     if (status == ERROR_FILE_NOT_FOUND)
         return std::nullopt;
     if (status != ERROR_SUCCESS)

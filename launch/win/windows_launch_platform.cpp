@@ -29,8 +29,9 @@ bool WindowsLaunchPlatform::OpenElsewhere(std::wstring_view fullPath) {
     // the workbook open) or has locked a range refuses. An open for writing would be blocked, and
     // reported, where Controlled Folder Access guards the folder.
     const std::wstring path = ToExtendedLengthPath(std::wstring(fullPath));
-    const UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file)
         return false;
     const DWORD error = ::GetLastError();

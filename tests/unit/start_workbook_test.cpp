@@ -105,10 +105,10 @@ public:
     void Journal(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
     std::optional<std::wstring> version = L"16.0"; // as the registration names it
-    MacroPolicy policy;                             // nothing set
-    std::vector<LaunchEvent> events; // what the launch left in the log
-    int locationZone = 0;            // this computer
-    std::optional<std::string> mark; // none
+    MacroPolicy policy;                            // nothing set
+    std::vector<LaunchEvent> events;               // what the launch left in the log
+    int locationZone = 0;                          // this computer
+    std::optional<std::string> mark;               // none
     bool forbidden = false;
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
@@ -199,7 +199,8 @@ public:
 class FakeWorkbooks final : public WorkbookCollection {
 public:
     explicit FakeWorkbooks(FakeApplicationState& state) : state(state) {}
-    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password, bool readOnly) override {
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password,
+                                   bool readOnly) override {
         state.Call("Workbooks.Open", Utf8(filename) + "|" + Utf8(password) + (readOnly ? "|ReadOnly" : ""));
         return std::make_unique<FakeWorkbook>(state);
     }
@@ -252,8 +253,8 @@ const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
     {"Label1.Caption"},                                // the name the application is given
     {"Platform.LocationZone(" + kPath + ")", "Platform.ReadDownloadMark(" + kPath + ")", // from where?
-     "Platform.SpreadsheetVersion", "Platform.ReadMacroPolicy(16.0)"},                 // the organisation's rules
-    {"Host.FindOpenWorkbook(" + kPath + ")"}, // is it open already?
+     "Platform.SpreadsheetVersion", "Platform.ReadMacroPolicy(16.0)"}, // the organisation's rules
+    {"Host.FindOpenWorkbook(" + kPath + ")"},                          // is it open already?
     {"Form3.ShowWorking", "Form3.AllowAnyToFront"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
@@ -937,10 +938,11 @@ TEST_F(StartWorkbookTest, OnlyAWorkbookHeldByAnotherProcessGetsTheReadOnlyNotice
 // The organisation's macro rules: a refusal creates nothing (or quits the instance created only to
 // learn its version); signatures by the Trust Center's rule are set before anything else.
 TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicationDoesAnything) {
-    const std::string refusal = "MsgBox(Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a "
-                                "besoin de ses macros : il n'a pas été ouvert.\n\nAdressez-vous à votre service "
-                                "informatique." +
-                                kFailureBox;
+    const std::string refusal =
+        "MsgBox(Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a "
+        "besoin de ses macros : il n'a pas été ouvert.\n\nAdressez-vous à votre service "
+        "informatique." +
+        kFailureBox;
     platform.policy.vbaWarnings = PolicySetting{4, L"HKLM\\VBAWarnings"};
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
@@ -969,7 +971,8 @@ TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicati
     platform.policy.vbaWarnings->value = 4;
     WorkbookStarter{window, files, platform, host, clock}.StartWorkbook(); // one launch per starter
     const auto created = std::find(learnt.begin(), learnt.end(), "Platform.ReadMacroPolicy(15.0)") + 1;
-    EXPECT_EQ(log.calls, Then(Calls(learnt.begin(), created), {"Application.Quit", refusal, "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls,
+              Then(Calls(learnt.begin(), created), {"Application.Quit", refusal, "Form3.Unload(1)"}));
 }
 
 TEST_F(StartWorkbookTest, AReadOnlyOpenTheUserAskedForGoesToOpenAndGetsNoNotice) {
@@ -979,7 +982,8 @@ TEST_F(StartWorkbookTest, AReadOnlyOpenTheUserAskedForGoesToOpenAndGetsNoNotice)
     starter.StartWorkbook();
     Calls expected = Flatten(kLaunchSteps);
     std::erase(expected, "Platform.OpenElsewhere(" + kPath + ")");
-    std::replace(expected.begin(), expected.end(), kOpen, "Workbooks.Open(" + kPath + "|vepal_kordinut!?|ReadOnly)");
+    std::replace(expected.begin(), expected.end(), kOpen,
+                 "Workbooks.Open(" + kPath + "|vepal_kordinut!?|ReadOnly)");
     EXPECT_EQ(log.calls, expected);
 }
 
