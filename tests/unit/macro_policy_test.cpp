@@ -14,10 +14,10 @@ TEST(MacroPolicyTest, EachRuleGivesItsRoadItsEventAndItsWrite) {
     constexpr std::nullopt_t none = std::nullopt;
     const struct {
         MacroPolicy policy;
-        bool fromInternet;
+        bool fromInternet = false;
         std::optional<LaunchEnding> refusal;
         std::optional<std::uint32_t> because;
-        bool byUi;
+        bool byUi = false;
     } cases[] = {
         {{}, true, none, none, false}, // nothing set: as it has always been
         {{Set(4), none, none}, false, LaunchEnding::MacrosDisabled, 4, false},
