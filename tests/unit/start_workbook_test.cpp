@@ -544,7 +544,6 @@ INSTANTIATE_TEST_SUITE_P(
                     With(With(Without({"Platform.ReadMacroPolicy(16.0)"}), "Host.CreateApplication",
                               "Application.Version"),
                          "Application.Version", "Platform.ReadMacroPolicy(15.0)")},
-        FailureCase{"Application.Version", Flatten(kLaunchSteps)},
         FailureCase{"Platform.ReadMacroPolicy", Flatten(kLaunchSteps)},
         FailureCase{"Form3.ReadOnlyChosen", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Unload", Flatten(kLaunchSteps)}),
@@ -645,6 +644,15 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedU
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, refused);
     EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
+// The organisation blocks the macros of files from the Internet: the same refusal, naming its rule.
+TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUnaskedAndUntouched) {
+    platform.policy.blockFromInternet = PolicySetting{1, L"HKCU\\blockcontentexecutionfrominternet"};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
+    ASSERT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Forbidden, LaunchStep::Policy}}));
+    EXPECT_EQ(platform.events[0].policy, L"HKCU\\blockcontentexecutionfrominternet");
 }
 
 TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
