@@ -72,9 +72,8 @@ inline constexpr std::uint16_t kEventInformation = 4;
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
 // %2, … of that message, in order: eight for every event, thirteen for an answer, ten for a
-// refusal by policy. The inserts
-// point into the event, which must outlive the entry, and into the entry itself, which is
-// therefore made in place and never copied.
+// refusal by policy. The inserts point into the event, which must outlive the entry, and into the
+// entry itself, which is therefore made in place and never copied.
 class EventEntry {
 public:
     explicit EventEntry(const LaunchEvent& event);
