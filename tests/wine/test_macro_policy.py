@@ -21,7 +21,8 @@ EXCEL_POLICY = r"Software\Policies\Microsoft\Office\16.0\Excel\Security"  # 16 f
 DISABLED = ["Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : "
             "il n'a pas été ouvert.", "", "Adressez-vous à votre service informatique."]
 # NtCreateFile's access mask as Wine's file channel prints it, for a name ending in the workbook's.
-OPEN = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:file:NtCreateFile .*access=([0-9a-f]+) name=L"[^"]*\\\\(\w+\.xls)"', re.M)
+OPEN = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:file:NtCreateFile .*access=([0-9a-f]+) name=L"[^"]*\\\\(\w+\.xls)"',
+                  re.M)
 WRITE_ACCESS = 0x40000000 | 0x2 | 0x4 | 0x100 | 0x10 | 0x10000  # GENERIC_WRITE, data, append, attributes, EA, DELETE
 
 
