@@ -68,6 +68,19 @@ class MacroPolicyTest(StandinDesktopTest):
         self.assertEqual((kind, event_id), (1, 106))
         self.assertEqual(strings[8:], [setting, "4"])
 
+    def test_without_a_registered_version_the_instance_is_asked_first_and_quits_when_refused(self):
+        for view in ("/reg:64", "/reg:32"):  # one key in Wine, two on a 64-bit Windows
+            self.session.run(["reg", "delete", rf"HKLM\Software\Classes\{standin.PROGID}\CurVer", "/f", view])
+        try:
+            with self.policy("HKLM", "VBAWarnings", 4):
+                records, text, code, _ = self.launch(box=True)
+        finally:
+            (self.session.prefix / ".quben-standin").unlink()
+            standin.register_standin(self.session)
+        self.assertEqual((text.split("\n"), code), (DISABLED, 1))
+        self.assertEqual([(c.member, c.kind) for c in standin.calls(records)],
+                         [("Application.Version", "get"), ("Application.Quit", "method")])
+
     def test_signed_macros_only_sets_the_trust_centers_rule_before_the_application_is_shown(self):
         # The user's value where the machine sets none; the machine's where both do.
         for machine, expected in ((None, ["i4:2"]), (1, None)):
