@@ -13,11 +13,12 @@ struct Kind {
 };
 
 // By LaunchEnding: errors from 101, warnings from 201, notices from 301.
-constexpr std::array<Kind, 10> kKinds{{{kEventError, 101},
+constexpr std::array<Kind, 11> kKinds{{{kEventError, 101},
                                        {kEventError, 102},
                                        {kEventError, 103},
                                        {kEventError, 104},
                                        {kEventError, 105},
+                                       {kEventError, 106},
                                        {kEventWarning, 201},
                                        {kEventWarning, 202},
                                        {kEventInformation, 301},
@@ -25,10 +26,12 @@ constexpr std::array<Kind, 10> kKinds{{{kEventError, 101},
                                        {kEventInformation, 303}}};
 
 // By LaunchStep.
-constexpr std::array<const wchar_t*, 8> kSteps{
-    L"vérification du fichier", L"provenance du classeur", L"recherche parmi les classeurs ouverts",
-    L"démarrage d'Excel",       L"affichage d'Excel",      L"ouverture du classeur",
-    L"macros d'ouverture",      L"fin de l'ouverture"};
+constexpr std::array<const wchar_t*, 9> kSteps{
+    L"vérification du fichier", L"provenance du classeur",
+    L"stratégie des macros",    L"recherche parmi les classeurs ouverts",
+    L"démarrage d'Excel",       L"affichage d'Excel",
+    L"ouverture du classeur",   L"macros d'ouverture",
+    L"fin de l'ouverture"};
 
 } // namespace
 
@@ -45,6 +48,12 @@ EventEntry::EventEntry(const LaunchEvent& event) {
                error != nullptr ? error->source.c_str() : L"",
                error != nullptr ? error->description.c_str() : L"",
                event.boxText.c_str()};
+    if (event.ending == LaunchEnding::Forbidden || event.ending == LaunchEnding::MacrosDisabled) {
+        count = 10;
+        strings[8] = event.policy.c_str();
+        strings[9] = DecimalText(event.policyValue, numbers_[3]);
+        return;
+    }
     if (event.ending != LaunchEnding::Answered)
         return;
     count = 13;

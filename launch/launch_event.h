@@ -16,22 +16,24 @@
 namespace quben {
 
 enum class LaunchEnding : std::uint8_t {
-    NotStarted,    // failure box: the application could not be started or shown
-    NotOpened,     // failure box: the application refused the workbook
-    TooLong,       // failure box: the path is too long for the application
-    NotResponding, // failure box: the application refused calls for the whole limit
-    Forbidden,     // failure box: the organisation does not let users unblock downloads
-    Absent,        // the absent-file box
-    Answered,      // the download question was answered
-    HeldElsewhere, // the read-only notice
-    Closed,        // the user closed the launcher during the launch
-    SessionEnded,  // the session ended during the launch
+    NotStarted,     // failure box: the application could not be started or shown
+    NotOpened,      // failure box: the application refused the workbook
+    TooLong,        // failure box: the path is too long for the application
+    NotResponding,  // failure box: the application refused calls for the whole limit
+    Forbidden,      // failure box: the organisation does not let users unblock downloads
+    MacrosDisabled, // failure box: the organisation has turned the application's macros off
+    Absent,         // the absent-file box
+    Answered,       // the download question was answered
+    HeldElsewhere,  // the read-only notice
+    Closed,         // the user closed the launcher during the launch
+    SessionEnded,   // the session ended during the launch
 };
 
 // How far a launch had gone.
 enum class LaunchStep : std::uint8_t {
     Checking,
     Origin,
+    Policy,
     LookingUp,
     Creating,
     Showing,
@@ -58,6 +60,9 @@ struct LaunchEvent {
     std::wstring host{};
     bool yes = false;
     bool markRemoved = false;
+    // A refusal by the organisation's policy: the setting's registry name and its value.
+    std::wstring policy{};
+    std::uint32_t policyValue = 0;
 };
 
 // ReportEvent's types.
@@ -66,9 +71,9 @@ inline constexpr std::uint16_t kEventWarning = 2;
 inline constexpr std::uint16_t kEventInformation = 4;
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
-// %2, … of that message, in order: eight for every event, thirteen for an answer. The inserts
-// point into the event, which must outlive the entry, and into the entry itself, which is
-// therefore made in place and never copied.
+// %2, … of that message, in order: eight for every event, thirteen for an answer, ten for a
+// refusal by policy. The inserts point into the event, which must outlive the entry, and into the
+// entry itself, which is therefore made in place and never copied.
 class EventEntry {
 public:
     explicit EventEntry(const LaunchEvent& event);

@@ -95,6 +95,10 @@ std::wstring ForbiddenMessage() {
     return Message(kForbiddenFirstLine, kForbiddenAdvice);
 }
 
+std::wstring MacrosDisabledMessage() {
+    return Message(kMacrosDisabledFirstLine, kMacrosDisabledAdvice);
+}
+
 std::wstring NotRespondingMessage() {
     return Message(kNotRespondingFirstLine, kNotRespondingAdvice);
 }

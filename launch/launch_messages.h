@@ -31,6 +31,8 @@ std::wstring NotRespondingMessage();
 std::wstring HeldElsewhereMessage();
 // A workbook from the Internet that the organisation does not let users unblock.
 std::wstring ForbiddenMessage();
+// The organisation does not allow the application's macros on this computer.
+std::wstring MacrosDisabledMessage();
 // The workbook's path is too long for the application even with its folder shortened.
 std::wstring TooLongMessage(std::wstring_view path);
 

@@ -3,6 +3,7 @@
 // spreadsheet application. Members throw PlatformError on failure.
 
 #include "launch/launch_event.h"
+#include "launch/macro_policy.h"
 
 #include <cstdint>
 #include <optional>
@@ -18,9 +19,8 @@ public:
     virtual std::wstring ShortPathName(std::wstring_view fullPath) = 0;
     // The system's own explanation of a status, in the user's language; empty when it has none.
     virtual std::wstring SystemText(std::int32_t status) = 0;
-    // Whether another process has the file open in a way that keeps it from being opened for
-    // writing (a sharing or lock violation). No write right, a read-only file, or a file that
-    // cannot be reached at all: false.
+    // Whether another process has the file open for writing (a sharing or lock violation on an
+    // open that asks only to read). A file that cannot be reached at all: false.
     virtual bool OpenElsewhere(std::wstring_view fullPath) = 0;
     // The security zone Windows gives a file (3 the Internet, 4 restricted sites), from where it
     // is as well as from its download mark.
@@ -32,6 +32,12 @@ public:
     virtual void RemoveDownloadMark(std::wstring_view fullPath) = 0;
     // True when the organisation takes unblocking downloaded files away from users.
     virtual bool UnblockingForbidden() = 0;
+    // The version of the spreadsheet application installed ("16.0"), as its registration names
+    // it; nothing when it names none.
+    virtual std::optional<std::wstring> SpreadsheetVersion() = 0;
+    // The organisation's macro rules for that version. A value that cannot be read counts as not
+    // set (the live trace says why).
+    virtual MacroPolicy ReadMacroPolicy(std::wstring_view version) = 0;
     // Writes the event to the system's application log, for the IT department.
     virtual void Journal(const LaunchEvent& event) = 0;
 };

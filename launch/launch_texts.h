@@ -67,6 +67,13 @@ inline constexpr std::wstring_view kForbiddenFirstLine =
 inline constexpr std::wstring_view kForbiddenAdvice =
     L"Enregistrez-le dans un dossier approuvé par votre service informatique, ou adressez-vous à lui.";
 
+// A workbook whose macros the organisation does not allow on this computer (a failure box).
+inline constexpr std::wstring_view kMacrosDisabledFirstLine =
+    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : "
+    L"il "
+    L"n'a pas été ouvert.";
+inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
+
 // How the process ends: 0 when the application has the workbook, the user cancelled the dialog or
 // the workbook was reported absent; 1 when the launch failed and said why, or the user closed the
 // launcher while it was under way.

@@ -29,14 +29,20 @@ public:
 class WorkbookCollection {
 public:
     virtual ~WorkbookCollection() = default;
-    // Opens a workbook; every argument but the file name and the open password is left to the
-    // application's defaults. `filename` must be one the application takes (OpenablePath).
-    virtual std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) = 0;
+    // Opens a workbook; every argument but the file name, the open password and, when the user
+    // asked for it, read-only is left to the application's defaults. `filename` must be one the
+    // application takes (OpenablePath).
+    virtual std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password,
+                                           bool readOnly) = 0;
 };
 
 class SpreadsheetApplication {
 public:
     virtual ~SpreadsheetApplication() = default;
+    // Its version ("16.0").
+    virtual std::wstring Version() = 0;
+    // Which macros the files it opens may run (msoAutomationSecurity).
+    virtual void SetAutomationSecurity(std::int32_t security) = 0;
     virtual void SetDisplayAlerts(bool displayAlerts) = 0;
     virtual void SetVisible(bool visible) = 0;
     virtual bool Visible() = 0;

@@ -56,6 +56,8 @@ constexpr RoadTraits TraitsOf(Road road) {
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::TooLong};
     case Road::Forbidden:
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::Forbidden};
+    case Road::MacrosDisabled:
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::MacrosDisabled};
     case Road::NotStarted:
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotStarted};
     case Road::NotOpened:
@@ -106,6 +108,8 @@ WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
     step_ = LaunchStep::Creating;
     if (auto end = CreateInstance())
         return *end;
+    if (auto end = MacroPolicyOf(*hostReference_))
+        return *end;
     // Everything goes through the instance created here: an application the user already has
     // open is never touched (its alerts stay on, its workbooks' macros are not run).
     step_ = LaunchStep::Showing;
@@ -121,11 +125,15 @@ WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
 // organisation has taken "Débloquer" away.
 WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
     const Origin origin = OriginOf(path, platform_);
+    if (auto end = MacroPolicyBeforeCreation(IsFromInternet(origin.zone)))
+        return end;
     if (!IsFromInternet(origin.zone))
         return {};
     // A rule that cannot be read is not assumed away.
-    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); }))
+    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
+        refusedBy_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
         return Ending{Road::Forbidden};
+    }
     // A question that cannot be asked is a no. A workbook that is on the Internet only because of
     // where it is has no mark to remove: the question says so, and a yes changes nothing on disk.
     int answer = 0;
@@ -215,13 +223,15 @@ WorkbookStarter::Step WorkbookStarter::MakeVisible(SpreadsheetApplication& appli
 
 WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& application,
                                                       const std::wstring& openable) noexcept {
+    // A read-only open the user asked for needs no notice.
+    const bool readOnly = TestOr(false, [&] { return window_.ReadOnlyChosen(); });
     // Asked before this instance has the file too: whether another process keeps it from being
     // written. Read-only for any other reason (no write right, a read-only file, a
     // write-reservation password) is nothing the user needs telling.
-    const bool heldElsewhere = TestOr(false, [&] { return platform_.OpenElsewhere(path_); });
+    const bool heldElsewhere = !readOnly && TestOr(false, [&] { return platform_.OpenElsewhere(path_); });
     std::unique_ptr<Workbook> workbook;
-    if (const auto failure =
-            Attempt([&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword); }))
+    if (const auto failure = Attempt(
+            [&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword, readOnly); }))
         return FailedOn(Road::NotOpened, *failure);
     // A close during a long Open: the workbook's macros are not run.
     if (auto end = DispatchThenCheckInterrupted())
@@ -281,6 +291,10 @@ void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
     RunStep([&] {
         event.path = path_;
         event.step = step_;
+        if (refusedBy_) {
+            event.policy = refusedBy_->name;
+            event.policyValue = refusedBy_->value;
+        }
         event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
         platform_.Journal(event);
     });
@@ -317,6 +331,9 @@ std::wstring WorkbookStarter::MessageOf(const Ending& ending) noexcept {
             break;
         case Road::Forbidden:
             message = ForbiddenMessage();
+            break;
+        case Road::MacrosDisabled:
+            message = MacrosDisabledMessage();
             break;
         case Road::NotStarted:
             message = NotStartedMessage(failure, platform_);

@@ -3,6 +3,7 @@
 #include "launch/launch_event.h"
 #include "launch/launch_texts.h"
 #include "launch/launch_wait.h"
+#include "launch/macro_policy.h"
 #include "launch/spreadsheet_host.h"
 #include "platform/platform_error.h"
 
@@ -23,6 +24,8 @@ public:
     virtual ~LaunchWindow() = default;
     // Label1's caption: the chosen workbook's full path.
     virtual std::wstring Label1Caption() = 0;
+    // The user ticked the dialog's "open as read-only" box.
+    virtual bool ReadOnlyChosen() = 0;
     // A modal message box (MessageBox's flags in `style`); returns the button the user chose once
     // the box is closed. A box above the application is not owned by a minimised window, which
     // would hide it.
@@ -44,16 +47,17 @@ public:
 
 // How a launch ends. Each road has its one message (or none) and its exit code.
 enum class Road {
-    Done,          // the application has the workbook
-    Declined,      // the user said no to the question about the workbook's origin
-    Absent,        // the workbook is not there
-    TooLong,       // its path is too long for the application
-    Forbidden,     // from the Internet, and the organisation forbids unblocking it
-    NotStarted,    // the application could not be created or shown
-    NotOpened,     // the application did not open the workbook
-    NotResponding, // a call was refused with the launch's whole limit used up
-    HeldElsewhere, // opened read-only because another process has the file: a notice
-    Cancelled,     // the user closed the launcher, or the session ended
+    Done,           // the application has the workbook
+    Declined,       // the user said no to the question about the workbook's origin
+    Absent,         // the workbook is not there
+    TooLong,        // its path is too long for the application
+    Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
+    MacrosDisabled, // the organisation does not allow the application's macros on this computer
+    NotStarted,     // the application could not be created or shown
+    NotOpened,      // the application did not open the workbook
+    NotResponding,  // a call was refused with the launch's whole limit used up
+    HeldElsewhere,  // opened read-only because another process has the file: a notice
+    Cancelled,      // the user closed the launcher, or the session ended
 };
 
 // Why a launch under way was cancelled.
@@ -92,6 +96,12 @@ private:
 
     Ending Launch() noexcept;
     Step ConfirmOrigin(const std::wstring& path) noexcept;
+    // The organisation's macro rules (macro_policy_step.cpp): read before the application is
+    // created where its registration names its version, else from the instance created, before
+    // anything else is asked of it; applied once the instance is there.
+    Step MacroPolicyBeforeCreation(bool fromInternet) noexcept;
+    Step MacroPolicyOf(SpreadsheetApplication& application) noexcept;
+    Step HonourMacroPolicy(std::wstring_view version) noexcept;
     Step BringForwardIfOpen(const std::wstring& path) noexcept;
     Step CreateInstance() noexcept;
     Step MakeVisible(SpreadsheetApplication& application) noexcept;
@@ -130,6 +140,9 @@ private:
     std::unique_ptr<SpreadsheetApplication> hostReference_;
     bool alertsOff_ = false; // in the instance created here
     bool shown_ = false;     // the instance created here was made visible
+    bool fromInternet_ = false;
+    std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
+    std::optional<PolicySetting> refusedBy_;     // the organisation's rule that ended the launch
 };
 
 } // namespace quben

@@ -14,11 +14,17 @@ constexpr LCID kLocaleUsEnglish = 1033;
 
 // Open's parameters, in order: Filename, UpdateLinks, ReadOnly, Format, Password, then ten more
 // that are left out altogether: the oldest versions of the application know only some of them.
+// ReadOnly is given only when the user asked for it.
 constexpr int kOmittedBeforePassword = 3;
 
 class ExcelApplication final : public SpreadsheetApplication {
 public:
     explicit ExcelApplication(DispatchObject application) : application_(std::move(application)) {}
+    std::wstring Version() override { return application_.GetString(L"Version"); }
+    void SetAutomationSecurity(std::int32_t security) override {
+        DispatchArguments value;
+        application_.PutProperty(L"AutomationSecurity", value.Int32(security));
+    }
     void SetDisplayAlerts(bool displayAlerts) override {
         DispatchArguments value;
         application_.PutProperty(L"DisplayAlerts", value.Boolean(displayAlerts));
@@ -62,9 +68,13 @@ private:
 class ExcelWorkbooks final : public WorkbookCollection {
 public:
     explicit ExcelWorkbooks(DispatchObject workbooks) : workbooks_(std::move(workbooks)) {}
-    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password,
+                                   bool readOnly) override {
         DispatchArguments arguments;
-        arguments.String(filename).Omitted(kOmittedBeforePassword).String(password);
+        if (readOnly)
+            arguments.String(filename).Omitted().Boolean(true).Omitted().String(password);
+        else
+            arguments.String(filename).Omitted(kOmittedBeforePassword).String(password);
         return std::make_unique<ExcelWorkbook>(workbooks_.CallForObject(L"Open", arguments));
     }
 

@@ -4,6 +4,7 @@
 #include "launch/win/attachment_policy.h"
 #include "launch/win/event_log_journal.h"
 #include "launch/win/location_zone.h"
+#include "launch/win/office_macro_policy.h"
 #include "launch/win/short_path_name.h"
 #include "launch/win/zone_identifier_stream.h"
 
@@ -24,11 +25,13 @@ std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
 }
 
 bool WindowsLaunchPlatform::OpenElsewhere(std::wstring_view fullPath) {
-    // Every share mode allowed: only a holder that denies writing (or has locked a range) refuses.
+    // Read access alone, denying others writing: only a holder that writes (an application with
+    // the workbook open) or has locked a range refuses. An open for writing would be blocked, and
+    // reported, where Controlled Folder Access guards the folder.
     const std::wstring path = ToExtendedLengthPath(std::wstring(fullPath));
-    const UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueKernelHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file)
         return false;
     const DWORD error = ::GetLastError();
@@ -49,6 +52,14 @@ void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
 
 bool WindowsLaunchPlatform::UnblockingForbidden() {
     return win::UnblockingForbidden();
+}
+
+std::optional<std::wstring> WindowsLaunchPlatform::SpreadsheetVersion() {
+    return InstalledExcelVersion();
+}
+
+MacroPolicy WindowsLaunchPlatform::ReadMacroPolicy(std::wstring_view version) {
+    return win::ReadMacroPolicy(version);
 }
 
 void WindowsLaunchPlatform::Journal(const LaunchEvent& event) {

@@ -13,6 +13,8 @@ public:
     std::optional<std::string> ReadDownloadMark(std::wstring_view fullPath) override;
     void RemoveDownloadMark(std::wstring_view fullPath) override;
     bool UnblockingForbidden() override;
+    std::optional<std::wstring> SpreadsheetVersion() override;
+    MacroPolicy ReadMacroPolicy(std::wstring_view version) override;
     void Journal(const LaunchEvent& event) override;
 };
 

@@ -38,6 +38,7 @@ public:
 
     // LaunchWindow
     std::wstring Label1Caption() override { return label1_.Caption(); }
+    bool ReadOnlyChosen() override { return (commonDialog1_.Flags() & OFN_READONLY) != 0; }
     int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override;
     void ShowWorking() override;
     void AllowAnyToFront() override;

@@ -32,6 +32,7 @@ void OpenFileDialog::ShowOpen() {
     }
     buffer.resize(buffer.find(L'\0'));
     fileName_ = std::move(buffer);
+    flags_ = request.Flags;
 }
 
 } // namespace quben::win

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 namespace quben::win {
 
 // The platform's open-file dialog, with the properties of a common-dialog control.
@@ -16,6 +18,8 @@ public:
     void SetFilter(std::wstring_view filter) override { filter_ = filter; }
     void ShowOpen() override;
     std::wstring FileName() override { return fileName_; }
+    // As the dialog gave them back: OFN_READONLY when the user ticked "open as read-only".
+    std::uint32_t Flags() const { return flags_; }
 
 private:
     HWND owner_ = nullptr;

@@ -71,6 +71,14 @@ std::int64_t DispatchObject::GetInteger(const wchar_t* name) {
     return result->llVal;
 }
 
+std::wstring DispatchObject::GetString(const wchar_t* name) {
+    DISPPARAMS parameters{};
+    UniqueVariant result;
+    Invoke(name, DISPATCH_PROPERTYGET, parameters, result.get());
+    ThrowIfFailed(::VariantChangeType(result.get(), result.get(), 0, VT_BSTR));
+    return {result->bstrVal, ::SysStringLen(result->bstrVal)};
+}
+
 DispatchObject DispatchObject::GetObject(const wchar_t* name) {
     DISPPARAMS parameters{};
     UniqueVariant result;

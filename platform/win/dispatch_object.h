@@ -10,6 +10,8 @@
 
 #include <oaidl.h>
 
+#include <string>
+
 namespace quben::win {
 
 class DispatchObject {
@@ -20,6 +22,7 @@ public:
     void PutProperty(const wchar_t* name, DispatchArguments& value);
     DispatchObject GetObject(const wchar_t* name);
     std::int64_t GetInteger(const wchar_t* name);
+    std::wstring GetString(const wchar_t* name);
     // A method whose result is an object.
     DispatchObject CallForObject(const wchar_t* name, DispatchArguments& arguments);
     void Call(const wchar_t* name, DispatchArguments& arguments);

@@ -26,6 +26,10 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
                                  L"Microsoft Excel",
                                  L"Mot de passe incorrect.",
                                  L"Le classeur n'a pas pu être ouvert dans Excel."};
+    LaunchEvent refusal = failure;
+    refusal.ending = LaunchEnding::MacrosDisabled;
+    refusal.policy = L"HKLM\\…\\VBAWarnings";
+    refusal.policyValue = 4;
     const LaunchEvent answered{.ending = LaunchEnding::Answered,
                                .path = L"C:\\a.xls",
                                .boxText = L"?",
@@ -57,7 +61,8 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {failure, kEventError, 102, failureStrings},
         {as(failure, LaunchEnding::TooLong), kEventError, 103, failureStrings},
         {as(failure, LaunchEnding::NotResponding), kEventError, 104, failureStrings},
-        {as(failure, LaunchEnding::Forbidden), kEventError, 105, failureStrings},
+        {as(failure, LaunchEnding::Forbidden), kEventError, 105, with(failureStrings, {L"", L"0"})},
+        {refusal, kEventError, 106, with(failureStrings, {L"HKLM\\…\\VBAWarnings", L"4"})},
         {as(failure, LaunchEnding::Absent), kEventWarning, 201, failureStrings},
         {answered, kEventWarning, 202,
          with(common, {L"3", L"marque de téléchargement", L"https://exemple.org", L"Oui", L"non"})},

@@ -41,6 +41,7 @@ class FakeWindow final : public LaunchWindow {
 public:
     explicit FakeWindow(CallLog& log) : log(log) {}
     std::wstring Label1Caption() override { return log.Record("Label1.Caption"), caption; }
+    bool ReadOnlyChosen() override { return log.Record("Form3.ReadOnlyChosen"), readOnly; }
     int MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstring_view title) override {
         log.Record("MsgBox", Utf8(prompt) + "|" + std::to_string(style) + "|" + Utf8(title));
         if (whileShown)
@@ -59,6 +60,7 @@ public:
     std::wstring caption = L"C:\\Été données\\é.xls";
     int answer = 1;                   // IDOK
     std::function<void()> whileShown; // what happens while a box is up
+    bool readOnly = false;            // the dialog's read-only box
 };
 
 class FakeFiles final : public DirectorySearch {
@@ -94,11 +96,19 @@ public:
         log.Record("Platform.RemoveDownloadMark", Utf8(path));
     }
     bool UnblockingForbidden() override { return log.Record("Platform.UnblockingForbidden"), forbidden; }
+    std::optional<std::wstring> SpreadsheetVersion() override {
+        return log.Record("Platform.SpreadsheetVersion"), version;
+    }
+    MacroPolicy ReadMacroPolicy(std::wstring_view read) override {
+        return log.Record("Platform.ReadMacroPolicy", Utf8(read)), policy;
+    }
     void Journal(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
-    std::vector<LaunchEvent> events; // what the launch left in the log
-    int locationZone = 0;            // this computer
-    std::optional<std::string> mark; // none
+    std::optional<std::wstring> version = L"16.0"; // as the registration names it
+    MacroPolicy policy;                            // nothing set
+    std::vector<LaunchEvent> events;               // what the launch left in the log
+    int locationZone = 0;                          // this computer
+    std::optional<std::string> mark;               // none
     bool forbidden = false;
     std::wstring shortFolder = L"C:\\DOSSIE~1\\";
     std::wstring systemText = L"Accès refusé.\r\n";
@@ -156,6 +166,10 @@ struct FakeApplicationState {
 class FakeApplication final : public SpreadsheetApplication {
 public:
     explicit FakeApplication(FakeApplicationState& state) : state(state) {}
+    std::wstring Version() override { return state.Call("Application.Version"), L"15.0"; }
+    void SetAutomationSecurity(std::int32_t value) override {
+        state.Call("Application.AutomationSecurity", std::to_string(value));
+    }
     void SetDisplayAlerts(bool value) override {
         state.Call("Application.DisplayAlerts", value ? "true" : "false");
     }
@@ -185,8 +199,9 @@ public:
 class FakeWorkbooks final : public WorkbookCollection {
 public:
     explicit FakeWorkbooks(FakeApplicationState& state) : state(state) {}
-    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password) override {
-        state.Call("Workbooks.Open", Utf8(filename) + "|" + Utf8(password));
+    std::unique_ptr<Workbook> Open(std::wstring_view filename, std::wstring_view password,
+                                   bool readOnly) override {
+        state.Call("Workbooks.Open", Utf8(filename) + "|" + Utf8(password) + (readOnly ? "|ReadOnly" : ""));
         return std::make_unique<FakeWorkbook>(state);
     }
     FakeApplicationState& state;
@@ -237,15 +252,16 @@ const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foregro
 const std::vector<Calls> kLaunchSteps = {
     {"Label1.Caption", "Files.Search(" + kPath + ")"}, // the test: is the workbook there?
     {"Label1.Caption"},                                // the name the application is given
-    {"Platform.LocationZone(" + kPath + ")", "Platform.ReadDownloadMark(" + kPath + ")"}, // from where?
-    {"Host.FindOpenWorkbook(" + kPath + ")"}, // is it open already?
+    {"Platform.LocationZone(" + kPath + ")", "Platform.ReadDownloadMark(" + kPath + ")", // from where?
+     "Platform.SpreadsheetVersion", "Platform.ReadMacroPolicy(16.0)"}, // the organisation's rules
+    {"Host.FindOpenWorkbook(" + kPath + ")"},                          // is it open already?
     {"Form3.ShowWorking", "Form3.AllowAnyToFront"},
     {"Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
     {"Application.Visible(true)"},
     {"Application.Hwnd", "Form3.BringToFront(4660)"}, // while the launcher is in front
     {"Form3.Minimise"},
-    {"Platform.OpenElsewhere(" + kPath + ")"}, // does someone else have it?
+    {"Form3.ReadOnlyChosen", "Platform.OpenElsewhere(" + kPath + ")"}, // does someone else have it?
     {"Application.Workbooks", kOpen},
     {"Workbook.RunAutoMacros(1)"},
     {"Application.DisplayAlerts(true)"}, // given back as the launch ends
@@ -360,6 +376,7 @@ TEST_F(StartWorkbookTest, TheNameGivenToTheApplicationIsReadAgainFromTheLabel) {
     struct ChangingWindow final : LaunchWindow {
         int reads = 0;
         std::wstring Label1Caption() override { return reads++ == 0 ? L"C:\\a.xls" : L"C:\\b.xls"; }
+        bool ReadOnlyChosen() override { return false; }
         int MsgBox(std::wstring_view, std::uint32_t, std::wstring_view) override { return 1; }
         void ShowWorking() override {}
         void AllowAnyToFront() override {}
@@ -521,6 +538,14 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
         FailureCase{"Workbook.RunAutoMacros", Flatten(kLaunchSteps)},
+        // A policy that cannot be read is not set; a version the registration does not give, the
+        // instance's own.
+        FailureCase{"Platform.SpreadsheetVersion",
+                    With(With(Without({"Platform.ReadMacroPolicy(16.0)"}), "Host.CreateApplication",
+                              "Application.Version"),
+                         "Application.Version", "Platform.ReadMacroPolicy(15.0)")},
+        FailureCase{"Platform.ReadMacroPolicy", Flatten(kLaunchSteps)},
+        FailureCase{"Form3.ReadOnlyChosen", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Unload", Flatten(kLaunchSteps)}),
     [](const auto& info) {
         std::string name = info.param.failing;
@@ -619,6 +644,15 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedU
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, refused);
     EXPECT_EQ(starter.HostReference(), nullptr);
+}
+
+// The organisation blocks the macros of files from the Internet: the same refusal, naming its rule.
+TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUnaskedAndUntouched) {
+    platform.policy.blockFromInternet = PolicySetting{1, L"HKCU\\blockcontentexecutionfrominternet"};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
+    ASSERT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Forbidden, LaunchStep::Policy}}));
+    EXPECT_EQ(platform.events[0].policy, L"HKCU\\blockcontentexecutionfrominternet");
 }
 
 TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
@@ -907,6 +941,58 @@ TEST_F(StartWorkbookTest, OnlyAWorkbookHeldByAnotherProcessGetsTheReadOnlyNotice
         expected.insert(expected.end(), c.tail.begin(), c.tail.end());
         EXPECT_EQ(log.calls, expected) << c.openElsewhere << c.readOnly;
     }
+}
+
+// The organisation's macro rules: a refusal creates nothing (or quits the instance created only to
+// learn its version); signatures by the Trust Center's rule are set before anything else.
+TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicationDoesAnything) {
+    const std::string refusal =
+        "MsgBox(Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a "
+        "besoin de ses macros : il n'a pas été ouvert.\n\nAdressez-vous à votre service "
+        "informatique." +
+        kFailureBox;
+    platform.policy.vbaWarnings = PolicySetting{4, L"HKLM\\VBAWarnings"};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
+    ASSERT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::MacrosDisabled, LaunchStep::Policy}}));
+    EXPECT_EQ(std::tie(platform.events[0].policy, platform.events[0].policyValue),
+              std::tie(platform.policy.vbaWarnings->name, platform.policy.vbaWarnings->value));
+
+    // Signatures by the Trust Center's rule: set right after the creation, before anything else.
+    log.calls.clear();
+    platform.events.clear();
+    platform.policy.vbaWarnings->value = 3;
+    starter.StartWorkbook();
+    const std::string byUi = "Application.AutomationSecurity(2)";
+    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), "Host.CreateApplication", byUi));
+    EXPECT_TRUE(platform.events.empty());
+
+    // Without a registered version: the instance's own, asked first; refused, it is told to quit.
+    platform.version.reset();
+    const Calls unversioned = Without({"Platform.ReadMacroPolicy(16.0)"});
+    const Calls learnt = With(With(unversioned, "Host.CreateApplication", "Application.Version"),
+                              "Application.Version", "Platform.ReadMacroPolicy(15.0)");
+    log.calls.clear();
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, With(learnt, "Platform.ReadMacroPolicy(15.0)", byUi));
+    log.calls.clear();
+    platform.policy.vbaWarnings->value = 4;
+    WorkbookStarter{window, files, platform, host, clock}.StartWorkbook(); // one launch per starter
+    const auto created = std::find(learnt.begin(), learnt.end(), "Platform.ReadMacroPolicy(15.0)") + 1;
+    EXPECT_EQ(log.calls,
+              Then(Calls(learnt.begin(), created), {"Application.Quit", refusal, "Form3.Unload(1)"}));
+}
+
+TEST_F(StartWorkbookTest, AReadOnlyOpenTheUserAskedForGoesToOpenAndGetsNoNotice) {
+    window.readOnly = true;
+    platform.openElsewhere = true;
+    host.state.readOnly = true;
+    starter.StartWorkbook();
+    Calls expected = Flatten(kLaunchSteps);
+    std::erase(expected, "Platform.OpenElsewhere(" + kPath + ")");
+    std::replace(expected.begin(), expected.end(), kOpen,
+                 "Workbooks.Open(" + kPath + "|vepal_kordinut!?|ReadOnly)");
+    EXPECT_EQ(log.calls, expected);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // prints {"cmd":...,"error":...} and ends the driver with exit code 1. Commands:
 //   run <exe>, wait-dialog <ms>, form, choose <path>, cancel, help, post-help, wait-msgbox <ms>,
 //   press <id>, wait-exit <ms>, windows <class>, close <class>, foreground, long-path <path>,
-//   sleep <ms>, bench-dialog <exe> <runs>,
+//   sleep <ms>, tick <id>, bench-dialog <exe> <runs>,
 //   bench-cycle <exe> <workbook> <runs>, bench-run <exe> [args...] --
 // Numbers are decimal or 0x-hexadecimal. Send the driver's stderr to a file, not a pipe: under Wine
 // the programs it starts inherit it.

@@ -33,7 +33,7 @@ std::uint32_t Milliseconds(const Command& command, std::size_t index) {
 } // namespace
 
 Session::Handler Session::HandlerFor(std::wstring_view word) {
-    static constexpr std::array<std::pair<std::wstring_view, Handler>, 19> kHandlers{{
+    static constexpr std::array<std::pair<std::wstring_view, Handler>, 20> kHandlers{{
         {L"run", &Session::Run},
         {L"wait-dialog", &Session::WaitDialog},
         {L"form", &Session::Form},
@@ -47,6 +47,7 @@ Session::Handler Session::HandlerFor(std::wstring_view word) {
         {L"windows", &Session::Windows},
         {L"close", &Session::Close},
         {L"send", &Session::Send},
+        {L"tick", &Session::Tick},
         {L"foreground", &Session::Foreground},
         {L"long-path", &Session::LongPath},
         {L"sleep", &Session::Sleep},
@@ -216,6 +217,15 @@ void Session::Send(const Command& command, JsonWriter& json) {
     if (!answer)
         throw CommandFailure{"no window answered"};
     json.Key("result").Int(*answer);
+}
+
+// Clicks a check box of the open-file dialog (1040: "open as read-only") as the user would; reports
+// whether it is then ticked.
+void Session::Tick(const Command& command, JsonWriter& json) {
+    const HWND box = ::GetDlgItem(CurrentDialog(), static_cast<int>(command.Number(0)));
+    if (box == nullptr || !SendWithTimeout(box, BM_CLICK, 0, 0))
+        throw CommandFailure{"no such check box"};
+    json.Key("checked").Bool(SendWithTimeout(box, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
 void Session::Foreground(const Command&, JsonWriter& json) {

@@ -25,6 +25,7 @@ from .wine_session import WineSession, build_dir, default_prefix, ensure_prefix,
 APPLICATION_CLSID = "{00024500-0000-0000-C000-000000000046}"
 GLOBAL_CLSID = "{00020812-0000-0000-C000-000000000046}"
 PROGID = "Excel.Application"
+CURVER = "Excel.Application.16"  # the installed version, where the launcher reads which policies apply
 STANDIN_CLASS = "StandinSpreadsheet"  # its main window's class
 
 # The server's failure scode inside EXCEPINFO, and what Invoke returns with it.
@@ -67,6 +68,7 @@ def _registration_file(exe_windows_path: str) -> str:
         lines += [f"[{_CLASSES}\\CLSID\\{clsid}\\LocalServer32]", f"@={server}", ""]
     lines += [f"[{_CLASSES}\\CLSID\\{APPLICATION_CLSID}\\ProgID]", f"@={_reg_quote(PROGID)}", ""]
     lines += [f"[{_CLASSES}\\{PROGID}\\CLSID]", f"@={_reg_quote(APPLICATION_CLSID)}", ""]
+    lines += [f"[{_CLASSES}\\{PROGID}\\CurVer]", f"@={_reg_quote(CURVER)}", ""]
     return "\r\n".join(lines)
 
 
@@ -82,14 +84,14 @@ def _import(session, content: str) -> None:
 
 
 def register_standin(session) -> None:
-    """Registers both classes and the ProgID (LocalServer32 = the quoted path of the 64-bit stand-in)
-    in both registry views of the session's prefix, once per server path."""
+    """Registers both classes and the ProgID with its CurVer (LocalServer32 = the quoted path of the
+    64-bit stand-in) in both registry views of the session's prefix, once per server path."""
     server = windows_path(build_dir("x64") / "standin_spreadsheet.exe")
     stamp = session.prefix / ".quben-standin"
-    if stamp.exists() and stamp.read_text() == server:
+    if stamp.exists() and stamp.read_text() == f"{server}|{CURVER}":
         return
     _import(session, _registration_file(server))
-    stamp.write_text(server)
+    stamp.write_text(f"{server}|{CURVER}")
 
 
 def unregister_standin(session) -> None:

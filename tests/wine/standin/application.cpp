@@ -11,7 +11,9 @@ enum : DISPID {
     AppActiveWorkbook,
     AppApplication,
     AppQuit,
-    AppHwnd
+    AppHwnd,
+    AppVersion,
+    AppAutomationSecurity
 };
 enum : DISPID { GlobalApplication = 401, GlobalActiveWorkbook };
 
@@ -23,6 +25,8 @@ constexpr MemberInfo kApplicationMembers[] = {
     {L"Application", AppApplication, MemberKind::ReadOnly},
     {L"Quit", AppQuit, MemberKind::Method},
     {L"Hwnd", AppHwnd, MemberKind::ReadOnly},
+    {L"Version", AppVersion, MemberKind::ReadOnly},
+    {L"AutomationSecurity", AppAutomationSecurity, MemberKind::ReadWrite},
 };
 
 constexpr MemberInfo kGlobalMembers[] = {
@@ -79,6 +83,21 @@ HRESULT Application::invokeMember(DISPID id, Call& call) {
         host().noteForeground(L"hwnd");
         call.returnLong(host().windowHandle());
         return S_OK;
+    case AppVersion:
+        call.returnString(L"16.0");
+        return S_OK;
+    case AppAutomationSecurity: {
+        // Journalled like every call; kept so that a read gives back what was put.
+        if (call.access() != Access::Put) {
+            call.returnLong(automationSecurity_);
+            return S_OK;
+        }
+        Variant converted;
+        if (HRESULT hr = call.coerce(0, VT_I4, converted); FAILED(hr))
+            return hr;
+        automationSecurity_ = converted->lVal;
+        return S_OK;
+    }
     case AppQuit:
         workbooks_.closeAll();
         setVisible(false);

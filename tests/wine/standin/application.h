@@ -23,6 +23,7 @@ private:
 
     bool visible_ = false;
     bool displayAlerts_ = true;
+    LONG automationSecurity_ = 1; // msoAutomationSecurityLow, as automation starts it
     Workbooks workbooks_;
 };
 
