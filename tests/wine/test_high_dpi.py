@@ -17,6 +17,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "assets"))
 import make_artwork  # noqa: E402
 from harness import screen_checks  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
+from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.driver import Driver  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.screen_checks import PICTURE1, PICTURE2  # noqa: E402
@@ -26,6 +27,7 @@ ARCH = parse_arch()
 WIDTH, HEIGHT = 1024, 768
 WM_SETTINGCHANGE, WM_DISPLAYCHANGE, WM_DPICHANGED = 0x001A, 0x007E, 0x02E0
 PROPID_ACC_NAME = "608d3df8-8128-4aa7-a428-f55e49267291"
+PROPID_ACC_DESCRIPTION = "4d48dfe4-bd3f-491f-a648-492d6f20c588"
 ANNOTATION = re.compile(r"fixme:oleacc:AccPropServices_SetHwndPropStr \((\w+) 4294967292 0 \{([\w-]+)\} L\"(.*)\"\)")
 
 
@@ -137,6 +139,21 @@ class DisplayChanges(DpiDesktop, unittest.TestCase):
                 hidden = [tuple(seen["dialog"]["rect"])]
                 for origin in screen_checks.expected_pictures(WIDTH, HEIGHT).values():
                     self.assertEqual(screen_checks.mismatches(shot, screen_checks.logo(), origin, hidden), 0, path)
+
+
+class WorkingDescription(StandinDesktopTest):
+    ROOT = "quben-a11y"
+
+    def test_the_window_is_described_while_the_application_starts(self):
+        (self.root / "w.xls").write_bytes(b"password=vepal_kordinut!?\n")
+        with LauncherRun(self.session, ARCH, env={"WINEDEBUG": "-all,fixme+oleacc"},
+                         args=[rf"C:\{self.ROOT}\w.xls"]) as run:
+            self.assertEqual(run.wait(60), 0)
+            annotations = ANNOTATION.findall(run.wine_log())
+        [form] = {hwnd for hwnd, prop, text in annotations if text == "Calcul d'incertitude QUBen"}
+        # Windows then announces it (EVENT_OBJECT_DESCRIPTIONCHANGE); Wine refuses the annotation.
+        described = [(hwnd, text) for hwnd, prop, text in annotations if prop == PROPID_ACC_DESCRIPTION]
+        self.assertEqual(described, [(form, r"Ouverture du classeur dans Excel\2026")])  # as Wine prints "…"
 
 
 if __name__ == "__main__":
