@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace quben {
 namespace {
@@ -66,12 +67,12 @@ void Over(Rgb& colour, const Rgb& paint, double coverage) {
 
 PixelSize LogoSizeAt(unsigned dpi) {
     const double scale = (dpi == 0 ? 96.0 : dpi) / 96.0;
-    return {static_cast<int>(kLogoSize.width * scale + 0.5),
-            static_cast<int>(kLogoSize.height * scale + 0.5)};
+    return {static_cast<int>(std::lround(kLogoSize.width * scale)),
+            static_cast<int>(std::lround(kLogoSize.height * scale))};
 }
 
 std::vector<float> ResampleArea(std::span<const std::uint8_t> plane, PixelSize from, PixelSize to) {
-    const std::vector<float> source(plane.begin(), plane.end());
+    std::vector<float> source(plane.begin(), plane.end());
     if (from == to)
         return source;
     std::vector<float> across(static_cast<std::size_t>(to.width) * static_cast<std::size_t>(from.height));
@@ -117,7 +118,7 @@ LogoPixels DrawLogo(const LogoMaster& master, PixelSize size) {
             std::uint8_t* pixel =
                 logo.bgr.data() + static_cast<std::size_t>(y) * logo.stride + static_cast<std::size_t>(x) * 3;
             for (std::size_t c = 0; c < colour.size(); ++c) // blue, green, red
-                pixel[2 - c] = static_cast<std::uint8_t>(std::clamp(colour[c], 0.0, 255.0) + 0.5);
+                pixel[2 - c] = static_cast<std::uint8_t>(std::lround(std::clamp(colour[c], 0.0, 255.0)));
         }
     }
     return logo;

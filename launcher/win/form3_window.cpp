@@ -84,8 +84,7 @@ bool Form3Window::Create() {
     if (window == nullptr)
         return false;
     Attach(window, twipsPerPixel_);
-    colours_ = ChooseSurfaceColours(HighContrastOn());
-    formBrush_.reset(::CreateSolidBrush(Resolve(colours_.form)));
+    ChooseColours();
     commonDialog1_.SetOwner(window);
     if (!CreateControls())
         return false;
@@ -130,16 +129,22 @@ void Form3Window::SetHeight(Twips height) {
     Change([&](PixelRect& r) { r.height = TwipsToPixels(height, twipsPerPixel_); });
 }
 
+// The picture boxes always take the scheme's Window colour, which both choices give them.
+void Form3Window::ChooseColours() {
+    colours_ = ChooseSurfaceColours(HighContrastOn());
+    formBrush_.reset(::CreateSolidBrush(Resolve(colours_.form)));
+}
+
 void Form3Window::FollowDisplay(unsigned dpi) {
-    // The layout's own moves may bring a change of their own: the one under way covers it.
-    if (followingDisplay_)
+    // The layout's own moves may bring a change of their own: the one under way covers it. A
+    // minimised window stays where the system keeps it.
+    if (followingDisplay_ || ::IsIconic(Handle()))
         return;
     followingDisplay_ = true;
     const HMONITOR monitor = ::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
     const unsigned previousDpi = dpi_;
     UseMonitor(monitor, dpi != 0 ? dpi : MonitorDpi(monitor));
-    colours_ = ChooseSurfaceColours(HighContrastOn());
-    formBrush_.reset(::CreateSolidBrush(Resolve(colours_.form)));
+    ChooseColours();
     if (dpi_ != previousDpi)
         ScaleControls();
     LayOut(*this);

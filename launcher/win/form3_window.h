@@ -66,6 +66,7 @@ private:
     bool CreateControls();
     PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
     void UseMonitor(HMONITOR monitor, unsigned dpi);
+    void ChooseColours();
     // A change of resolution, DPI or scheme: the window is laid out again for its monitor and
     // repainted, the dialog up or not.
     void FollowDisplay(unsigned dpi);
