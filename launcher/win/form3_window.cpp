@@ -3,6 +3,7 @@
 #include "assets/resource_ids.h"
 #include "launcher/design.h"
 #include "launcher/form_load.h"
+#include "launcher/win/box_placement.h"
 #include "launcher/win/logo_bitmap.h"
 #include "launcher/window_names.h"
 #include "platform/independent_steps.h"
@@ -175,6 +176,8 @@ int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstr
     // A minimised owner would take the box down with it, out of sight; a destroyed one would make
     // the box fail.
     const HWND owner = ::IsWindow(Handle()) && !::IsIconic(Handle()) ? Handle() : nullptr;
+    // Without an owner the box still comes up on the user's monitor.
+    const CentreNextBoxOn placement(owner == nullptr ? screen_.Monitor() : nullptr);
     const int answer = ::MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(), style);
     ThrowLastErrorIf(answer == 0);
     return answer;
