@@ -48,7 +48,8 @@ inline constexpr std::uint32_t kQuestionBoxStyle = 0x00000134; // Yes and No, wa
 inline constexpr int kAnswerYes = 6;                           // IDYES
 inline constexpr std::wstring_view kDownloadedFirstLine = L"Ce classeur provient d'Internet.";
 inline constexpr std::wstring_view kDownloadedWarning =
-    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si "
+    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez "
+    L"que si "
     L"vous avez confiance en sa provenance.";
 inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance\u00A0: ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir\u00A0?";

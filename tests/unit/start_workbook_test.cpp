@@ -541,14 +541,17 @@ protected:
                "téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si "
                "vous avez confiance en sa provenance.\n\n" +
                (source.empty() ? "" : "Provenance\u00A0: " + source + "\n\n") +
-               "Débloquer ce classeur et l'ouvrir\u00A0?|308|quben)"; // Yes and No (No the default), warning icon
+               "Débloquer ce classeur et l'ouvrir\u00A0?|308|quben)"; // Yes and No (No the default), warning
+                                                                      // icon
     }
     // The question for a workbook on the Internet because of where it is, naming `server` or none.
     static std::string LocationQuestion(const std::string& server) {
         return "MsgBox(Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\n"
-               "Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en cet "
+               "Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en "
+               "cet "
                "emplacement.\n\n" +
-               (server.empty() ? "" : "Emplacement\u00A0: " + server + "\n\n") + "Ouvrir ce classeur\u00A0?|308|quben)";
+               (server.empty() ? "" : "Emplacement\u00A0: " + server + "\n\n") +
+               "Ouvrir ce classeur\u00A0?|308|quben)";
     }
     const std::string question = Question("https://exemple.org"); // the host alone, not what was fetched
     const std::string refusal =
