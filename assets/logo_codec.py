@@ -7,11 +7,19 @@ image library to load at start-up.
     token 0x00-0x7F: the next token+1 bytes are literal
     token 0x80-0xFF: token-0x7F zero bytes
 Pixels are blue, green, red; rows top-down, width*3 bytes each, no padding.
+
+The wordmark master, "QLM1", packs coverage planes the same way, in sixteen levels, two pixels a
+byte (the first in the high half, rows padded to whole bytes), the first plane's rows, then the
+second's:
+    "QLM1"  width:u16le  height:u16le  split:u16le  tokens...
+Its two planes are the wordmark's outline and fill; `split` is the first column of its second
+colour.
 """
 
 import struct
 
 MAGIC = b"QLG1"
+MASTER_MAGIC = b"QLM1"
 
 
 def encode(image):
@@ -23,12 +31,28 @@ def encode(image):
         row = bytearray(raw[y * width * 3:(y + 1) * width * 3])
         row[0::3], row[2::3] = row[2::3], row[0::3]  # to BGR
         rows.append(bytes(row))
+    return MAGIC + struct.pack("<HH", width, height) + _pack_rows(rows, width * 3)
+
+
+def encode_planes(planes, split):
+    """Packs PIL "L" images of one size as a QLM1 master, one plane after the other."""
+    width, height = planes[0].size
+    rows = []
+    for plane in planes:
+        levels = [(value * 15 + 127) // 255 for value in plane.tobytes()]
+        for y in range(height):
+            row = levels[y * width:(y + 1) * width] + [0] * (width % 2)
+            rows.append(bytes(high << 4 | low for high, low in zip(row[0::2], row[1::2])))
+    return MASTER_MAGIC + struct.pack("<HHH", width, height, split) + _pack_rows(rows, (width + 1) // 2)
+
+
+def _pack_rows(rows, stride):
     delta = bytearray()
-    previous = bytes(width * 3)
+    previous = bytes(stride)
     for row in rows:
         delta += bytes(a ^ b for a, b in zip(row, previous))
         previous = row
-    out = bytearray(MAGIC + struct.pack("<HH", width, height))
+    out = bytearray()
     i = 0
     while i < len(delta):
         zeros = 0

@@ -9,6 +9,9 @@ repository and a rerun only shows a diff when the drawing code changes.
 Outputs, next to this script:
     logo.png            417x163 RGB badge, shown twice by the launcher window
     logo.qlg            the same pixels packed for the executable (see logo_codec.py)
+    logo_master.qlm     the wordmark's outline and fill coverage drawn at twice that size,
+                        from which the launcher draws the badge at any other display scale
+                        (the ellipse and the gradient it draws itself, at that scale)
     icon.ico            the icon as a standard one-entry .ico, for viewers and editors
     icon_30001.bin      the entry's image data, linked as the raw RT_ICON 30001
     icon_group_1.bin    the GRPICONDIR linked as RT_GROUP_ICON 1, pointing to 30001
@@ -46,6 +49,7 @@ LOGO_SCALE = 4  # supersampling factor; box-filter reduction gives the smooth ed
 LOGO_OUTLINE = 5.5  # ellipse outline, final pixels
 LOGO_FONT_PX = 92
 LOGO_STROKE = 5  # letter outline, final pixels
+MASTER_SCALE = 2  # the wordmark master, for displays above 96 dpi
 
 ICON_SIZE = 32
 ICON_SCALE = 8
@@ -82,30 +86,41 @@ def two_colour_word(size, font, xy, stroke_px, split_after, first, second):
     return stroke_mask, colours, fill_mask
 
 
-def make_logo():
+def logo_layers(scale):
+    """The badge's coverage masks at `scale` times the 1x size, supersampled LOGO_SCALE times:
+    the outer and inner ellipses, the wordmark's outline and fill, and its colour layer."""
     s = LOGO_SCALE
-    w, h = LOGO_SIZE[0] * s, LOGO_SIZE[1] * s
-    img = Image.new("RGB", (w, h), WHITE)
-
+    # Halves round up, as the launcher rounds its size.
+    w, h = (int(side * scale + 0.5) * s for side in LOGO_SIZE)
     # Outer ellipse touches all four edges; the gradient fills an inner ellipse
     # inset by the outline width.
     outer = Image.new("L", (w, h), 0)
     ImageDraw.Draw(outer).ellipse((0, 0, w - 1, h - 1), fill=255)
-    inset = round(LOGO_OUTLINE * s)
+    inset = round(LOGO_OUTLINE * scale * s)
     inner = Image.new("L", (w, h), 0)
     ImageDraw.Draw(inner).ellipse((inset, inset, w - 1 - inset, h - 1 - inset), fill=255)
-    img.paste(BLACK, (0, 0), outer)
-    img.paste(horizontal_gradient((w, h), GRADIENT_LEFT, GRADIENT_RIGHT), (0, 0), inner)
 
-    font = ImageFont.truetype(FONT_BOLD, LOGO_FONT_PX * s)
-    stroke = LOGO_STROKE * s
+    font = ImageFont.truetype(FONT_BOLD, round(LOGO_FONT_PX * scale * s))
+    stroke = round(LOGO_STROKE * scale * s)
     # Centre the ink (stroke included) on the ellipse, not the font's nominal box.
-    left, top, right, bottom = ImageDraw.Draw(img).textbbox(
+    left, top, right, bottom = ImageDraw.Draw(outer).textbbox(
         (0, 0), WORD, font=font, anchor="ls", stroke_width=stroke)
     x = (w - (right - left)) // 2 - left
     y = (h - (bottom - top)) // 2 - top
     stroke_mask, colours, fill_mask = two_colour_word(
         (w, h), font, (x, y), stroke, len(WORD) - 2, YELLOW, RED)
+    split_x = round(x + font.getlength(WORD[:len(WORD) - 2]))
+    return outer, inner, stroke_mask, fill_mask, colours, split_x
+
+
+def make_logo(scale=1):
+    """The badge at `scale` times its 1x size (the 1x one is the logo the launcher stores)."""
+    s = LOGO_SCALE
+    outer, inner, stroke_mask, fill_mask, colours, _ = logo_layers(scale)
+    w, h = outer.size
+    img = Image.new("RGB", (w, h), WHITE)
+    img.paste(BLACK, (0, 0), outer)
+    img.paste(horizontal_gradient((w, h), GRADIENT_LEFT, GRADIENT_RIGHT), (0, 0), inner)
     img.paste(BLACK, (0, 0), stroke_mask)
     img.paste(colours, (0, 0), fill_mask)
 
@@ -117,6 +132,14 @@ def make_logo():
     coverage = outer.reduce(s)
     logo.paste(WHITE, (0, 0), ImageChops.invert(coverage.point(lambda v: 255 if v else 0)))
     return logo
+
+
+def make_master():
+    """The wordmark at MASTER_SCALE: its outline and fill coverage, packed as a two-channel
+    logo_codec image (see launcher/packed_logo.h), with the column where its colour changes."""
+    s = LOGO_SCALE
+    _, _, stroke_mask, fill_mask, _, split_x = logo_layers(MASTER_SCALE)
+    return logo_codec.encode_planes([stroke_mask.reduce(s), fill_mask.reduce(s)], split_x // s)
 
 
 def png_bytes(img):
@@ -177,6 +200,9 @@ def main():
     assert logo_codec.decode(packed) == (*LOGO_SIZE, logo.tobytes())
     with open(os.path.join(HERE, "logo.qlg"), "wb") as f:
         f.write(packed)
+    master = make_master()
+    with open(os.path.join(HERE, "logo_master.qlm"), "wb") as f:
+        f.write(master)
 
     icon = make_icon()
     image = icon_image_data(icon)
@@ -188,7 +214,8 @@ def main():
                        ("icon_group_1.bin", group)):
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(blob)
-    print(f"logo.png {len(data)} bytes, logo.qlg {len(packed)} bytes, icon image {len(image)} bytes", file=sys.stderr)
+    print(f"logo.png {len(data)} bytes, logo.qlg {len(packed)} bytes, "
+          f"logo_master.qlm {len(master)} bytes, icon image {len(image)} bytes", file=sys.stderr)
 
 
 if __name__ == "__main__":

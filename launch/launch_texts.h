@@ -39,7 +39,7 @@ inline constexpr std::wstring_view kNotRespondingAdvice =
 // application has it: a notice, not a failure. No owner: the launcher is minimised by then.
 inline constexpr std::uint32_t kNoticeBoxStyle = 0x00050040; // OK, information icon, set foreground, topmost
 inline constexpr std::wstring_view kHeldElsewhereFirstLine =
-    L"Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule.";
+    L"Ce classeur est déjà ouvert par quelqu'un d'autre\u00A0: Excel l'a ouvert en lecture seule.";
 inline constexpr std::wstring_view kHeldElsewhereAdvice =
     L"Vos modifications devront être enregistrées sous un autre nom.";
 
@@ -48,19 +48,20 @@ inline constexpr std::uint32_t kQuestionBoxStyle = 0x00000134; // Yes and No, wa
 inline constexpr int kAnswerYes = 6;                           // IDYES
 inline constexpr std::wstring_view kDownloadedFirstLine = L"Ce classeur provient d'Internet.";
 inline constexpr std::wstring_view kDownloadedWarning =
-    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
+    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez "
+    L"que si "
     L"vous avez confiance en sa provenance.";
-inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance : ";
-inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir ?";
+inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance\u00A0: ";
+inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir\u00A0?";
 // A workbook that is on the Internet because of where it is (a share named by a dotted server name
 // or an address), not because it was downloaded: the same box, nothing to unblock.
 inline constexpr std::wstring_view kLocationFirstLine =
     L"Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.";
 inline constexpr std::wstring_view kLocationWarning =
-    L"Ses macros s'exécuteront dès son ouverture : ne continuez que si vous avez confiance en cet "
+    L"Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en cet "
     L"emplacement.";
-inline constexpr std::wstring_view kLocationLabel = L"Emplacement : ";
-inline constexpr std::wstring_view kLocationQuestion = L"Ouvrir ce classeur ?";
+inline constexpr std::wstring_view kLocationLabel = L"Emplacement\u00A0: ";
+inline constexpr std::wstring_view kLocationQuestion = L"Ouvrir ce classeur\u00A0?";
 // ... and the organisation does not let users unblock such files (a failure box).
 inline constexpr std::wstring_view kForbiddenFirstLine =
     L"Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.";
@@ -69,9 +70,8 @@ inline constexpr std::wstring_view kForbiddenAdvice =
 
 // A workbook whose macros the organisation does not allow on this computer (a failure box).
 inline constexpr std::wstring_view kMacrosDisabledFirstLine =
-    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : "
-    L"il "
-    L"n'a pas été ouvert.";
+    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses "
+    L"macros\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
 
 // How the process ends: 0 when the application has the workbook, the user cancelled the dialog or

@@ -23,6 +23,10 @@ inline constexpr ColourRef kFormBackColour = kWhite;
 inline constexpr ColourRef kFormForeColour = kRed;
 inline constexpr Twips kFormClientWidth = 10755;
 inline constexpr Twips kFormClientHeight = 8190;
+// What assistive technology reads for the window, whose title stays the design's; and what it
+// announces while the spreadsheet application is being started.
+inline constexpr std::wstring_view kFormAccessibleName = L"Calcul d'incertitude QUBen";
+inline constexpr std::wstring_view kFormWorkingDescription = L"Ouverture du classeur dans Excel…";
 
 // Picture1 and Picture2: same size, the logo drawn unscaled at their top-left corner.
 inline constexpr Twips kPictureWidth = 6375;
@@ -33,6 +37,7 @@ inline constexpr Twips kPicture2Left = 2760;
 inline constexpr Twips kPicture2Top = 3240;
 inline constexpr ColourRef kPictureBackColour = kSystemWindow;
 inline constexpr ColourRef kPictureForeColour = kSystemWindowText;
+inline constexpr std::wstring_view kPictureAccessibleName = L"Logo quben";
 
 // Label1: carries the chosen path; hidden at run time.
 inline constexpr Twips kLabel1Left = 360;

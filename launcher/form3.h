@@ -14,7 +14,7 @@ namespace quben {
 class Screen {
 public:
     virtual ~Screen() = default;
-    // The whole primary screen, task bar included.
+    // The whole of the window's monitor, task bar included.
     virtual Twips Width() = 0;
     virtual Twips Height() = 0;
 };

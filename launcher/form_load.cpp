@@ -12,9 +12,21 @@
 namespace quben {
 namespace {
 
-// The layout both roads share: the window covers the screen with the logos near opposite
-// corners and is shown.
+// The layout both roads share, and the window shown.
 void LayOutAndShow(Form3& form3) noexcept {
+    LayOut(form3);
+    RunStep([&] { form3.SetVisible(true); });
+}
+
+// "*" and "?" make a name a pattern that may match many files or none. The question mark of the
+// extended-length prefix "\\?\" is no wildcard.
+bool NamesOneFile(std::wstring_view name) {
+    return FromExtendedLengthPath(name).find_first_of(L"*?") == std::wstring::npos;
+}
+
+} // namespace
+
+void LayOut(Form3& form3) noexcept {
     Screen& screen = form3.TheScreen();
     Label& label1 = form3.Label1();
     Placeable& picture1 = form3.Picture1();
@@ -33,17 +45,7 @@ void LayOutAndShow(Form3& form3) noexcept {
     RunStep([&] { picture2.SetTop(screen.Height() / 10); });
     RunStep([&] { picture2.SetLeft(screen.Width() * 9 / 10 - picture2.Width()); });
     RunStep([&] { picture1.SetTop(screen.Height() * 9 / 10 - picture2.Height()); });
-
-    RunStep([&] { form3.SetVisible(true); });
 }
-
-// "*" and "?" make a name a pattern that may match many files or none. The question mark of the
-// extended-length prefix "\\?\" is no wildcard.
-bool NamesOneFile(std::wstring_view name) {
-    return FromExtendedLengthPath(name).find_first_of(L"*?") == std::wstring::npos;
-}
-
-} // namespace
 
 void FormLoad(Form3& form3, StartupArguments& arguments) noexcept {
     // A command line that cannot be read counts as none: the launcher asks for the workbook.

@@ -7,6 +7,10 @@ namespace quben {
 class Form3;
 class StartupArguments;
 
+// The window covers its screen with the logos one tenth in from the upper right and the lower left
+// corners; at start-up and again whenever the display changes.
+void LayOut(Form3& form3) noexcept;
+
 // The window's load handler: opens the workbook named by the first argument when there is one,
 // and otherwise asks for it.
 void FormLoad(Form3& form3, StartupArguments& arguments) noexcept;

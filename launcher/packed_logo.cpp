@@ -1,12 +1,15 @@
 #include "launcher/packed_logo.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quben {
 namespace {
 
 constexpr std::uint8_t kMagic[] = {'Q', 'L', 'G', '1'};
+constexpr std::uint8_t kMasterMagic[] = {'Q', 'L', 'M', '1'};
 constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kMasterHeaderSize = 10;
 constexpr int kMaxSide = 4096;
 
 int ReadU16(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -32,29 +35,73 @@ bool UnpackTokens(std::span<const std::uint8_t> tokens, std::vector<std::uint8_t
     return out == delta.size();
 }
 
+bool HasHeader(std::span<const std::uint8_t> packed, std::span<const std::uint8_t> magic, std::size_t size) {
+    return packed.size() >= size && std::equal(magic.begin(), magic.end(), packed.begin());
+}
+
+bool SideFits(int side) {
+    return side > 0 && side <= kMaxSide;
+}
+
+// The rows' bytes once each is XORed back with the row above; nothing if the tokens do not fill
+// them exactly.
+std::optional<std::vector<std::uint8_t>> UnpackRows(std::span<const std::uint8_t> tokens,
+                                                    std::size_t rowBytes, int height) {
+    std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(height));
+    if (!UnpackTokens(tokens, rows))
+        return std::nullopt;
+    for (std::size_t at = rowBytes; at < rows.size(); ++at)
+        rows[at] ^= rows[at - rowBytes];
+    return rows;
+}
+
 } // namespace
 
+std::optional<LogoMaster> UnpackLogoMaster(std::span<const std::uint8_t> packed) {
+    if (!HasHeader(packed, kMasterMagic, kMasterHeaderSize))
+        return std::nullopt;
+    LogoMaster master;
+    master.width = ReadU16(packed, 4);
+    master.height = ReadU16(packed, 6);
+    master.split = ReadU16(packed, 8);
+    if (!SideFits(master.width) || !SideFits(master.height))
+        return std::nullopt;
+    const auto width = static_cast<std::size_t>(master.width);
+    const std::size_t rowBytes = (width + 1) / 2;
+    const auto rows = UnpackRows(packed.subspan(kMasterHeaderSize), rowBytes, master.height * 2);
+    if (!rows)
+        return std::nullopt;
+    // The outline's rows, then the fill's; sixteen levels, two pixels a byte.
+    const std::size_t planeSize = width * static_cast<std::size_t>(master.height);
+    std::vector<std::uint8_t> levels(planeSize * 2);
+    for (std::size_t at = 0; at < levels.size(); ++at) {
+        const std::uint8_t pair = (*rows)[at / width * rowBytes + at % width / 2];
+        levels[at] = static_cast<std::uint8_t>((at % width % 2 == 0 ? pair >> 4 : pair & 0x0F) * 17);
+    }
+    master.fill.assign(levels.begin() + static_cast<std::ptrdiff_t>(planeSize), levels.end());
+    levels.resize(planeSize);
+    master.outline = std::move(levels);
+    return master;
+}
+
 std::optional<LogoPixels> UnpackLogo(std::span<const std::uint8_t> packed) {
-    if (packed.size() < kHeaderSize || !std::equal(std::begin(kMagic), std::end(kMagic), packed.begin()))
+    if (!HasHeader(packed, kMagic, kHeaderSize))
         return std::nullopt;
     LogoPixels logo;
     logo.width = ReadU16(packed, 4);
     logo.height = ReadU16(packed, 6);
-    if (logo.width == 0 || logo.height == 0 || logo.width > kMaxSide || logo.height > kMaxSide)
+    if (!SideFits(logo.width) || !SideFits(logo.height))
         return std::nullopt;
     const std::size_t rowBytes = static_cast<std::size_t>(logo.width) * 3;
-    std::vector<std::uint8_t> delta(rowBytes * static_cast<std::size_t>(logo.height));
-    if (!UnpackTokens(packed.subspan(kHeaderSize), delta))
+    const auto rows = UnpackRows(packed.subspan(kHeaderSize), rowBytes, logo.height);
+    if (!rows)
         return std::nullopt;
 
     logo.stride = (rowBytes + 3) & ~std::size_t{3};
     logo.bgr.assign(logo.stride * static_cast<std::size_t>(logo.height), 0);
-    for (std::size_t y = 0; y < static_cast<std::size_t>(logo.height); ++y) {
-        std::uint8_t* row = logo.bgr.data() + y * logo.stride;
-        const std::uint8_t* above = y == 0 ? nullptr : row - logo.stride;
-        for (std::size_t x = 0; x < rowBytes; ++x)
-            row[x] = static_cast<std::uint8_t>(delta[y * rowBytes + x] ^ (above ? above[x] : 0));
-    }
+    for (std::size_t y = 0; y < static_cast<std::size_t>(logo.height); ++y)
+        std::copy_n(rows->begin() + static_cast<std::ptrdiff_t>(y * rowBytes), rowBytes,
+                    logo.bgr.begin() + static_cast<std::ptrdiff_t>(y * logo.stride));
     return logo;
 }
 

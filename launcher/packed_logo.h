@@ -5,6 +5,11 @@
 //
 //   "QLG1"  width:u16le  height:u16le  tokens...
 //   token 0x00-0x7F: the next token+1 bytes are literal;  0x80-0xFF: token-0x7F zero bytes.
+//
+// The wordmark master, for displays above 96 dpi, packs two coverage planes (the letters' outline
+// and fill, drawn at twice the logo's size) the same way, in sixteen levels, two pixels a byte
+// (the first in the high half, rows padded to whole bytes), the outline's rows and then the fill's:
+//   "QLM1"  width:u16le  height:u16le  split:u16le  tokens...
 
 #include <cstddef>
 #include <cstdint>
@@ -23,5 +28,16 @@ struct LogoPixels {
 
 // Nothing when the data is not a well-formed packed logo.
 std::optional<LogoPixels> UnpackLogo(std::span<const std::uint8_t> packed);
+
+struct LogoMaster {
+    int width = 0;
+    int height = 0;
+    int split = 0;                     // first column of the letters' second colour
+    std::vector<std::uint8_t> outline; // coverage 0-255 (in steps of 17), rows top-down, `width` bytes each
+    std::vector<std::uint8_t> fill;
+};
+
+// Nothing when the data is not a well-formed packed master.
+std::optional<LogoMaster> UnpackLogoMaster(std::span<const std::uint8_t> packed);
 
 } // namespace quben

@@ -2,8 +2,11 @@
 
 #include "assets/resource_ids.h"
 #include "launcher/design.h"
+#include "launcher/form_load.h"
+#include "launcher/win/box_placement.h"
 #include "launcher/win/logo_bitmap.h"
 #include "launcher/window_names.h"
+#include "platform/independent_steps.h"
 #include "platform/win/display_dpi.h"
 #include "platform/win/hresult.h"
 
@@ -17,6 +20,18 @@ namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN; // no caption, border, frame or system menu
 constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;   // no taskbar button
+constexpr UINT kDpiChanged = 0x02E0;                 // WM_DPICHANGED, Windows 8.1 and later
+
+bool HighContrastOn() {
+    HIGHCONTRASTW highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+           (highContrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+COLORREF Resolve(design::ColourRef colour) {
+    return (colour & 0x80000000u) != 0 ? ::GetSysColor(static_cast<int>(colour & 0xFFu)) : colour;
+}
 
 HFONT CreateLabelFont(unsigned dpi) {
     const int height =
@@ -28,9 +43,16 @@ HFONT CreateLabelFont(unsigned dpi) {
 
 } // namespace
 
-Form3Window::Form3Window(HINSTANCE instance)
-    : instance_(instance), dpi_(PrimaryDisplayDpi()), twipsPerPixel_(TwipsPerPixel(dpi_)),
-      screen_(twipsPerPixel_) {}
+Form3Window::Form3Window(HINSTANCE instance) : instance_(instance) {
+    const HMONITOR monitor = MonitorScreen::UnderPointer();
+    UseMonitor(monitor, MonitorDpi(monitor));
+}
+
+void Form3Window::UseMonitor(HMONITOR monitor, unsigned dpi) {
+    dpi_ = dpi;
+    twipsPerPixel_ = TwipsPerPixel(dpi);
+    screen_.Set(monitor, twipsPerPixel_);
+}
 
 PixelRect Form3Window::ToPixels(Twips left, Twips top, Twips width, Twips height) const {
     return {TwipsToPixels(left, twipsPerPixel_), TwipsToPixels(top, twipsPerPixel_),
@@ -45,7 +67,7 @@ bool Form3Window::RegisterClasses() const {
     windowClass.hIcon = static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(QUBEN_ICON_GROUP_ID),
                                                         IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)); // fixed, not the scheme's
+    windowClass.hbrBackground = nullptr; // the chosen colours, see OnEraseBkgnd
     windowClass.lpszClassName = kForm3ClassName;
     return ::RegisterClassExW(&windowClass) != 0 && PictureBox::RegisterClass(instance_);
 }
@@ -54,18 +76,28 @@ bool Form3Window::Create() {
     if (!RegisterClasses())
         return false;
     const PixelRect client = ToPixels(0, 0, design::kFormClientWidth, design::kFormClientHeight);
-    const HWND window = ::CreateWindowExW(
-        kExtendedStyle, kForm3ClassName, std::wstring(design::kFormCaption).c_str(), kStyle, CW_USEDEFAULT,
-        CW_USEDEFAULT, client.width, client.height, nullptr, nullptr, instance_, this);
+    // Created on its monitor, so that the system has no other DPI to bring it.
+    POINT origin{CW_USEDEFAULT, CW_USEDEFAULT};
+    RunStep([&] { origin = screen_.Origin(); });
+    const HWND window =
+        ::CreateWindowExW(kExtendedStyle, kForm3ClassName, std::wstring(design::kFormCaption).c_str(), kStyle,
+                          origin.x, origin.y, client.width, client.height, nullptr, nullptr, instance_, this);
     if (window == nullptr)
         return false;
     Attach(window, twipsPerPixel_);
+    ChooseColours();
     commonDialog1_.SetOwner(window);
-    return CreateControls();
+    if (!CreateControls())
+        return false;
+    // Its title stays the design's; assistive technology reads these names instead.
+    RunStep([&] { accessibleNames_.SetName(window, design::kFormAccessibleName); });
+    for (const HWND picture : {picture1_.Handle(), picture2_.Handle()})
+        RunStep([&] { accessibleNames_.SetName(picture, design::kPictureAccessibleName); });
+    return true;
 }
 
 bool Form3Window::CreateControls() {
-    logo_ = LoadLogoBitmap(instance_, QUBEN_LOGO_ID);
+    logo_ = LoadLogoBitmap(instance_, dpi_);
     labelFont_.reset(CreateLabelFont(dpi_));
     labelBrush_.reset(::CreateSolidBrush(design::kLabel1BackColour));
     // Created in tab order: Label1, Picture1, Picture2.
@@ -83,11 +115,56 @@ bool Form3Window::CreateControls() {
                             logo_.get(), twipsPerPixel_);
 }
 
+void Form3Window::SetLeft(Twips left) {
+    const int origin = screen_.Origin().x;
+    Change([&](PixelRect& r) { r.left = origin + TwipsToPixels(left, twipsPerPixel_); });
+}
+void Form3Window::SetTop(Twips top) {
+    const int origin = screen_.Origin().y;
+    Change([&](PixelRect& r) { r.top = origin + TwipsToPixels(top, twipsPerPixel_); });
+}
 void Form3Window::SetWidth(Twips width) {
     Change([&](PixelRect& r) { r.width = TwipsToPixels(width, twipsPerPixel_); });
 }
 void Form3Window::SetHeight(Twips height) {
     Change([&](PixelRect& r) { r.height = TwipsToPixels(height, twipsPerPixel_); });
+}
+
+// The picture boxes always take the scheme's Window colour, which both choices give them.
+void Form3Window::ChooseColours() {
+    colours_ = ChooseSurfaceColours(HighContrastOn());
+    formBrush_.reset(::CreateSolidBrush(Resolve(colours_.form)));
+}
+
+void Form3Window::FollowDisplay(unsigned dpi) {
+    // The layout's own moves may bring a change of their own: the one under way covers it. A
+    // minimised window stays where the system keeps it.
+    if (followingDisplay_ || ::IsIconic(Handle()))
+        return;
+    followingDisplay_ = true;
+    const HMONITOR monitor = ::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
+    const unsigned previousDpi = dpi_;
+    UseMonitor(monitor, dpi != 0 ? dpi : MonitorDpi(monitor));
+    ChooseColours();
+    if (dpi_ != previousDpi)
+        ScaleControls();
+    LayOut(*this);
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    followingDisplay_ = false;
+}
+
+// Twips measure other pixels: the boxes keep their size in twips, and the logo is drawn anew at
+// the display's scale.
+void Form3Window::ScaleControls() {
+    Rescale(twipsPerPixel_);
+    label1_.Rescale(twipsPerPixel_);
+    picture1_.Rescale(twipsPerPixel_);
+    picture2_.Rescale(twipsPerPixel_);
+    UniqueHbitmap logo = LoadLogoBitmap(instance_, dpi_);
+    const PixelRect box = ToPixels(0, 0, design::kPictureWidth, design::kPictureHeight);
+    for (PictureBox* picture : {&picture1_, &picture2_})
+        RunStep([&] { picture->Replace(logo.get(), box.width, box.height); });
+    logo_ = std::move(logo); // the boxes no longer draw the previous one
 }
 
 void Form3Window::Unload(int exitCode) {
@@ -99,12 +176,16 @@ int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstr
     // A minimised owner would take the box down with it, out of sight; a destroyed one would make
     // the box fail.
     const HWND owner = ::IsWindow(Handle()) && !::IsIconic(Handle()) ? Handle() : nullptr;
+    // Without an owner the box still comes up on the user's monitor.
+    const CentreNextBoxOn placement(owner == nullptr ? screen_.Monitor() : nullptr);
     const int answer = ::MessageBoxW(owner, std::wstring(prompt).c_str(), std::wstring(title).c_str(), style);
     ThrowLastErrorIf(answer == 0);
     return answer;
 }
 
 void Form3Window::ShowWorking() {
+    // What a screen reader announces while the application starts.
+    RunStep([&] { accessibleNames_.SetDescription(Handle(), design::kFormWorkingDescription); });
     workingCursor_ = ::LoadCursorW(nullptr, IDC_APPSTARTING);
     ThrowLastErrorIf(workingCursor_ == nullptr);
     ::SetCursor(workingCursor_);
@@ -140,6 +221,14 @@ HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
     ::SetTextColor(dc, design::kLabel1ForeColour);
     ::SetBkColor(dc, design::kLabel1BackColour);
     return labelBrush_.get();
+}
+
+BOOL Form3Window::OnEraseBkgnd(HWND window, HDC dc) {
+    RECT client{};
+    ::GetClientRect(window, &client);
+    ::FillRect(dc, &client,
+               formBrush_ ? formBrush_.get() : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    return TRUE;
 }
 
 BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage) {
@@ -187,7 +276,16 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     switch (message) {
+    case kDpiChanged: // wParam: the new DPI, twice
+        FollowDisplay(LOWORD(wParam));
+        return 0;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        FollowDisplay(0);
+        return ::DefWindowProcW(window, message, wParam, lParam);
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
+        HANDLE_MSG(window, WM_ERASEBKGND, OnEraseBkgnd);
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);

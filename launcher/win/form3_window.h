@@ -5,10 +5,12 @@
 #include "launch/win/find_file_search.h"
 #include "launch/win/windows_launch_platform.h"
 #include "launcher/form3.h"
+#include "launcher/surface_colours.h"
+#include "launcher/win/accessible_names.h"
 #include "launcher/win/label_control.h"
+#include "launcher/win/monitor_screen.h"
 #include "launcher/win/open_file_dialog.h"
 #include "launcher/win/picture_box.h"
-#include "launcher/win/primary_screen.h"
 #include "launcher/win/window_geometry.h"
 #include "platform/win/message_pumping_wait.h"
 #include "platform/win/unique_handle.h"
@@ -16,7 +18,8 @@
 namespace quben::win {
 
 // The launcher window: borderless, white, without a taskbar button, holding the hidden label that
-// carries the chosen path and the two picture boxes with the logo.
+// carries the chosen path and the two picture boxes with the logo. It covers the monitor under the
+// mouse pointer, at that monitor's DPI, and follows changes of the display and the colour scheme.
 class Form3Window final : public WindowPlaceable<Form3>, public LaunchWindow {
 public:
     explicit Form3Window(HINSTANCE instance);
@@ -24,7 +27,9 @@ public:
     // Creates the window, hidden, with its controls at their design positions.
     bool Create();
 
-    // Form3
+    // Form3; its left and top are relative to its monitor.
+    void SetLeft(Twips left) override;
+    void SetTop(Twips top) override;
     void SetWidth(Twips width) override;
     void SetHeight(Twips height) override;
     Screen& TheScreen() override { return screen_; }
@@ -50,6 +55,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
+    BOOL OnEraseBkgnd(HWND window, HDC dc);
     BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
     void OnClose(HWND window);
     BOOL OnQueryEndSession(HWND window);
@@ -60,11 +66,21 @@ private:
     bool RegisterClasses() const;
     bool CreateControls();
     PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
+    void UseMonitor(HMONITOR monitor, unsigned dpi);
+    void ChooseColours();
+    // A change of resolution, DPI or scheme: the window is laid out again for its monitor and
+    // repainted, the dialog up or not.
+    void FollowDisplay(unsigned dpi);
+    void ScaleControls();
 
     HINSTANCE instance_;
-    unsigned dpi_; // of the primary display, looked up once: it costs a library load
-    float twipsPerPixel_;
-    PrimaryScreen screen_;
+    unsigned dpi_ = 96; // of the window's monitor, looked up when it changes: it costs a library load
+    float twipsPerPixel_ = TwipsPerPixel(96);
+    bool followingDisplay_ = false;
+    SurfaceColours colours_ = ChooseSurfaceColours(false);
+    UniqueHbrush formBrush_;
+    MonitorScreen screen_;
+    AccessibleNames accessibleNames_;
     UniqueHbitmap logo_;
     UniqueHfont labelFont_;
     UniqueHbrush labelBrush_;

@@ -1,6 +1,7 @@
 #include "launcher/win/logo_bitmap.h"
 
-#include "launcher/packed_logo.h"
+#include "assets/resource_ids.h"
+#include "launcher/scaled_logo.h"
 
 #include <cstring>
 
@@ -18,8 +19,9 @@ std::span<const std::uint8_t> ResourceBytes(HINSTANCE instance, int resourceId) 
 
 } // namespace
 
-UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, int resourceId) {
-    const std::optional<LogoPixels> logo = UnpackLogo(ResourceBytes(instance, resourceId));
+UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, unsigned dpi) {
+    const std::optional<LogoPixels> logo =
+        LogoAt(dpi, ResourceBytes(instance, QUBEN_LOGO_ID), ResourceBytes(instance, QUBEN_LOGO_MASTER_ID));
     if (!logo)
         return {};
     BITMAPINFO info{};

@@ -4,8 +4,8 @@
 
 namespace quben::win {
 
-// The logo, stored packed in the executable's resources, as a 24-bit bitmap of its own pixel size.
+// The logo at the scale of a display of `dpi`, from the executable's resources, as a 24-bit bitmap.
 // Empty when it cannot be loaded: the boxes then show their background alone.
-UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, int resourceId);
+UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, unsigned dpi);
 
 } // namespace quben::win

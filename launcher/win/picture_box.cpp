@@ -1,5 +1,6 @@
 #include "launcher/win/picture_box.h"
 
+#include "launcher/design.h"
 #include "launcher/window_names.h"
 #include "platform/win/unique_handle.h"
 
@@ -62,12 +63,22 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
 }
 
 bool PictureBox::Create(HWND parent, int id, const PixelRect& rect, HBITMAP picture, float twipsPerPixel) {
-    const HWND window = ::CreateWindowExW(
-        0, kPictureBoxClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top, rect.width,
-        rect.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), picture);
+    const HWND window =
+        ::CreateWindowExW(0, kPictureBoxClassName, std::wstring(design::kPictureAccessibleName).c_str(),
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top, rect.width, rect.height,
+                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), picture);
     Attach(window, twipsPerPixel);
     return window != nullptr;
+}
+
+void PictureBox::Replace(HBITMAP picture, int width, int height) {
+    ::SetWindowLongPtrW(Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(picture));
+    Change([&](PixelRect& r) {
+        r.width = width;
+        r.height = height;
+    });
+    ::InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 } // namespace quben::win

@@ -6,12 +6,14 @@
 namespace quben::win {
 
 // A borderless, flat picture box: the system's Window colour with the picture drawn unscaled at
-// its top-left corner.
+// its top-left corner. Its window text names it for assistive technology.
 class PictureBox final : public WindowPlaceable<Placeable> {
 public:
     static bool RegisterClass(HINSTANCE instance);
     // `picture` stays owned by the caller and must outlive the control.
     bool Create(HWND parent, int id, const PixelRect& rect, HBITMAP picture, float twipsPerPixel);
+    // Another picture (the logo drawn for another DPI) and size in pixels; repainted.
+    void Replace(HBITMAP picture, int width, int height);
 };
 
 } // namespace quben::win

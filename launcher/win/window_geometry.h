@@ -31,6 +31,8 @@ public:
     void SetVisible(bool visible) override { ShowOrHide(window_, visible); }
 
     HWND Handle() const { return window_; }
+    // After a change of the display's DPI: twips measure other pixels.
+    void Rescale(float twipsPerPixel) { twipsPerPixel_ = twipsPerPixel; }
 
 protected:
     void Attach(HWND window, float twipsPerPixel) {

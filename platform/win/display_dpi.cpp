@@ -10,7 +10,7 @@ namespace {
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int /*MDT_EFFECTIVE_DPI*/, UINT*, UINT*);
 using UniqueModule = UniqueHandle<HandleTraits<HMODULE, ::FreeLibrary>>;
 
-unsigned MonitorDpi() {
+unsigned PerMonitorDpi(HMONITOR monitor) {
     UniqueModule shcore(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!shcore)
         return 0;
@@ -20,8 +20,7 @@ unsigned MonitorDpi() {
         return 0;
     UINT dpiX = 0;
     UINT dpiY = 0;
-    const HMONITOR primary = ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    return SUCCEEDED(getDpiForMonitor(primary, 0, &dpiX, &dpiY)) ? dpiX : 0;
+    return SUCCEEDED(getDpiForMonitor(monitor, 0, &dpiX, &dpiY)) ? dpiX : 0;
 }
 
 unsigned SystemDpi() {
@@ -31,8 +30,8 @@ unsigned SystemDpi() {
 
 } // namespace
 
-unsigned PrimaryDisplayDpi() {
-    if (const unsigned dpi = MonitorDpi(); dpi != 0)
+unsigned MonitorDpi(HMONITOR monitor) {
+    if (const unsigned dpi = PerMonitorDpi(monitor); dpi != 0)
         return dpi;
     if (const unsigned dpi = SystemDpi(); dpi != 0)
         return dpi;

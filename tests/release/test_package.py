@@ -81,8 +81,14 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
-                       "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView"):
+                       "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView",
+                       "Débloquez donc le zip avant de l'extraire"):
             self.assertIn(phrase, body)
+        # Short lines, and French typography except in the dialog's own title.
+        for line in body.split("\r\n"):
+            self.assertLessEqual(len(line), 100, line)
+            self.assertNotRegex(line.replace("Calcul d'incertitude : ouvrir un fichier QUBen ...", ""),
+                                r" [:;?!]|« | »", line)
 
     def test_packaged_executables_pass_the_resource_checks(self):
         result = subprocess.run([sys.executable, REPO / "tests" / "wine" / "test_pe_resources.py",

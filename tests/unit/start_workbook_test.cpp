@@ -563,17 +563,20 @@ protected:
     // The question, with the "Provenance" line that names `source`, or none.
     static std::string Question(const std::string& source) {
         return "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme "
-               "téléchargé. Ses macros s'exécuteront dès son ouverture : ne continuez que si "
+               "téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si "
                "vous avez confiance en sa provenance.\n\n" +
-               (source.empty() ? "" : "Provenance : " + source + "\n\n") +
-               "Débloquer ce classeur et l'ouvrir ?|308|quben)"; // Yes and No (No the default), warning icon
+               (source.empty() ? "" : "Provenance\u00A0: " + source + "\n\n") +
+               "Débloquer ce classeur et l'ouvrir\u00A0?|308|quben)"; // Yes and No (No the default), warning
+                                                                      // icon
     }
     // The question for a workbook on the Internet because of where it is, naming `server` or none.
     static std::string LocationQuestion(const std::string& server) {
         return "MsgBox(Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\n"
-               "Ses macros s'exécuteront dès son ouverture : ne continuez que si vous avez confiance en cet "
+               "Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en "
+               "cet "
                "emplacement.\n\n" +
-               (server.empty() ? "" : "Emplacement : " + server + "\n\n") + "Ouvrir ce classeur ?|308|quben)";
+               (server.empty() ? "" : "Emplacement\u00A0: " + server + "\n\n") +
+               "Ouvrir ce classeur\u00A0?|308|quben)";
     }
     const std::string question = Question("https://exemple.org"); // the host alone, not what was fetched
     const std::string refusal =
@@ -919,7 +922,7 @@ TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgai
 // Read-only for any other reason (no write right, a read-only file, a write-reservation password):
 // nothing to say.
 TEST_F(StartWorkbookTest, OnlyAWorkbookHeldByAnotherProcessGetsTheReadOnlyNotice) {
-    const std::string notice = "MsgBox(Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a "
+    const std::string notice = "MsgBox(Ce classeur est déjà ouvert par quelqu'un d'autre\u00A0: Excel l'a "
                                "ouvert en lecture seule.\n\nVos modifications devront être "
                                "enregistrées sous un autre nom.|327744|quben)"; // OK, information
     const Calls opened = StepsUpTo(kLaunchSteps.size() - 2);
@@ -948,7 +951,7 @@ TEST_F(StartWorkbookTest, OnlyAWorkbookHeldByAnotherProcessGetsTheReadOnlyNotice
 TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicationDoesAnything) {
     const std::string refusal =
         "MsgBox(Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a "
-        "besoin de ses macros : il n'a pas été ouvert.\n\nAdressez-vous à votre service "
+        "besoin de ses macros\u00A0: il n'a pas été ouvert.\n\nAdressez-vous à votre service "
         "informatique." +
         kFailureBox;
     platform.policy.vbaWarnings = PolicySetting{4, L"HKLM\\VBAWarnings"};

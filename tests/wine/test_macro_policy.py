@@ -18,7 +18,7 @@ ARCH = "x64"  # the rules are portable: one architecture shows what Windows and 
 ROOT = "quben-policy"
 PASSWORD = "vepal_kordinut!?"
 EXCEL_POLICY = r"Software\Policies\Microsoft\Office\16.0\Excel\Security"  # 16 from the stand-in's CurVer
-DISABLED = ["Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros : "
+DISABLED = ["Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros\u00a0: "
             "il n'a pas été ouvert.", "", "Adressez-vous à votre service informatique."]
 # NtCreateFile's access mask as Wine's file channel prints it, for a name ending in the workbook's.
 OPEN = re.compile(r'^([0-9a-f]+):[0-9a-f]+:trace:file:NtCreateFile .*access=([0-9a-f]+) name=L"[^"]*\\\\(\w+\.xls)"',

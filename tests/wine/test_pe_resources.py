@@ -34,6 +34,7 @@ RT_MANIFEST = 24
 ICON_GROUP_ID = 1
 ICON_IMAGE_ID = 30001
 LOGO_ID = 101
+LOGO_MASTER_ID = 102
 LANG_FRENCH_FRANCE = 0x040C
 # The event IDs of launch/launch_event.cpp; the answer to the download question has 13 inserts, a
 # refusal by policy 10, every other event 8.
@@ -51,6 +52,7 @@ MINGW_RUNTIME_PREFIXES = ("libstdc++", "libgcc", "libwinpthread")
 
 VERSION_STRINGS = {
     "ProductName": "quben",
+    "FileDescription": "Lanceur QUBen",
     "FileVersion": "1.00",
     "ProductVersion": "1.00",
     "InternalName": "demarrer_quben",
@@ -238,6 +240,9 @@ class ExecutableChecks:
         data = self.resource(RT_RCDATA, LOGO_ID)
         with open(os.path.join(ASSETS, "logo.qlg"), "rb") as f:
             self.assertEqual(data, f.read(), "logo differs from assets/logo.qlg: stale build?")
+        master = self.resource(RT_RCDATA, LOGO_MASTER_ID)
+        with open(os.path.join(ASSETS, "logo_master.qlm"), "rb") as f:
+            self.assertEqual(master, f.read(), "master differs from assets/logo_master.qlm: stale build?")
         width, height, rgb = logo_codec.decode(data)
         self.assertEqual((width, height), LOGO_SIZE, "logo has the wrong size")
         source = Image.open(os.path.join(ASSETS, "logo.png")).convert("RGB")

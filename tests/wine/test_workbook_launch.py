@@ -27,10 +27,10 @@ FORBIDDEN = "Ce classeur provient d'Internet et votre organisation ne permet pas
 ATTACHMENT_POLICY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments"
 ZONE_MAP = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains"
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
-HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule."
+HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre\u00a0: Excel l'a ouvert en lecture seule."
 LOCATION = ("Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\nSes macros s'exécuteront "
-            "dès son ouverture : ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement : {}\n\n"
-            "Ouvrir ce classeur ?")
+            "dès son ouverture\u00a0: ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement\u00a0: {}\n\n"
+            "Ouvrir ce classeur\u00a0?")
 WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF = 0x11, 0x16, 0x80000000
 STANDIN_CLASS = standin.STANDIN_CLASS
 
@@ -293,8 +293,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
             else:
                 self.assertEqual(lines[:2], [DOWNLOADED, ""])
                 self.assertEqual([line for line in lines if line.startswith("Provenance")],
-                                 [f"Provenance : {source}"] if source else [])
-                self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir ?")
+                                 [f"Provenance\u00a0: {source}"] if source else [])
+                self.assertEqual(lines[-1], "Débloquer ce classeur et l'ouvrir\u00a0?")
             self.assertEqual([(b["text"].replace("&", ""), b["default"]) for b in box["buttons"]],
                              [("Yes", False), ("No", True)])
             self.assertTrue(box["icon"])

@@ -31,7 +31,8 @@ void WriteStyles(JsonWriter& json, HWND window) {
 }
 
 void WriteChild(JsonWriter& json, HWND child) {
-    json.BeginObject();
+    json.BeginObject().Key("hwnd");
+    WriteHwnd(json, child);
     json.Key("id").Int(ControlId(child));
     json.Key("class").String(ClassName(child));
     json.Key("text");

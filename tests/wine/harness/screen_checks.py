@@ -10,15 +10,23 @@ PICTURE1, PICTURE2 = 101, 102  # control ids
 PICTURE_SIZE = (425, 169)  # 6375 x 2535 twips at 15 twips per pixel
 
 
-def pixels(twips):
-    return math.floor(twips / 15 + 0.5)
+def pixels(twips, dpi=96):
+    return math.floor(twips * dpi / 1440 + 0.5)
 
 
-def expected_pictures(width, height):
-    """Where the two picture boxes must be on a screen of width x height pixels (96 dpi)."""
-    w, h = width * 15, height * 15
-    return {PICTURE1: (pixels(w / 10), pixels(h * 9 / 10 - 2535)),
-            PICTURE2: (pixels(w * 9 / 10 - 6375), pixels(h / 10))}
+def picture_size(dpi=96):
+    """The boxes' 6375 x 2535 twips in whole pixels."""
+    return pixels(6375, dpi), pixels(2535, dpi)
+
+
+def expected_pictures(width, height, dpi=96):
+    """Where the two picture boxes must be on a screen of width x height pixels; the layout reads
+    the boxes' size back from the window, in whole pixels."""
+    twips = 1440 / dpi
+    w, h = width * twips, height * twips
+    box_width, box_height = (side * twips for side in picture_size(dpi))
+    return {PICTURE1: (pixels(w / 10, dpi), pixels(h * 9 / 10 - box_height, dpi)),
+            PICTURE2: (pixels(w * 9 / 10 - box_width, dpi), pixels(h / 10, dpi))}
 
 
 def load(path):

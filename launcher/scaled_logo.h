@@ -1,0 +1,33 @@
+#pragma once
+// The logo at the display's scale: 417 x 163 pixels at 96 dpi, DPI / 96 times that elsewhere,
+// drawn sharp at that size rather than stretched from the 96-dpi pixels.
+
+#include "launcher/packed_logo.h"
+
+#include <span>
+
+namespace quben {
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+// 417 x 163 x dpi / 96, halves rounded up.
+PixelSize LogoSizeAt(unsigned dpi);
+
+// One 8-bit plane resampled by area: each pixel of the result is the mean of the source area it
+// covers (0-255, not rounded), which neither rings nor aliases.
+std::vector<float> ResampleArea(std::span<const std::uint8_t> plane, PixelSize from, PixelSize to);
+
+// The badge at `size`: its ellipse, outline and gradient drawn at that size, the letters'
+// coverage resampled from the master.
+LogoPixels DrawLogo(const LogoMaster& master, PixelSize size);
+
+// The logo for a display of `dpi`: at 96 dpi the stored logo, pixel for pixel; otherwise drawn from
+// the master. Nothing when the data it needs is malformed.
+std::optional<LogoPixels> LogoAt(unsigned dpi, std::span<const std::uint8_t> packedLogo,
+                                 std::span<const std::uint8_t> packedMaster);
+
+} // namespace quben

@@ -1,0 +1,22 @@
+#pragma once
+// The colours the window and its picture boxes are filled with. The design's fixed white form
+// would glare around a dark high-contrast scheme, which asks programs for the system's colours.
+
+#include "launcher/design.h"
+
+namespace quben {
+
+struct SurfaceColours {
+    design::ColourRef form;
+    design::ColourRef pictures;
+    bool operator==(const SurfaceColours&) const = default;
+};
+
+// Off: the design's white form and boxes in the scheme's Window colour. On: the scheme's Window
+// colour for both; the logos are drawn either way.
+constexpr SurfaceColours ChooseSurfaceColours(bool highContrast) {
+    return highContrast ? SurfaceColours{design::kSystemWindow, design::kSystemWindow}
+                        : SurfaceColours{design::kFormBackColour, design::kPictureBackColour};
+}
+
+} // namespace quben
