@@ -50,6 +50,7 @@ enum class Road {
     TooLong,       // its path is too long for the application
     Forbidden,     // from the Internet, and the organisation forbids unblocking it
     NotStarted,    // the application could not be created or shown
+    NotReady,      // the application, started, refused or did not complete its creation
     NotOpened,     // the application did not open the workbook
     NotResponding, // a call was refused with the launch's whole limit used up
     HeldElsewhere, // opened read-only because another process has the file: a notice
@@ -107,6 +108,9 @@ private:
     // the window with the road's exit code.
     void Finish(const Ending& ending) noexcept;
     void RestoreApplication() noexcept;
+    // Alerts the ending could not give back: once more, the last thing before the process ends,
+    // then said in the log if that fails too.
+    void GiveAlertsBackOnceMore(int exitCode) noexcept;
     // Leaves the trace of a launch that did not simply work in the log, with the path, the step
     // reached and the time taken.
     void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
@@ -128,8 +132,10 @@ private:
     std::optional<CancelReason> cancelReason_;
     std::wstring path_;
     std::unique_ptr<SpreadsheetApplication> hostReference_;
-    bool alertsOff_ = false; // in the instance created here
-    bool shown_ = false;     // the instance created here was made visible
+    bool alertsOff_ = false;                     // in the instance created here
+    bool shown_ = false;                         // the instance created here was made visible
+    std::optional<PlatformError> alertsFailure_; // why they could not be given back
+    bool endJournalled_ = false;                 // the ending's event is written
 };
 
 } // namespace quben
