@@ -24,7 +24,7 @@ FileIdentity Identity(std::uint64_t serial, std::uint8_t index, const wchar_t* l
 TEST(FileIdentityTest, AZeroSerialOrIdIsNoIdentityAndTheLongPathsDecide) {
     struct Case {
         FileIdentity a, b;
-        bool same;
+        bool same = false;
     };
     const Case cases[] = {
         {Identity(7, 1, L"Q:\\a.xls"), Identity(7, 1, L"\\\\srv\\p\\a.xls"), true}, // one file, two names

@@ -85,8 +85,8 @@ TEST(LaunchEventTest, NoInsertHoldsAPercentSign) {
                             .error = PlatformError{1, L"50 % fait", L"%0"}};
     const EventEntry entry(event);
     EXPECT_EQ(Strings(entry.strings.begin(), entry.strings.begin() + entry.count),
-              (Strings{L"C:\\100％\\％1％n.xls", L"0x00000001", L"vérification du fichier", L"0", L"0", L"％0",
-                       L"50 ％ fait", L"％％5"}));
+              (Strings{L"C:\\100％\\％1％n.xls", L"0x00000001", L"vérification du fichier", L"0", L"0",
+                       L"％0", L"50 ％ fait", L"％％5"}));
 }
 
 } // namespace

@@ -408,11 +408,12 @@ TEST_F(StartWorkbookTest, ACreationTheStartedApplicationRefusedIsNotMadeTwiceAnd
         log.failureStatus = static_cast<std::int32_t>(status);
         WorkbookStarter once(window, files, platform, host, clock);
         once.StartWorkbook();
-        EXPECT_EQ(log.calls, Then(StepsUpTo(6), {"MsgBox(Excel a été lancé mais ne répond pas encore.\n\nSi une "
-                                                 "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
-                                                 "échec), répondez-y, puis ouvrez de nouveau le classeur." +
-                                                     kFailureBox,
-                                                 "Form3.Unload(1)"}));
+        EXPECT_EQ(log.calls,
+                  Then(StepsUpTo(6), {"MsgBox(Excel a été lancé mais ne répond pas encore.\n\nSi une "
+                                      "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
+                                      "échec), répondez-y, puis ouvrez de nouveau le classeur." +
+                                          kFailureBox,
+                                      "Form3.Unload(1)"}));
         EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotResponding, LaunchStep::Creating}}));
         EXPECT_EQ(platform.events.at(0).error->status, static_cast<std::int32_t>(status));
     }
@@ -533,7 +534,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "Form3.Unload(0)"}},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts",
-                    With(Flatten(kLaunchSteps), "Application.DisplayAlerts(true)", "Application.DisplayAlerts(true)")},
+                    With(Flatten(kLaunchSteps), "Application.DisplayAlerts(true)",
+                         "Application.DisplayAlerts(true)")},
         // A lookup that fails means "not open".
         FailureCase{"Host.FindOpenWorkbook", Flatten(kLaunchSteps)},
         FailureCase{"Form3.AllowAnyToFront", Flatten(kLaunchSteps)},
@@ -736,8 +738,8 @@ TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
     // 70 s of refusals, then 50 s more at Open: the limit is reached and Open is not reported as
     // refused by the application.
     EXPECT_EQ(log.calls, Then(With(StepsUpTo(12), alertsOff, "Form3.Minimise"),
-                              {"Application.DisplayAlerts(true)", notResponding, "Application.DisplayAlerts(true)",
-                               "Form3.Unload(1)"}));
+                              {"Application.DisplayAlerts(true)", notResponding,
+                               "Application.DisplayAlerts(true)", "Form3.Unload(1)"}));
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit + kEndingGrace);
 }
 
@@ -882,7 +884,8 @@ INSTANTIATE_TEST_SUITE_P(
                    t.host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
                    t.CancelAt(ms(3'000));
                },
-               Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", kAlertsBack, kAlertsBack, "Form3.Unload(1)"}),
+               Then(StepsUpTo(8),
+                    {"Application.Hwnd", "Form3.Minimise", kAlertsBack, kAlertsBack, "Form3.Unload(1)"}),
                {{LaunchEnding::Closed, LaunchStep::Showing}, {LaunchEnding::AlertsOff, LaunchStep::Showing}},
                ms(3'000) + kBusyRetryPause + kEndingGrace},
         Ending{"a close while Open is refused",
