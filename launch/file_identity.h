@@ -26,15 +26,15 @@ struct FileIdentity {
     FileId basic;               // the 32-bit serial and 64-bit index every system gives
     std::wstring longPath;      // the full path with every part in its long form
 
-    // Some servers answer zeros for the id or the serial: that is no identity, and the full long
+    // Some servers answer zeros for the id or the serial: that is no identity. The wide ids where
+    // both files have one, else the basic ones; where neither is known on both sides, the full long
     // paths alone tell, compared by `samePath` (without regard to case, as the system does).
     template <class SamePath> bool SameFileAs(const FileIdentity& other, SamePath&& samePath) const {
-        const bool bothWide = wide && other.wide;
-        const FileId& mine = bothWide ? *wide : basic;
-        const FileId& theirs = bothWide ? *other.wide : other.basic;
-        if (!mine.Known() || !theirs.Known())
-            return !longPath.empty() && samePath(longPath, other.longPath);
-        return mine == theirs;
+        if (wide && other.wide && wide->Known() && other.wide->Known())
+            return *wide == *other.wide;
+        if (basic.Known() && other.basic.Known())
+            return basic == other.basic;
+        return !longPath.empty() && samePath(longPath, other.longPath);
     }
 };
 

@@ -35,11 +35,14 @@ TEST(FileIdentityTest, AZeroSerialOrIdIsNoIdentityAndTheLongPathsDecide) {
     };
     for (const auto& [a, b, same] : cases)
         EXPECT_EQ(a.SameFileAs(b, SameIgnoringCase), same) << a.longPath.size() << " " << b.longPath.size();
-    // The wide id, where both have one, outranks the basic one.
+    // The wide id, where both have one, outranks the basic one; a wide one without its serial
+    // leaves the basic one to tell.
     FileIdentity a = Identity(7, 1, L"Q:\\a.xls"), b = Identity(7, 1, L"Q:\\b.xls");
     a.wide = FileId{9, {1}};
     b.wide = FileId{9, {2}};
     EXPECT_FALSE(a.SameFileAs(b, SameIgnoringCase));
+    a.wide->volumeSerialNumber = b.wide->volumeSerialNumber = 0;
+    EXPECT_TRUE(a.SameFileAs(b, SameIgnoringCase));
 }
 
 } // namespace
