@@ -315,6 +315,7 @@ TEST_F(StartWorkbookTest, TextsAndConstantsAreExact) {
     EXPECT_EQ(kXlAutoOpen, 1);
     EXPECT_EQ(kExitDone, 0);
     EXPECT_EQ(kExitFailed, 1);
+    EXPECT_EQ(kLookupLimit, std::chrono::seconds(5));
 }
 
 TEST_F(StartWorkbookTest, EmptyPathIsReportedAbsentWithoutSearching) {
