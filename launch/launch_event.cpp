@@ -2,7 +2,9 @@
 
 #include "platform/number_text.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 namespace quben {
 namespace {
@@ -13,7 +15,7 @@ struct Kind {
 };
 
 // By LaunchEnding: errors from 101, warnings from 201, notices from 301.
-constexpr std::array<Kind, 11> kKinds{{{kEventError, 101},
+constexpr std::array<Kind, 12> kKinds{{{kEventError, 101},
                                        {kEventError, 102},
                                        {kEventError, 103},
                                        {kEventError, 104},
@@ -23,7 +25,8 @@ constexpr std::array<Kind, 11> kKinds{{{kEventError, 101},
                                        {kEventWarning, 202},
                                        {kEventInformation, 301},
                                        {kEventInformation, 302},
-                                       {kEventInformation, 303}}};
+                                       {kEventInformation, 303},
+                                       {kEventWarning, 203}}};
 
 // By LaunchStep.
 constexpr std::array<const wchar_t*, 9> kSteps{
@@ -52,19 +55,25 @@ EventEntry::EventEntry(const LaunchEvent& event) {
         count = 10;
         strings[8] = event.policy.c_str();
         strings[9] = DecimalText(event.policyValue, numbers_[3]);
-        return;
+    } else if (event.ending == LaunchEnding::Answered) {
+        count = 13;
+        strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
+        strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
+        strings[10] = event.host.c_str();
+        strings[11] = event.yes ? L"Oui" : L"Non";
+        // Only a yes to a marked workbook removes anything.
+        strings[12] = !event.yes || event.zoneOrigin != ZoneOrigin::Mark ? L""
+                      : event.markRemoved                                ? L"oui"
+                                                                         : L"non";
     }
-    if (event.ending != LaunchEnding::Answered)
-        return;
-    count = 13;
-    strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
-    strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
-    strings[10] = event.host.c_str();
-    strings[11] = event.yes ? L"Oui" : L"Non";
-    // Only a yes to a marked workbook removes anything.
-    strings[12] = !event.yes || event.zoneOrigin != ZoneOrigin::Mark ? L""
-                  : event.markRemoved                                ? L"oui"
-                                                                     : L"non";
+    for (std::size_t i = 0; i < count; ++i) {
+        std::wstring_view insert(strings[i]);
+        if (insert.find(L'%') == std::wstring_view::npos)
+            continue;
+        escaped_[i] = insert;
+        std::replace(escaped_[i].begin(), escaped_[i].end(), L'%', L'\uFF05');
+        strings[i] = escaped_[i].c_str();
+    }
 }
 
 } // namespace quben

@@ -27,6 +27,7 @@ enum class LaunchEnding : std::uint8_t {
     HeldElsewhere,  // the read-only notice
     Closed,         // the user closed the launcher during the launch
     SessionEnded,   // the session ended during the launch
+    AlertsOff,      // the application's alerts could not be given back
 };
 
 // How far a launch had gone.
@@ -72,7 +73,8 @@ inline constexpr std::uint16_t kEventInformation = 4;
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
 // %2, … of that message, in order: eight for every event, thirteen for an answer, ten for a
-// refusal by policy. The inserts point into the event, which must outlive the entry, and into the
+// refusal by policy. The inserts (with any '%' made the fullwidth U+FF05) point into the event,
+// which must outlive the entry, and into the
 // entry itself, which is therefore made in place and never copied.
 class EventEntry {
 public:
@@ -88,6 +90,9 @@ public:
 private:
     // The numbers among the inserts, written out: the status, the time, the exit code, the zone.
     std::array<NumberText, 4> numbers_{};
+    // The inserts that hold a '%', with it made U+FF05: viewers would expand "%1" or "%n" in a
+    // path or in the application's description again, rewriting or looping the text.
+    std::array<std::wstring, 13> escaped_{};
 };
 
 } // namespace quben

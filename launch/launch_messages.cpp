@@ -2,6 +2,7 @@
 
 #include "launch/launch_texts.h"
 #include "launch/url_origin.h"
+#include "platform/busy_retry.h"
 #include "platform/independent_steps.h"
 
 namespace quben {
@@ -60,6 +61,16 @@ std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platf
     return Message(kNotStartedFirstLine, Explained(notInstalled ? std::wstring(kNotInstalledDetail)
                                                                 : SystemTextOf(error.status, platform),
                                                    error.status));
+}
+
+bool StartedButNotAnswering(std::int32_t status) {
+    constexpr auto kServerExecFailure = static_cast<std::int32_t>(0x80080005); // CO_E_SERVER_EXEC_FAILURE
+    return status == kServerExecFailure || status == busy_status::kCallRejected ||
+           status == busy_status::kRetryLater;
+}
+
+std::wstring NotReadyMessage() {
+    return Message(kNotReadyFirstLine, kNotReadyAdvice);
 }
 
 std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform) {

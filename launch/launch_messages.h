@@ -11,6 +11,12 @@ namespace quben {
 
 // The application could not be created.
 std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform);
+// Whether a creation failed because the application, started, refused or did not complete it
+// (CO_E_SERVER_EXEC_FAILURE, RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER): trying again
+// would start a second one.
+bool StartedButNotAnswering(std::int32_t status);
+// The application was started but did not answer its creation.
+std::wstring NotReadyMessage();
 // The application did not open the workbook at `path` (the path as chosen, not the name it was given).
 std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform);
 // What the download question shows of the address a workbook was downloaded from: its scheme and

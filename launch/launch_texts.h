@@ -35,6 +35,14 @@ inline constexpr std::wstring_view kNotRespondingFirstLine = L"Excel ne répond 
 inline constexpr std::wstring_view kNotRespondingAdvice =
     L"Si Excel affiche une fenêtre, répondez-y, puis ouvrez de nouveau le classeur.";
 
+// An application whose creation it refused, or did not complete, while it starts: its window
+// (activation, sign-in, safe mode) is probably up and waiting for the user.
+inline constexpr std::wstring_view kNotReadyFirstLine = L"Excel a été lancé mais ne répond pas encore.";
+inline constexpr std::wstring_view kNotReadyAdvice =
+    L"Si une fenêtre d'Excel est ouverte (activation, compte, démarrage sans échec), répondez-y, puis ouvrez "
+    L"de "
+    L"nouveau le classeur.";
+
 // A workbook the application could open only for reading because someone else has it open. The
 // application has it: a notice, not a failure. No owner: the launcher is minimised by then.
 inline constexpr std::uint32_t kNoticeBoxStyle = 0x00050040; // OK, information icon, set foreground, topmost

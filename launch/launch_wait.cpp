@@ -23,10 +23,11 @@ void LaunchWait::Ending() {
 
 // An application that shows a window before it takes any call (a safe-mode prompt, a first run)
 // keeps its creation from returning: the launcher steps aside as for a long spell of refusals.
-void LaunchWait::AwaitPending(std::chrono::steady_clock::duration elapsed) {
+bool LaunchWait::AwaitPending(std::chrono::steady_clock::duration elapsed) {
     if (onLongSpell_ && elapsed >= kLongBusySpell)
         std::exchange(onLongSpell_, nullptr)->StepAside();
     clock_.Pause(kPendingPoll);
+    return !cancelled_;
 }
 
 bool LaunchWait::WaitToRetry() {

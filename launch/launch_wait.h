@@ -17,6 +17,10 @@ inline constexpr std::chrono::milliseconds kLaunchBusyLimit{120'000};
 inline constexpr std::chrono::milliseconds kLongBusySpell{5'000};
 // How often a call made on another thread is looked at while it has not returned.
 inline constexpr std::chrono::milliseconds kPendingPoll{50};
+// How long the lookup of a workbook open in a running application is waited for: a holder busy
+// with a long macro, or an unreachable share, just never answers. After it, the workbook counts as
+// not open.
+inline constexpr std::chrono::milliseconds kLookupLimit{5'000};
 // Once the launch ends, closed or out of time, how long the application is still waited for to
 // take back what the launch changed (its alerts): a close must end the process within moments.
 inline constexpr std::chrono::milliseconds kEndingGrace{1'000};
@@ -55,7 +59,7 @@ public:
 
     bool WaitToRetry() override;
     void Answered() override { spellStart_.reset(); }
-    void AwaitPending(std::chrono::steady_clock::duration elapsed) override;
+    bool AwaitPending(std::chrono::steady_clock::duration elapsed) override;
 
 private:
     bool Expired() const { return waited_ >= kLaunchBusyLimit; }

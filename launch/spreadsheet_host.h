@@ -62,7 +62,10 @@ public:
     virtual std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) = 0;
     // The workbook at `fullPath` as an application running on this desktop has it open, under
     // whatever name it reached the file by (another drive letter, a share's name, a short name);
-    // nothing when none has.
+    // nothing when none has. Its application's Visible and Hwnd are the answers the lookup got.
+    // Any of its calls may go unanswered (a holder running a long macro, a share that does not
+    // answer): the lookup is waited for through `busy.AwaitPending`, the caller's window answering,
+    // and throws once kLookupLimit has passed or AwaitPending answers false.
     virtual std::unique_ptr<Workbook> FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) = 0;
 };
 

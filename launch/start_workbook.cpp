@@ -9,6 +9,7 @@
 #include "platform/require.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quben {
 namespace {
@@ -60,6 +61,8 @@ constexpr RoadTraits TraitsOf(Road road) {
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::MacrosDisabled};
     case Road::NotStarted:
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotStarted};
+    case Road::NotReady:
+        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotResponding};
     case Road::NotOpened:
         return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotOpened};
     case Road::NotResponding:
@@ -197,7 +200,8 @@ WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
             hostReference_ = host_.CreateApplication(wait_);
             Require(hostReference_);
         }))
-        return FailedOn(Road::NotStarted, *failure);
+        return FailedOn(StartedButNotAnswering(failure->status) ? Road::NotReady : Road::NotStarted,
+                        *failure);
     // A close that came while the instance was created asks nothing more of it but to quit.
     return DispatchThenCheckInterrupted();
 }
@@ -269,13 +273,15 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
     const std::wstring message = traits.hasMessage ? MessageOf({road, ending.failure}) : std::wstring();
     // Before the box, which may stay up until the user walks away. Only a cancelled launch has a
     // reason for it.
-    if (traits.event)
+    if (traits.event && !std::exchange(endJournalled_, true))
         Journal(cancelReason_ == CancelReason::SessionEnded ? LaunchEnding::SessionEnded : *traits.event,
                 traits.exitCode, ending.failure, message);
     if (traits.hasMessage)
         RunStep([&] { window_.MsgBox(message, traits.style, kMessageTitle); });
     // A close while the message was up is a close too.
-    RunStep([&] { window_.Unload(wait_.Cancelled() ? kExitFailed : traits.exitCode); });
+    const int exitCode = wait_.Cancelled() ? kExitFailed : traits.exitCode;
+    GiveAlertsBackOnceMore(exitCode);
+    RunStep([&] { window_.Unload(exitCode); });
 }
 
 void WorkbookStarter::Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
@@ -314,7 +320,7 @@ void WorkbookStarter::RestoreApplication() noexcept {
     // The application resets its alerts only for code running inside it, never for a caller.
     if (alertsOff_) {
         wait_.Ending();
-        RunStep([&] { hostReference_->SetDisplayAlerts(true); });
+        alertsFailure_ = Attempt([&] { hostReference_->SetDisplayAlerts(true); });
     }
 }
 
@@ -337,6 +343,9 @@ std::wstring WorkbookStarter::MessageOf(const Ending& ending) noexcept {
             break;
         case Road::NotStarted:
             message = NotStartedMessage(failure, platform_);
+            break;
+        case Road::NotReady:
+            message = NotReadyMessage();
             break;
         case Road::NotOpened:
             message = NotOpenedMessage(path_, failure, platform_);
@@ -362,6 +371,9 @@ bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
     if (underway_ && !wait_.Cancelled()) {
         cancelReason_ = reason;
         wait_.Cancel();
+        // Once the session's end has been told, the process may be ended at any moment.
+        if (reason == CancelReason::SessionEnded && !std::exchange(endJournalled_, true))
+            Journal(LaunchEnding::SessionEnded, kExitFailed, std::nullopt, {});
     }
     return underway_;
 }

@@ -54,6 +54,7 @@ enum class Road {
     Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
     MacrosDisabled, // the organisation does not allow the application's macros on this computer
     NotStarted,     // the application could not be created or shown
+    NotReady,       // the application, started, refused or did not complete its creation
     NotOpened,      // the application did not open the workbook
     NotResponding,  // a call was refused with the launch's whole limit used up
     HeldElsewhere,  // opened read-only because another process has the file: a notice
@@ -117,6 +118,9 @@ private:
     // the window with the road's exit code.
     void Finish(const Ending& ending) noexcept;
     void RestoreApplication() noexcept;
+    // Alerts the ending could not give back: once more, the last thing before the process ends,
+    // then said in the log if that fails too.
+    void GiveAlertsBackOnceMore(int exitCode) noexcept;
     // Leaves the trace of a launch that did not simply work in the log, with the path, the step
     // reached and the time taken.
     void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
@@ -138,8 +142,10 @@ private:
     std::optional<CancelReason> cancelReason_;
     std::wstring path_;
     std::unique_ptr<SpreadsheetApplication> hostReference_;
-    bool alertsOff_ = false; // in the instance created here
-    bool shown_ = false;     // the instance created here was made visible
+    bool alertsOff_ = false;                     // in the instance created here
+    bool shown_ = false;                         // the instance created here was made visible
+    std::optional<PlatformError> alertsFailure_; // why they could not be given back
+    bool endJournalled_ = false;                 // the ending's event is written
     bool fromInternet_ = false;
     std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
     std::optional<PolicySetting> refusedBy_;     // the organisation's rule that ended the launch

@@ -42,10 +42,11 @@ public:
     virtual bool WaitToRetry() = 0;
     // The call got an answer that is not a busy refusal.
     virtual void Answered() = 0;
-    // A call made on another thread (the creation of the application) has not returned after
-    // `elapsed`: pauses a little, the thread's messages dispatched meanwhile, before the caller
-    // looks again. The call is never abandoned: it is waited for until it returns.
-    virtual void AwaitPending(std::chrono::steady_clock::duration elapsed) = 0;
+    // A call made on another thread (the creation of the application, the lookup of an open
+    // workbook) has not returned after `elapsed`: pauses a little, the thread's messages dispatched
+    // meanwhile, before the caller looks again. Answers false once the call is no longer wanted
+    // (the launch was cancelled); a caller that cannot abandon its call waits all the same.
+    virtual bool AwaitPending(std::chrono::steady_clock::duration elapsed) = 0;
 };
 
 // Makes `call` (which returns a status) until its answer is not a busy refusal or `policy` gives

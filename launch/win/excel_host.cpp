@@ -1,8 +1,11 @@
 #include "launch/win/excel_host.h"
 
+#include "launch/launch_wait.h"
 #include "launch/win/running_workbooks.h"
+#include "platform/platform_error.h"
 #include "platform/win/dispatch_object.h"
 #include "platform/win/local_server.h"
+#include "platform/win/off_thread_call.h"
 
 namespace quben::win {
 namespace {
@@ -86,6 +89,55 @@ std::unique_ptr<WorkbookCollection> ExcelApplication::Workbooks() {
     return std::make_unique<ExcelWorkbooks>(application_.GetObject(L"Workbooks"));
 }
 
+// A refused call made off the window's thread is made again for as long as the caller waits.
+class OffThreadRetry final : public BusyPolicy {
+public:
+    explicit OffThreadRetry(const std::atomic<bool>& abandoned) : abandoned_(abandoned) {}
+    bool WaitToRetry() override {
+        ::Sleep(static_cast<DWORD>(kBusyRetryPause.count()));
+        return !abandoned_.load();
+    }
+    void Answered() override {}
+    bool AwaitPending(std::chrono::steady_clock::duration) override { return !abandoned_.load(); }
+
+private:
+    const std::atomic<bool>& abandoned_;
+};
+
+// The application that holds a workbook, as the lookup saw it off the window's thread: whether
+// it is visible, and its main window. Nothing more is asked of it from the window's thread.
+class HolderAsFound final : public SpreadsheetApplication {
+public:
+    HolderAsFound(bool visible, std::intptr_t window) : visible_(visible), window_(window) {}
+    void SetDisplayAlerts(bool) override { ThrowPlatformError(E_NOTIMPL); }
+    void SetVisible(bool) override { ThrowPlatformError(E_NOTIMPL); }
+    bool Visible() override { return visible_; }
+    std::unique_ptr<WorkbookCollection> Workbooks() override { ThrowPlatformError(E_NOTIMPL); }
+    std::intptr_t Hwnd() override { return window_; }
+    void Quit() override { ThrowPlatformError(E_NOTIMPL); }
+
+private:
+    bool visible_;
+    std::intptr_t window_;
+};
+
+class FoundWorkbook final : public Workbook {
+public:
+    FoundWorkbook(DispatchObject workbook, bool visible, std::intptr_t window)
+        : workbook_(std::move(workbook)), visible_(visible), window_(window) {}
+    void RunAutoMacros(std::int32_t which) override { workbook_.RunAutoMacros(which); }
+    bool ReadOnly() override { return workbook_.ReadOnly(); }
+    void Activate() override { workbook_.Activate(); }
+    std::unique_ptr<SpreadsheetApplication> Application() override {
+        return std::make_unique<HolderAsFound>(visible_, window_);
+    }
+
+private:
+    ExcelWorkbook workbook_;
+    bool visible_;
+    std::intptr_t window_;
+};
+
 } // namespace
 
 std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication(BusyPolicy& busy) {
@@ -94,11 +146,37 @@ std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication(BusyPolicy&
         DispatchObject(CreateLocalServerObject(kExcelApplicationClass, busy), kLocaleUsEnglish, busy));
 }
 
+// The table's entries, their files' identities (a share that does not answer) and the holder
+// (busy with a long macro) may each keep a call from returning: the lookup runs off the window's
+// thread, and after kLookupLimit, or once the launch is cancelled, it is left behind.
 std::unique_ptr<Workbook> ExcelHost::FindOpenWorkbook(std::wstring_view fullPath, BusyPolicy& busy) {
-    ComPtr<IDispatch> workbook = FindRunningFile(fullPath);
+    struct Holder {
+        bool visible = false;
+        std::intptr_t window = 0;
+    };
+    auto holder = std::make_shared<Holder>();
+    ComPtr<IDispatch> workbook = CallOffThread(
+        [path = std::wstring(fullPath), holder](const std::atomic<bool>& abandoned) {
+            ComPtr<IDispatch> found = FindRunningFile(path);
+            if (!found)
+                return found;
+            OffThreadRetry retry(abandoned);
+            const auto application =
+                ExcelWorkbook(DispatchObject(found, kLocaleUsEnglish, retry)).Application();
+            holder->visible = application->Visible();
+            if (holder->visible)
+                holder->window = application->Hwnd();
+            return found;
+        },
+        [&busy](std::chrono::steady_clock::duration elapsed) -> HRESULT {
+            if (elapsed >= kLookupLimit)
+                return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+            return busy.AwaitPending(elapsed) ? S_OK : E_ABORT;
+        });
     if (!workbook)
         return nullptr;
-    return std::make_unique<ExcelWorkbook>(DispatchObject(std::move(workbook), kLocaleUsEnglish, busy));
+    return std::make_unique<FoundWorkbook>(DispatchObject(std::move(workbook), kLocaleUsEnglish, busy),
+                                           holder->visible, holder->window);
 }
 
 } // namespace quben::win

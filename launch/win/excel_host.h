@@ -6,7 +6,8 @@ namespace quben::win {
 
 // The spreadsheet application reached through automation: class Excel.Application, every call
 // late-bound through IDispatch with the US English locale, and made again while the application
-// is busy. A workbook open in a running application is found in the Running Object Table.
+// is busy. A workbook open in a running application is found in the Running Object Table, off the
+// window's thread.
 class ExcelHost final : public SpreadsheetHost {
 public:
     std::unique_ptr<SpreadsheetApplication> CreateApplication(BusyPolicy& busy) override;

@@ -1,6 +1,7 @@
 #include "launch/win/running_workbooks.h"
 
 #include "launch/extended_length_path.h"
+#include "launch/file_identity.h"
 #include "launch/win/short_path_name.h"
 #include "platform/platform_error.h"
 #include "platform/win/hresult.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,22 +31,10 @@ struct FileIdInformation {
     std::array<BYTE, 16> fileId;
 };
 
-// What tells one file from every other, whatever name reaches it. The 128-bit id where Windows
-// has it (Windows 8 and later; ReFS ids do not fit in 64 bits), the 64-bit index otherwise.
-struct FileIdentity {
-    std::optional<FileIdInformation> wide;
-    DWORD volumeSerialNumber = 0;
-    DWORD indexHigh = 0;
-    DWORD indexLow = 0;
-
-    bool SameFileAs(const FileIdentity& other) const {
-        if (wide && other.wide)
-            return wide->volumeSerialNumber == other.wide->volumeSerialNumber &&
-                   wide->fileId == other.wide->fileId;
-        return volumeSerialNumber == other.volumeSerialNumber && indexHigh == other.indexHigh &&
-               indexLow == other.indexLow;
-    }
-};
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
 
 // Nothing for a file that cannot be opened, even for its attributes: it is not the workbook.
 std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
@@ -55,22 +45,24 @@ std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
     BY_HANDLE_FILE_INFORMATION basic{};
     if (!file || !::GetFileInformationByHandle(file.get(), &basic))
         return std::nullopt;
-    FileIdentity identity{std::nullopt, basic.dwVolumeSerialNumber, basic.nFileIndexHigh,
-                          basic.nFileIndexLow};
+    FileIdentity identity;
+    identity.basic.volumeSerialNumber = basic.dwVolumeSerialNumber;
+    const ULONGLONG index = (static_cast<ULONGLONG>(basic.nFileIndexHigh) << 32) | basic.nFileIndexLow;
+    std::memcpy(identity.basic.id.data(), &index, sizeof index);
     FileIdInformation wide{};
     if (::GetFileInformationByHandleEx(file.get(), kFileIdInfo, &wide, sizeof wide))
-        identity.wide = wide;
+        identity.wide = FileId{wide.volumeSerialNumber, wide.fileId};
+    try {
+        identity.longPath = LongPathName(path);
+    } catch (const PlatformError&) {
+        identity.longPath = path; // a name that cannot be lengthened is compared as it is
+    }
     return identity;
 }
 
 std::wstring_view FileNamePart(std::wstring_view path) {
     const auto separator = path.find_last_of(L"\\/");
     return separator == std::wstring_view::npos ? path : path.substr(separator + 1);
-}
-
-bool SameName(std::wstring_view a, std::wstring_view b) {
-    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
 }
 
 // The names the file goes by in its folder: as given, its long name, its 8.3 alias.
@@ -125,7 +117,7 @@ ComPtr<IDispatch> FindRunningFile(std::wstring_view fullPath) {
         if (!wanted)
             return {}; // the workbook itself cannot be reached: nothing can be it
         const auto candidate = IdentityOf(path);
-        if (!candidate || !candidate->SameFileAs(*wanted))
+        if (!candidate || !candidate->SameFileAs(*wanted, SameName))
             continue;
         ComPtr<IUnknown> object;
         ThrowIfFailed(table->GetObject(moniker.get(), object.put()));

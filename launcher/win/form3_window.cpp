@@ -238,8 +238,9 @@ BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT
     return TRUE;
 }
 
-// Alt+F4, "Fermer la fenêtre", Task Manager's "Fin de tâche": during a launch the launch ends
-// itself, as soon as it can and with exit code 1; before and after it the window goes at once.
+// Alt+F4, "Fermer la fenêtre": during a launch the launch ends itself, as soon as it can and with
+// exit code 1; before and after it the window goes at once. (Task Manager's "Fin de tâche" ends the
+// process outright: nothing here runs.)
 void Form3Window::OnClose(HWND window) {
     if (!starter_.Cancel())
         FORWARD_WM_CLOSE(window, ::DefWindowProcW);
@@ -251,6 +252,7 @@ BOOL Form3Window::OnQueryEndSession(HWND) {
     return TRUE;
 }
 
+// The session-ended event is written inside: once this returns, the process may end at any moment.
 void Form3Window::OnEndSession(HWND, BOOL ending) {
     if (ending)
         starter_.Cancel(CancelReason::SessionEnded);

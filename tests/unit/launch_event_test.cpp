@@ -71,6 +71,7 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {as(failure, LaunchEnding::HeldElsewhere), kEventInformation, 301, failureStrings},
         {closed, kEventInformation, 302, closedStrings},
         {as(closed, LaunchEnding::SessionEnded), kEventInformation, 303, closedStrings},
+        {as(failure, LaunchEnding::AlertsOff), kEventWarning, 203, failureStrings},
     };
     for (const auto& [event, type, id, strings] : cases) {
         const EventEntry entry(event);
@@ -78,6 +79,19 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         EXPECT_EQ(entry.id, id);
         EXPECT_EQ(Strings(entry.strings.begin(), entry.strings.begin() + entry.count), strings) << id;
     }
+}
+
+// A viewer expands the inserts again: a '%' of a path or of the application's text is shown as the
+// fullwidth U+FF05, so that "%1" or "%n" there is never read as an insert or a line break.
+TEST(LaunchEventTest, NoInsertHoldsAPercentSign) {
+    const LaunchEvent event{.ending = LaunchEnding::NotOpened,
+                            .path = L"C:\\100%\\%1%n.xls",
+                            .boxText = L"%%5",
+                            .error = PlatformError{1, L"50 % fait", L"%0"}};
+    const EventEntry entry(event);
+    EXPECT_EQ(Strings(entry.strings.begin(), entry.strings.begin() + entry.count),
+              (Strings{L"C:\\100％\\％1％n.xls", L"0x00000001", L"vérification du fichier", L"0", L"0",
+                       L"％0", L"50 ％ fait", L"％％5"}));
 }
 
 } // namespace

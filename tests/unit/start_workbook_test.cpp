@@ -331,6 +331,7 @@ TEST_F(StartWorkbookTest, TextsAndConstantsAreExact) {
     EXPECT_EQ(kXlAutoOpen, 1);
     EXPECT_EQ(kExitDone, 0);
     EXPECT_EQ(kExitFailed, 1);
+    EXPECT_EQ(kLookupLimit, std::chrono::seconds(5));
 }
 
 TEST_F(StartWorkbookTest, EmptyPathIsReportedAbsentWithoutSearching) {
@@ -413,6 +414,27 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
                                   "(code 0x80070005)" +
                                       kFailureBox,
                                   "Form3.Unload(1)"}));
+}
+
+// Refused or left unfinished by an application that has started (a window of its own up): made
+// once, and the box says it was started, not that it could not be.
+TEST_F(StartWorkbookTest, ACreationTheStartedApplicationRefusedIsNotMadeTwiceAndSaysSo) {
+    log.failing.insert("Host.CreateApplication");
+    for (const std::uint32_t status : {0x80080005u, 0x80010001u, 0x8001010Au}) {
+        log.calls.clear();
+        platform.events.clear();
+        log.failureStatus = static_cast<std::int32_t>(status);
+        WorkbookStarter once(window, files, platform, host, clock);
+        once.StartWorkbook();
+        EXPECT_EQ(log.calls,
+                  Then(StepsUpTo(6), {"MsgBox(Excel a été lancé mais ne répond pas encore.\n\nSi une "
+                                      "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
+                                      "échec), répondez-y, puis ouvrez de nouveau le classeur." +
+                                          kFailureBox,
+                                      "Form3.Unload(1)"}));
+        EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotResponding, LaunchStep::Creating}}));
+        EXPECT_EQ(platform.events.at(0).error->status, static_cast<std::int32_t>(status));
+    }
 }
 
 TEST_F(StartWorkbookTest, ACreationThatGivesNoApplicationIsANotStartedMessage) {
@@ -529,7 +551,9 @@ INSTANTIATE_TEST_SUITE_P(
                      ".|0|quben)",
                      "Form3.Unload(0)"}},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
-        FailureCase{"Application.DisplayAlerts", Flatten(kLaunchSteps)},
+        FailureCase{"Application.DisplayAlerts",
+                    With(Flatten(kLaunchSteps), "Application.DisplayAlerts(true)",
+                         "Application.DisplayAlerts(true)")},
         // A lookup that fails means "not open".
         FailureCase{"Host.FindOpenWorkbook", Flatten(kLaunchSteps)},
         FailureCase{"Form3.AllowAnyToFront", Flatten(kLaunchSteps)},
@@ -752,7 +776,8 @@ TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
     // 70 s of refusals, then 50 s more at Open: the limit is reached and Open is not reported as
     // refused by the application.
     EXPECT_EQ(log.calls, Then(With(StepsUpTo(12), alertsOff, "Form3.Minimise"),
-                              {"Application.DisplayAlerts(true)", notResponding, "Form3.Unload(1)"}));
+                              {"Application.DisplayAlerts(true)", notResponding,
+                               "Application.DisplayAlerts(true)", "Form3.Unload(1)"}));
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit + kEndingGrace);
 }
 
@@ -790,6 +815,45 @@ TEST_F(LaunchLifeTest, OnlyALongSpellOfRefusalsMinimisesTheLauncherBeforeTheHand
 
 TEST_F(LaunchLifeTest, BeforeTheLaunchAClosingWindowSimplyCloses) {
     EXPECT_FALSE(starter.Cancel());
+}
+
+// Alerts the ending could not give back (refused past the limit): once more after the box, and the
+// log hears of a second failure; an application free again by then takes them, and nothing more is
+// logged.
+TEST_F(LaunchLifeTest, AlertsNotGivenBackAreTriedOnceMoreAfterTheBoxThenLogged) {
+    for (const bool freeByThen : {false, true}) {
+        log.calls.clear();
+        platform.events.clear();
+        WorkbookStarter another(window, files, platform, host, clock);
+        host.state.busyFrom = {{"Application.DisplayAlerts", ms(70'000)}, {"Workbooks.Open", ms(70'000)}};
+        window.whileShown = [&] {
+            if (freeByThen)
+                host.state.busy.until = clock.now;
+        };
+        another.StartWorkbook();
+        EXPECT_EQ(Calls(log.calls.end() - 4, log.calls.end()),
+                  (Calls{"Application.DisplayAlerts(true)", notResponding, "Application.DisplayAlerts(true)",
+                         "Form3.Unload(1)"}));
+        Logged expected{{LaunchEnding::NotResponding, LaunchStep::Opening}};
+        if (!freeByThen)
+            expected.emplace_back(LaunchEnding::AlertsOff, LaunchStep::Opening);
+        EXPECT_EQ(LoggedOf(platform.events), expected);
+        EXPECT_EQ(platform.events.back().error->status, busy_status::kCallRejected);
+    }
+}
+
+// Once the session's end is told, the process may be ended at any moment: the event is written at
+// once, and only once.
+TEST_F(LaunchLifeTest, TheSessionsEndIsLoggedAsItIsToldAndOnce) {
+    clock.onPause = [&] {
+        if (log.calls.back() == kOpen && platform.events.empty()) {
+            starter.Cancel(CancelReason::SessionEnded);
+            EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::SessionEnded, LaunchStep::Opening}}));
+        }
+    };
+    host.state.busyFrom = {{"Workbooks.Open", ms(1'000)}};
+    starter.StartWorkbook();
+    EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::SessionEnded, LaunchStep::Opening}}));
 }
 
 // Every way a launch under way can end: the instance it created gets its alerts back once it has
@@ -858,16 +922,17 @@ INSTANTIATE_TEST_SUITE_P(
                    t.host.state.busyFrom = {{"Application.Hwnd", ms(60'000)}};
                    t.CancelAt(ms(3'000));
                },
-               Then(StepsUpTo(8), {"Application.Hwnd", "Form3.Minimise", kAlertsBack, "Form3.Unload(1)"}),
-               {{LaunchEnding::Closed, LaunchStep::Showing}},
+               Then(StepsUpTo(8),
+                    {"Application.Hwnd", "Form3.Minimise", kAlertsBack, kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Showing}, {LaunchEnding::AlertsOff, LaunchStep::Showing}},
                ms(3'000) + kBusyRetryPause + kEndingGrace},
         Ending{"a close while Open is refused",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Workbooks.Open", ms(60'000)}};
                    t.CancelAt(ms(1'000));
                },
-               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
-               {{LaunchEnding::Closed, LaunchStep::Opening}},
+               Then(StepsUpTo(12), {kAlertsBack, kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::Closed, LaunchStep::Opening}, {LaunchEnding::AlertsOff, LaunchStep::Opening}},
                ms(1'000) + kBusyRetryPause + kEndingGrace},
         Ending{"a close during an Open the application accepted",
                [](auto& t) {

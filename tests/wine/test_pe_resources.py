@@ -38,7 +38,7 @@ LOGO_MASTER_ID = 102
 LANG_FRENCH_FRANCE = 0x040C
 # The event IDs of launch/launch_event.cpp; the answer to the download question has 13 inserts, a
 # refusal by policy 10, every other event 8.
-EVENT_IDS = (101, 102, 103, 104, 105, 106, 201, 202, 301, 302, 303)
+EVENT_IDS = (101, 102, 103, 104, 105, 106, 201, 202, 203, 301, 302, 303)
 MOST_INSERTS = {202: 13, 105: 10, 106: 10}
 
 LOGO_SIZE = (417, 163)
@@ -203,10 +203,12 @@ class ExecutableChecks:
     # --- resources -----------------------------------------------------------
 
     def test_every_resource_is_french(self):
+        # The event texts also under the neutral language (checked with the message table).
         self.assertTrue(self.resources, "the executable has no resources")
         wrong = {key: [hex(lang) for lang, _ in entries]
                  for key, entries in self.resources.items()
-                 if any(lang != LANG_FRENCH_FRANCE for lang, _ in entries)}
+                 if any(lang != LANG_FRENCH_FRANCE and (key, lang) != ((RT_MESSAGETABLE, 1), 0)
+                        for lang, _ in entries)}
         self.assertEqual(wrong, {}, "resources not in language 0x040C")
 
     def test_icon_image(self):
@@ -253,7 +255,11 @@ class ExecutableChecks:
         self.assertNotEqual(source.getpixel((w // 2, h // 2)), (255, 255, 255), "logo centre is white: badge missing")
 
     def test_message_table_holds_the_french_text_of_each_event(self):
-        data = self.resource(RT_MESSAGETABLE, 1)
+        # The same table under the neutral language, which Windows finds whatever its own.
+        tables = dict(self.resources.get((RT_MESSAGETABLE, 1), []))
+        self.assertEqual(sorted(tables), [0, 0x40C])
+        self.assertEqual(tables[0], tables[0x40C])
+        data = tables[0x40C]
         messages = {}
         (blocks,) = struct.unpack_from("<I", data)
         for block in range(blocks):
@@ -268,6 +274,10 @@ class ExecutableChecks:
             inserts = {int(n) for n in re.findall(r"%(\d+)", text)}
             self.assertIn(1, inserts, f"message {event_id} does not name the workbook")
             self.assertLessEqual(max(inserts), MOST_INSERTS.get(event_id, 8), text)
+            # What a viewer shows ends at %0: line breaks only as %n (CR LF), French spacing.
+            shown = text.partition("%0")[0]
+            self.assertNotRegex(shown, r"(?<!\r)\n", f"message {event_id} holds a bare line feed")
+            self.assertNotRegex(shown, r" [:;?!»]|« ", f"message {event_id}: an ordinary space where a no-break one goes")
         self.assertIn("Excel a refusé d'ouvrir le classeur", messages[102])
 
     def version_info(self):

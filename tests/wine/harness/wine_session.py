@@ -132,6 +132,13 @@ class WineSession:
     def start_server(self):
         subprocess.run(["wineserver", "-p"], env=self.env, check=False)
 
+    def restart_server(self):
+        """Ends every Windows process of the prefix and starts the wine server again: Wine's mount
+        manager learns of a drive letter added since (a `dosdevices` link) only as it starts."""
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=30)
+        self.start_server()
+
     def stop(self):
         """Ends every Windows process of the prefix and the wine server."""
         subprocess.run(["wineserver", "-k"], env=self.env, check=False, stdout=subprocess.DEVNULL,

@@ -29,6 +29,8 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object
     HRESULT hr = S_OK;
     if (host_.faults().fail.contains(member))
         hr = E_FAIL;
+    else if (host_.faults().refuse.contains(member))
+        hr = RPC_E_CALL_REJECTED;
     else if (outer)
         hr = CLASS_E_NOAGGREGATION;
     else

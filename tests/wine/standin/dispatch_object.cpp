@@ -211,6 +211,10 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DI
         return DISP_E_EXCEPTION;
     }
     host_.journal().call(qualified, access, lcid, call.journalArgs());
+    if (host_.faults().block.contains(qualified)) {
+        host_.journal().event(L"block", {qualified, std::to_wstring(GetTickCount64())});
+        Sleep(host_.faults().blockMs);
+    }
 
     if (host_.faults().crash.contains(qualified)) {
         host_.crash(qualified);

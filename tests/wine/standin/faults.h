@@ -1,7 +1,12 @@
 // What the environment asks of a stand-in process (every process of a test inherits it):
 // - STANDIN_FAIL=<members>: those members (e.g. "Workbooks.Open, Application.Create") fail with the
 //   application's exception; STANDIN_CRASH=<members>: they end the process on the spot;
-//   STANDIN_BUSY=<members>: their first calls answer "busy" (0x800AC472).
+//   STANDIN_BUSY=<members>: their first calls answer "busy" (0x800AC472); STANDIN_REFUSE=<members>:
+//   refused with RPC_E_CALL_REJECTED (for "Application.Create", by the class factory, as an
+//   application busy with a window of its own while it starts); STANDIN_BLOCK=<members>: accepted,
+//   then answered only after STANDIN_BLOCK_MS (a long macro without DoEvents), the "block" event
+//   holding GetTickCount64 as it begins.
+// - STANDIN_CLOCK=1: a "clock" event with GetTickCount64 right after "start".
 // - STANDIN_BUSY_AFTER_VISIBLE_MS=N: the whole application refuses automation (IDispatch) calls with
 //   SERVERCALL_REJECTED for N ms once it has been shown (its add-ins loading).
 // - STANDIN_BUSY_FROM_START_MS=N: the same for N ms counted from the process's creation (a licence,
@@ -35,6 +40,9 @@ struct Faults {
     MemberList fail;
     MemberList crash;
     MemberList busy;
+    MemberList refuse{};
+    MemberList block{};
+    unsigned blockMs = 0;
     unsigned busyAfterVisibleMs = 0;
     unsigned busyFromStartMs = 0;
     bool noRot = false;

@@ -37,6 +37,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     standin::Journal journal(standin::Journal::defaultPath());
     journal.event(L"start",
                   {commandLine.mode == standin::StartMode::Embedding ? L"mode=embedding" : L"mode=user"});
+    if (standin::environmentVariable(L"STANDIN_CLOCK") == L"1")
+        journal.event(L"clock", {std::to_wstring(GetTickCount64())});
     int code = 0;
     {
         standin::ServerProcess process(journal, standin::Faults::fromEnvironment(), commandLine.mode);

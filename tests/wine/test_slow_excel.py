@@ -1,0 +1,106 @@
+"""A slow, busy or half-started application under Wine against the stand-in: a creation it refuses
+while it starts, and a holder of the workbook that accepts a call and never answers it, neither hang
+the launcher nor make it say something false."""
+
+import sys
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from harness import standin  # noqa: E402
+from harness.cli import parse_arch  # noqa: E402
+from harness.desktop_case import StandinDesktopTest  # noqa: E402
+from harness.launcher_run import LauncherRun  # noqa: E402
+
+ARCH = parse_arch()  # before the next module's own takes the arguments
+from test_event_trace import WINEDEBUG, events  # noqa: E402
+ROOT = "quben-lent"
+NOT_READY = ["Excel a été lancé mais ne répond pas encore.", "",
+             "Si une fenêtre d'Excel est ouverte (activation, compte, démarrage sans échec), répondez-y, puis ouvrez "
+             "de nouveau le classeur."]
+HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre : Excel l'a ouvert en lecture seule."
+# Accepted, then answered only after a minute: a long macro without DoEvents.
+SILENT_HOLDER = {"STANDIN_BLOCK": "Application.Visible", "STANDIN_BLOCK_MS": "60000"}
+
+
+class SlowApplicationTest(StandinDesktopTest):
+    ROOT = ROOT
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        (cls.root / "é.xls").write_bytes(b"password=vepal_kordinut!?\n")
+        cls.workbook = rf"C:\{ROOT}\é.xls"
+
+    def silent_holder(self):
+        """A user's instance with the workbook open whose Visible never answers; killed afterwards
+        (it cannot take a close while it is in the call). Returns its journal."""
+        journal = self.root / "journal-holder.txt"
+        journal.unlink(missing_ok=True)
+        self.holder = standin.start_user_instance(self.session, journal, self.workbook, SILENT_HOLDER)
+        return journal
+
+    def tearDown(self):
+        if holder := getattr(self, "holder", None):
+            self.session.run(["taskkill", "/F", "/PID", str(holder[1])])
+            holder[0].wait(timeout=15)
+            self.holder = None
+        super().tearDown()
+
+    def blocked_since(self, journal, timeout=30):
+        """The tick (ms) at which the holder began to sit on the launcher's Visible."""
+        deadline = time.monotonic() + timeout
+        while not (blocks := [e for e in standin.events(standin.parse_journal(str(journal))) if e[0] == "block"]):
+            self.assertLess(time.monotonic(), deadline, "the lookup never asked the holder")
+            time.sleep(0.05)
+        self.assertEqual(blocks[0][1], "Application.Visible")
+        return int(blocks[0][2])
+
+    def test_a_creation_refused_while_the_application_starts_is_not_made_twice_and_says_so(self):
+        with LauncherRun(self.session, ARCH, env={**WINEDEBUG, "STANDIN_REFUSE": "Application.Create"}) as run:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook])
+            box = self.driver(["wait-msgbox", 60000])[-1]
+            self.driver(["wait-msgbox", 5000], ["press", 1])
+            self.assertEqual(run.wait(30), 1)
+            records, log = run.journal_records(settle=0.3), run.wine_log()
+        self.assertEqual(box["text"].split("\n"), NOT_READY)
+        self.assertEqual([e[0] for e in standin.events(records)].count("create"), 1, "one creation")
+        self.assertEqual(len(standin.pids(records)), 1, "one application process")
+        [(kind, event_id, strings)] = events(log)
+        self.assertEqual((kind, event_id, strings[1], strings[2]), (1, 104, "0x80010001", "démarrage d'Excel"))
+
+    def test_a_holder_that_never_answers_counts_as_not_open_after_5_s(self):
+        journal = self.silent_holder()
+        with LauncherRun(self.session, ARCH, env={**WINEDEBUG, "STANDIN_CLOCK": "1"}) as run:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook])
+            blocked = self.blocked_since(journal)
+            # A new instance opens the workbook, read-only beside the holder's.
+            box = self.driver(["wait-msgbox", 60000])[-1]
+            self.driver(["wait-msgbox", 5000], ["press", 1])
+            self.assertEqual(run.wait(30), 0)
+            records, log = run.journal_records(settle=0.3), run.wine_log()
+        self.assertEqual(box["text"].split("\n")[0], HELD_ELSEWHERE)
+        [(_, started)] = [e for e in standin.events(records) if e[0] == "clock"]
+        waited = (int(started) - blocked) / 1000
+        print(f"\nholder silent to new instance: {waited:.2f} s", file=sys.stderr)
+        self.assertGreaterEqual(waited, 5.0)
+        self.assertLess(waited, 10.0)  # the lookup's 5 s, then the application's process start
+        self.assertIn("0x800705B4", "\n".join(line for line in log.splitlines() if "BringForwardIfOpen" in line),
+                      "the live trace says the lookup ran out of time")
+
+    def test_a_close_during_the_lookup_ends_the_launch_at_once_with_exit_code_1(self):
+        journal = self.silent_holder()
+        with LauncherRun(self.session, ARCH) as run:
+            self.driver(["wait-dialog", 30000], ["choose", self.workbook])
+            self.blocked_since(journal)
+            self.driver(["close", "quben.Form3"])
+            closed = time.monotonic()
+            self.assertEqual(run.wait(10), 1)
+            print(f"\nclosed to exit: {time.monotonic() - closed:.2f} s", file=sys.stderr)
+            self.assertLess(time.monotonic() - closed, 2.5)
+            self.assertEqual(run.journal_records(settle=0.3), [], "no application started")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0]])
