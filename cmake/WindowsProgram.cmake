@@ -26,8 +26,10 @@ check_linker_flag(CXX "LINKER:--dependent-load-flag=0x800" QUBEN_LINKER_DEPENDEN
 # terminal-server awareness, for Remote Desktop servers.
 function(quben_windows_program target subsystem)
     quben_windows_defaults(${target})
+    # One link-time partition: GCC 12 for MinGW stops with an internal error
+    # (binds_to_current_def_p) when a symbol's definition lands in another partition than a use.
     target_link_options(${target} PRIVATE
-        -municode -m${subsystem} -static -static-libgcc -static-libstdc++
+        -municode -m${subsystem} -static -static-libgcc -static-libstdc++ -flto-partition=one
         -Wl,--gc-sections -Wl,--no-insert-timestamp -s
         LINKER:--major-subsystem-version,6,--minor-subsystem-version,1
         LINKER:--major-os-version,6,--minor-os-version,1

@@ -109,6 +109,8 @@ private:
 class HolderAsFound final : public SpreadsheetApplication {
 public:
     HolderAsFound(bool visible, std::intptr_t window) : visible_(visible), window_(window) {}
+    std::wstring Version() override { ThrowPlatformError(E_NOTIMPL); }
+    void SetAutomationSecurity(std::int32_t) override { ThrowPlatformError(E_NOTIMPL); }
     void SetDisplayAlerts(bool) override { ThrowPlatformError(E_NOTIMPL); }
     void SetVisible(bool) override { ThrowPlatformError(E_NOTIMPL); }
     bool Visible() override { return visible_; }
