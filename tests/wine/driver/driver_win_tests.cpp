@@ -67,16 +67,20 @@ void FormReport() {
     HWND form = Create(quben::kForm3ClassName, L"complet", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr, 0,
                        WS_EX_TOOLWINDOW);
     HWND label = Create(L"STATIC", L"Label1", WS_CHILD, 10, 10, 200, 20, form, quben::kLabel1Id);
-    Create(quben::kPictureBoxClassName, L"", WS_CHILD | WS_VISIBLE, 20, 40, 100, 100, form,
-           quben::kPicture1Id);
+    HWND picture = Create(quben::kPictureBoxClassName, L"", WS_CHILD | WS_VISIBLE, 20, 40, 100, 100, form,
+                          quben::kPicture1Id);
     JsonWriter json;
     WriteForm(json, form);
     std::string expected =
         "{\"hwnd\":" + Id(form) + ",\"caption\":\"complet\",\"style\":" + Style(form, GWL_STYLE) +
         ",\"exstyle\":" + Style(form, GWL_EXSTYLE) +
         ",\"visible\":true,\"iconic\":false,\"rect\":[0,0,300,200],\"client_rect\":[0,0,300,200],"
-        "\"icon\":true,\"children\":[{\"id\":100,\"class\":\"Static\",\"text\":\"Label1\","
-        "\"visible\":false,\"rect\":[10,10,210,30]},{\"id\":101,\"class\":\"quben.PictureBox\","
+        "\"icon\":true,\"children\":[{\"hwnd\":" +
+        Id(label) +
+        ",\"id\":100,\"class\":\"Static\","
+        "\"text\":\"Label1\",\"visible\":false,\"rect\":[10,10,210,30]},{\"hwnd\":" +
+        Id(picture) +
+        ",\"id\":101,\"class\":\"quben.PictureBox\","
         "\"text\":\"\",\"visible\":true,\"rect\":[20,40,120,140]}]}";
     Check(json.Text() == expected, "form report: fields, children in Z order, screen rectangles");
     Check(FindTopLevel(quben::kForm3ClassName, ::GetCurrentProcessId()) == form,
