@@ -136,6 +136,8 @@ void Session::Choose(const Command& command, JsonWriter& json) {
     std::wstring readBack = EnterFileName(dialog, command.args[0]);
     PressButton(dialog, IDOK);
     json.Key("text").String(readBack);
+    // When the choice was made, on the clock of the stand-in's journal.
+    json.Key("tick").Number(static_cast<double>(::GetTickCount64()));
 }
 
 void Session::Cancel(const Command&, JsonWriter&) {

@@ -30,10 +30,15 @@ class LauncherRun:
         (stretched: patience.py)."""
         return self.process.wait(timeout=patience.seconds(timeout))
 
-    def journal_records(self, settle=0.0):
-        """What every stand-in process wrote; `settle` gives late writers time to finish."""
+    def journal_records(self, settle=0.0, until=None):
+        """What every stand-in process wrote; `settle` gives late writers time to finish, and
+        `until(records)`, when given, is waited for (stretched: patience.py) before they are read
+        for the last time."""
         if settle:
             time.sleep(settle)
+        deadline = time.monotonic() + patience.seconds(15)
+        while until and not until(standin.parse_journal(str(self.journal))) and time.monotonic() < deadline:
+            time.sleep(0.1)
         return standin.parse_journal(str(self.journal))
 
     def wine_log(self):

@@ -144,7 +144,9 @@ class WineSession:
         subprocess.run(["wineserver", "-k"], env=self.env, check=False, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=30)
-        shutil.rmtree(self.log_dir, ignore_errors=True)
+        # QUBEN_KEEP_WINE_LOGS=1 keeps what the programs printed, to look into a failure.
+        if not os.environ.get("QUBEN_KEEP_WINE_LOGS"):
+            shutil.rmtree(self.log_dir, ignore_errors=True)
 
 
 # Files of a prefix that Wine only ever reads (programs, libraries, fonts, code pages): a copy of
