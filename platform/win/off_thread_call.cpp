@@ -43,7 +43,7 @@ DWORD WINAPI Work(void* parameter) {
         HRESULT status = apartment.Result();
         if (SUCCEEDED(status)) {
             try {
-                object = shared.work(shared.abandoned);
+                object = shared.work.run(shared.work.context.get(), shared.abandoned);
                 status = S_OK;
             } catch (const PlatformError& error) {
                 status = error.status;
@@ -75,7 +75,7 @@ void AwaitDispatching(HANDLE handle, DWORD timeoutMs) {
 
 } // namespace
 
-ComPtr<IDispatch> CallOffThread(OffThreadWork work, const AwaitWork& await) {
+ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await) {
     auto shared = std::make_shared<Shared>(std::move(work));
     ThrowLastErrorIf(!shared->returned || !shared->handedOver);
     auto* workerShare = new std::shared_ptr<Shared>(shared);
@@ -86,7 +86,8 @@ ComPtr<IDispatch> CallOffThread(OffThreadWork work, const AwaitWork& await) {
     }
     const auto start = std::chrono::steady_clock::now();
     while (::WaitForSingleObject(shared->returned.get(), 0) != WAIT_OBJECT_0) {
-        if (const HRESULT verdict = await(std::chrono::steady_clock::now() - start); FAILED(verdict)) {
+        if (const HRESULT verdict = await.await(await.context, std::chrono::steady_clock::now() - start);
+            FAILED(verdict)) {
             // The worker reads the flag once the caller's event is set: it then releases what it has.
             shared->abandoned.store(true);
             ::SetEvent(shared->handedOver.get());
