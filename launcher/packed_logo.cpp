@@ -61,9 +61,9 @@ std::span<const std::uint8_t> Unsqueezed(std::span<const std::uint8_t> packed,
     std::uint32_t code = 0;
     for (int i = 0; i < 5; ++i)
         code = code << 8 | next();
-    std::vector<std::uint16_t> odds(256 * 256, 1024); // of 2048 that the next bit is 0
+    std::vector<std::uint16_t> odds(std::size_t{256} * 256, 1024); // of 2048 that the next bit is 0
     unsqueezed.resize(size);
-    unsigned previous = 0;
+    std::size_t previous = 0;
     for (std::uint8_t& byte : unsqueezed) {
         std::uint16_t* const table = odds.data() + previous * 256;
         unsigned node = 1;
