@@ -86,8 +86,7 @@ ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await) {
     }
     const auto start = std::chrono::steady_clock::now();
     while (::WaitForSingleObject(shared->returned.get(), 0) != WAIT_OBJECT_0) {
-        if (const HRESULT verdict = await.await(await.context, std::chrono::steady_clock::now() - start);
-            FAILED(verdict)) {
+        if (const HRESULT verdict = await(std::chrono::steady_clock::now() - start); FAILED(verdict)) {
             // The worker reads the flag once the caller's event is set: it then releases what it has.
             shared->abandoned.store(true);
             ::SetEvent(shared->handedOver.get());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/function_ref.h"
 #include "platform/win/com_ptr.h"
 
 #include <oaidl.h>
@@ -19,11 +20,8 @@ struct OffThreadWork {
     std::unique_ptr<void, void (*)(void*)> context;
 };
 // Asked, while the work has not returned after `elapsed`, to pause a little with the thread's
-// messages dispatched; a failure status abandons the work with that status. Borrowed for the call.
-struct AwaitWork {
-    HRESULT (*await)(void* context, std::chrono::steady_clock::duration elapsed);
-    void* context;
-};
+// messages dispatched; a failure status abandons the work with that status.
+using AwaitWork = FunctionRef<HRESULT(std::chrono::steady_clock::duration elapsed)>;
 
 // Runs `work` off the calling (single-threaded) apartment's thread, which keeps answering through
 // `await`, and hands its object over to that apartment. Abandoned work never holds the caller nor
@@ -31,18 +29,15 @@ struct AwaitWork {
 // whatever it got. Throws PlatformError: the work's failure, or the status `await` abandoned with.
 ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await);
 
-// The same with callables: `work(abandoned)` and `await(elapsed)`. Plain function pointers rather
-// than std::function, whose copying and type information the program does not need.
-template <class Work, class Await> ComPtr<IDispatch> CallOffThread(Work work, Await&& await) {
+// The same with a callable `work(abandoned)`. A function pointer and its context rather than a
+// std::function, whose copying and type information the program does not need.
+template <class Work> ComPtr<IDispatch> CallOffThread(Work work, AwaitWork await) {
     return CallOffThread(
         OffThreadWork{[](void* context, const std::atomic<bool>& abandoned) {
                           return (*static_cast<Work*>(context))(abandoned);
                       },
                       {new Work(std::move(work)), [](void* context) { delete static_cast<Work*>(context); }}},
-        AwaitWork{[](void* context, std::chrono::steady_clock::duration elapsed) -> HRESULT {
-                      return (*static_cast<std::remove_reference_t<Await>*>(context))(elapsed);
-                  },
-                  &await});
+        await);
 }
 
 } // namespace quben::win
