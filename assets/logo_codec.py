@@ -14,12 +14,101 @@ second's:
     "QLM1"  width:u16le  height:u16le  split:u16le  tokens...
 Its two planes are the wordmark's outline and fill; `split` is the first column of its second
 colour.
+
+Both are stored squeezed, "QLZ1": every byte coded bit by bit, the high bit first, by an adaptive
+binary range coder whose odds depend on the byte before (the literals' bytes follow each other's
+patterns, which the runs alone do not catch). A third smaller, and the decoder is a loop of a few
+lines:
+    "QLZ1"  size:u32le  coded bytes...
+Each of the 256 x 255 odds starts at 1024 of 2048 and moves an eighth of the way to the bit seen.
 """
 
 import struct
 
 MAGIC = b"QLG1"
 MASTER_MAGIC = b"QLM1"
+SQUEEZED_MAGIC = b"QLZ1"
+_ODDS_BITS = 11  # odds out of 2048
+_ODDS_SHIFT = 3  # how fast they follow
+_TOP = 1 << 24
+
+
+def squeeze(data):
+    """Codes QLG1 or QLM1 bytes as QLZ1 (the range coder of the LZMA format, one byte's odds per
+    preceding byte)."""
+    out = bytearray()
+    low, rng, cache, pending = 0, 0xFFFFFFFF, 0, 1
+
+    def shift_low():
+        nonlocal low, cache, pending
+        if (low & 0xFFFFFFFF) < 0xFF000000 or low >> 32:
+            carry = low >> 32
+            byte = cache
+            while pending:
+                out.append((byte + carry) & 0xFF)
+                byte = 0xFF
+                pending -= 1
+            cache = (low >> 24) & 0xFF
+        pending += 1
+        low = (low & 0x00FFFFFF) << 8
+
+    odds = [[1 << (_ODDS_BITS - 1)] * 256 for _ in range(256)]
+    previous = 0
+    for value in data:
+        table = odds[previous]
+        node = 1
+        for k in range(7, -1, -1):
+            bit = (value >> k) & 1
+            bound = (rng >> _ODDS_BITS) * table[node]
+            if bit:
+                low += bound
+                rng -= bound
+                table[node] -= table[node] >> _ODDS_SHIFT
+            else:
+                rng = bound
+                table[node] += ((1 << _ODDS_BITS) - table[node]) >> _ODDS_SHIFT
+            node = node * 2 + bit
+            while rng < _TOP:
+                rng <<= 8
+                shift_low()
+        previous = value
+    for _ in range(5):
+        shift_low()
+    return SQUEEZED_MAGIC + struct.pack("<I", len(data)) + bytes(out)
+
+
+def unsqueeze(data):
+    """The QLG1 or QLM1 bytes a QLZ1 squeezed; data that is not squeezed as it is."""
+    if data[:4] != SQUEEZED_MAGIC:
+        return data
+    (size,) = struct.unpack_from("<I", data, 4)
+    coded = iter(data[8:])
+    code, rng = 0, 0xFFFFFFFF
+    for _ in range(5):
+        code = (code << 8 | next(coded, 0)) & 0xFFFFFFFF
+    odds = [[1 << (_ODDS_BITS - 1)] * 256 for _ in range(256)]
+    out = bytearray()
+    previous = 0
+    for _ in range(size):
+        table = odds[previous]
+        node = 1
+        while node < 256:
+            bound = (rng >> _ODDS_BITS) * table[node]
+            if code < bound:
+                rng = bound
+                table[node] += ((1 << _ODDS_BITS) - table[node]) >> _ODDS_SHIFT
+                node *= 2
+            else:
+                rng -= bound
+                code -= bound
+                table[node] -= table[node] >> _ODDS_SHIFT
+                node = node * 2 + 1
+            while rng < _TOP:
+                rng <<= 8
+                code = (code << 8 | next(coded, 0)) & 0xFFFFFFFF
+        previous = node - 256
+        out.append(previous)
+    return bytes(out)
 
 
 def encode(image):
@@ -74,6 +163,7 @@ def _pack_rows(rows, stride):
 
 def decode(data):
     """Unpacks to (width, height, RGB bytes); raises ValueError on anything malformed."""
+    data = unsqueeze(data)
     if data[:4] != MAGIC or len(data) < 8:
         raise ValueError("not a QLG1 logo")
     width, height = struct.unpack_from("<HH", data, 4)

@@ -8,7 +8,7 @@ repository and a rerun only shows a diff when the drawing code changes.
 
 Outputs, next to this script:
     logo.png            417x163 RGB badge, shown twice by the launcher window
-    logo.qlg            the same pixels packed for the executable (see logo_codec.py)
+    logo.qlg            the same pixels packed and squeezed for the executable (see logo_codec.py)
     logo_master.qlm     the wordmark's outline and fill coverage drawn at twice that size,
                         from which the launcher draws the badge at any other display scale
                         (the ellipse and the gradient it draws itself, at that scale)
@@ -196,11 +196,11 @@ def main():
     data = png_bytes(logo)
     with open(os.path.join(HERE, "logo.png"), "wb") as f:
         f.write(data)
-    packed = logo_codec.encode(logo)
+    packed = logo_codec.squeeze(logo_codec.encode(logo))
     assert logo_codec.decode(packed) == (*LOGO_SIZE, logo.tobytes())
     with open(os.path.join(HERE, "logo.qlg"), "wb") as f:
         f.write(packed)
-    master = make_master()
+    master = logo_codec.squeeze(make_master())
     with open(os.path.join(HERE, "logo_master.qlm"), "wb") as f:
         f.write(master)
 

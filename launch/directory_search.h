@@ -1,8 +1,9 @@
 #pragma once
 // The file system's directory search: a path whose last component may hold the wildcards * and ?.
 
+#include "platform/function_ref.h"
+
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,8 +27,7 @@ public:
     virtual ~DirectorySearch() = default;
     // Calls `visit` for each matching entry until it returns false. Nothing matching is not an
     // error; a pattern or location that cannot be searched throws PlatformError.
-    virtual void ForEachMatch(std::wstring_view pattern,
-                              const std::function<bool(const DirectoryEntry&)>& visit) = 0;
+    virtual void ForEachMatch(std::wstring_view pattern, FunctionRef<bool(const DirectoryEntry&)> visit) = 0;
 };
 
 } // namespace quben

@@ -6,7 +6,7 @@
 namespace quben {
 
 std::optional<std::wstring> OpenablePath(std::wstring_view path,
-                                         const std::function<std::wstring(std::wstring_view)>& shortForm) {
+                                         FunctionRef<std::wstring(std::wstring_view)> shortForm) {
     // The application takes no extended-length prefix.
     std::wstring openable = FromExtendedLengthPath(path);
     if (openable.size() <= kSpreadsheetMaxPath)

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/function_ref.h"
+
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,6 @@ inline constexpr std::size_t kSpreadsheetMaxPath = 218;
 // files. Nothing when even that is too long. `shortForm` gives a folder's short form and throws
 // PlatformError when the file system has none to give.
 std::optional<std::wstring> OpenablePath(std::wstring_view path,
-                                         const std::function<std::wstring(std::wstring_view)>& shortForm);
+                                         FunctionRef<std::wstring(std::wstring_view)> shortForm);
 
 } // namespace quben

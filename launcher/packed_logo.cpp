@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::uint8_t kMagic[] = {'Q', 'L', 'G', '1'};
 constexpr std::uint8_t kMasterMagic[] = {'Q', 'L', 'M', '1'};
+constexpr std::uint8_t kSqueezedMagic[] = {'Q', 'L', 'Z', '1'};
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kMasterHeaderSize = 10;
 constexpr int kMaxSide = 4096;
@@ -43,6 +44,50 @@ bool SideFits(int side) {
     return side > 0 && side <= kMaxSide;
 }
 
+// The bytes `packed` squeezed, into `unsqueezed`; `packed` itself when it is not squeezed, nothing
+// when it is too large to be a logo. The range decoder of the LZMA format, the odds of each byte's
+// bits chosen by the byte before (assets/logo_codec.py squeezes).
+std::span<const std::uint8_t> Unsqueezed(std::span<const std::uint8_t> packed,
+                                         std::vector<std::uint8_t>& unsqueezed) {
+    if (!HasHeader(packed, kSqueezedMagic, 8))
+        return packed;
+    const auto size =
+        static_cast<std::size_t>(ReadU16(packed, 4)) | static_cast<std::size_t>(ReadU16(packed, 6)) << 16;
+    if (size > std::size_t{kMaxSide} * kMaxSide)
+        return {};
+    std::size_t in = 8;
+    const auto next = [&]() -> std::uint32_t { return in < packed.size() ? packed[in++] : 0; };
+    std::uint32_t range = 0xFFFFFFFF;
+    std::uint32_t code = 0;
+    for (int i = 0; i < 5; ++i)
+        code = code << 8 | next();
+    std::vector<std::uint16_t> odds(std::size_t{256} * 256, 1024); // of 2048 that the next bit is 0
+    unsqueezed.resize(size);
+    std::size_t previous = 0;
+    for (std::uint8_t& byte : unsqueezed) {
+        std::uint16_t* const table = odds.data() + previous * 256;
+        unsigned node = 1;
+        while (node < 256) {
+            std::uint16_t& odd = table[node];
+            const std::uint32_t bound = (range >> 11) * odd;
+            node *= 2;
+            if (code < bound) {
+                range = bound;
+                odd = static_cast<std::uint16_t>(odd + ((2048 - odd) >> 3));
+            } else {
+                range -= bound;
+                code -= bound;
+                odd = static_cast<std::uint16_t>(odd - (odd >> 3));
+                ++node;
+            }
+            for (; range < (1u << 24); range <<= 8)
+                code = code << 8 | next();
+        }
+        byte = static_cast<std::uint8_t>(previous = node - 256);
+    }
+    return unsqueezed;
+}
+
 // The rows' bytes once each is XORed back with the row above; nothing if the tokens do not fill
 // them exactly.
 std::optional<std::vector<std::uint8_t>> UnpackRows(std::span<const std::uint8_t> tokens,
@@ -58,6 +103,8 @@ std::optional<std::vector<std::uint8_t>> UnpackRows(std::span<const std::uint8_t
 } // namespace
 
 std::optional<LogoMaster> UnpackLogoMaster(std::span<const std::uint8_t> packed) {
+    std::vector<std::uint8_t> unsqueezed;
+    packed = Unsqueezed(packed, unsqueezed);
     if (!HasHeader(packed, kMasterMagic, kMasterHeaderSize))
         return std::nullopt;
     LogoMaster master;
@@ -85,6 +132,8 @@ std::optional<LogoMaster> UnpackLogoMaster(std::span<const std::uint8_t> packed)
 }
 
 std::optional<LogoPixels> UnpackLogo(std::span<const std::uint8_t> packed) {
+    std::vector<std::uint8_t> unsqueezed;
+    packed = Unsqueezed(packed, unsqueezed);
     if (!HasHeader(packed, kMagic, kHeaderSize))
         return std::nullopt;
     LogoPixels logo;

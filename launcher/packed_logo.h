@@ -10,6 +10,10 @@
 // and fill, drawn at twice the logo's size) the same way, in sixteen levels, two pixels a byte
 // (the first in the high half, rows padded to whole bytes), the outline's rows and then the fill's:
 //   "QLM1"  width:u16le  height:u16le  split:u16le  tokens...
+//
+// Both are stored squeezed by a range coder, a third smaller (see assets/logo_codec.py):
+//   "QLZ1"  size:u32le  coded bytes...
+// The functions below take them squeezed or not.
 
 #include <cstddef>
 #include <cstdint>

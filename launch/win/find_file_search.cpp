@@ -28,8 +28,7 @@ bool NothingMatched(DWORD error) {
 
 } // namespace
 
-void FindFileSearch::ForEachMatch(std::wstring_view pattern,
-                                  const std::function<bool(const DirectoryEntry&)>& visit) {
+void FindFileSearch::ForEachMatch(std::wstring_view pattern, FunctionRef<bool(const DirectoryEntry&)> visit) {
     const std::wstring path = SearchablePath(pattern);
     WIN32_FIND_DATAW found{};
     UniqueFindHandle search(

@@ -43,7 +43,7 @@ DWORD WINAPI Work(void* parameter) {
         HRESULT status = apartment.Result();
         if (SUCCEEDED(status)) {
             try {
-                object = shared.work(shared.abandoned);
+                object = shared.work.run(shared.work.context.get(), shared.abandoned);
                 status = S_OK;
             } catch (const PlatformError& error) {
                 status = error.status;
@@ -75,7 +75,7 @@ void AwaitDispatching(HANDLE handle, DWORD timeoutMs) {
 
 } // namespace
 
-ComPtr<IDispatch> CallOffThread(OffThreadWork work, const AwaitWork& await) {
+ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await) {
     auto shared = std::make_shared<Shared>(std::move(work));
     ThrowLastErrorIf(!shared->returned || !shared->handedOver);
     auto* workerShare = new std::shared_ptr<Shared>(shared);

@@ -15,8 +15,7 @@ using namespace file_attribute;
 // A directory search that answers every pattern with the same listing.
 class FakeSearch final : public DirectorySearch {
 public:
-    void ForEachMatch(std::wstring_view pattern,
-                      const std::function<bool(const DirectoryEntry&)>& visit) override {
+    void ForEachMatch(std::wstring_view pattern, FunctionRef<bool(const DirectoryEntry&)> visit) override {
         patterns.emplace_back(pattern);
         if (failure)
             throw *failure;
@@ -85,7 +84,7 @@ TEST(Exists, AnyFailureIsFalseAndRaisesNothing) {
     EXPECT_FALSE(Exists(L"Q:\\a.xls", search));
 
     struct ThrowingSearch final : DirectorySearch {
-        void ForEachMatch(std::wstring_view, const std::function<bool(const DirectoryEntry&)>&) override {
+        void ForEachMatch(std::wstring_view, FunctionRef<bool(const DirectoryEntry&)>) override {
             throw std::bad_alloc();
         }
     } throwing;
@@ -94,8 +93,7 @@ TEST(Exists, AnyFailureIsFalseAndRaisesNothing) {
 
 TEST(Exists, AFailureWhileSkippingExcludedEntriesIsFalse) {
     struct FailingAfterFirst final : DirectorySearch {
-        void ForEachMatch(std::wstring_view,
-                          const std::function<bool(const DirectoryEntry&)>& visit) override {
+        void ForEachMatch(std::wstring_view, FunctionRef<bool(const DirectoryEntry&)> visit) override {
             if (visit({L"cache", kDirectory}))
                 throw PlatformError{static_cast<std::int32_t>(0x80004005)};
         }

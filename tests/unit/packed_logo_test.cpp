@@ -72,6 +72,19 @@ TEST(PackedLogo, MalformedDataIsRefused) {
     EXPECT_FALSE(UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30, 0x82, 0x80}))); // data left over
 }
 
+TEST(PackedLogo, SqueezedDataUnpacksAsTheBytesItCodes) {
+    // assets/logo_codec.py's squeeze() of the first test's logo.
+    const Bytes squeezed{0x51, 0x4C, 0x5A, 0x31, 0x0D, 0x00, 0x00, 0x00, 0x00, 0x51, 0x4C, 0x43, 0x31,
+                         0x01, 0x00, 0x01, 0xF8, 0x03, 0xA0, 0xEB, 0x25, 0x36, 0xAB, 0x20, 0x00};
+    const auto logo = UnpackLogo(squeezed);
+    ASSERT_TRUE(logo);
+    EXPECT_EQ(logo->bgr, UnpackLogo(Concat(Header(1, 2), {0x02, 10, 20, 30, 0x82}))->bgr);
+    Bytes tooLarge = squeezed;
+    tooLarge[7] = 0x10; // 256 MiB
+    EXPECT_FALSE(UnpackLogo(tooLarge));
+    EXPECT_FALSE(UnpackLogoMaster(squeezed)) << "a logo is no master";
+}
+
 TEST(PackedLogo, TheShippedLogoIsTheBadgeOnWhite) {
     std::ifstream file(QUBEN_SOURCE_DIR "/assets/logo.qlg", std::ios::binary);
     const Bytes packed{std::istreambuf_iterator<char>(file), {}};
@@ -92,6 +105,11 @@ TEST(PackedLogo, TheShippedLogoIsTheBadgeOnWhite) {
     const Bytes inside = pixel(30, 81);
     EXPECT_GT(inside[0], 200);
     EXPECT_LT(inside[2], 80);
+    // Every byte: FNV-1a of assets/logo.png's pixels, blue green red, rows padded to four bytes.
+    std::uint64_t hash = 0xcbf29ce484222325;
+    for (const std::uint8_t byte : logo->bgr)
+        hash = (hash ^ byte) * 0x100000001b3;
+    EXPECT_EQ(hash, 0x492bd64198ef1b0dull);
 }
 
 } // namespace

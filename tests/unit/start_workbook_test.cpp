@@ -66,8 +66,7 @@ public:
 class FakeFiles final : public DirectorySearch {
 public:
     explicit FakeFiles(CallLog& log) : log(log) {}
-    void ForEachMatch(std::wstring_view pattern,
-                      const std::function<bool(const DirectoryEntry&)>& visit) override {
+    void ForEachMatch(std::wstring_view pattern, FunctionRef<bool(const DirectoryEntry&)> visit) override {
         log.Record("Files.Search", Utf8(pattern));
         if (present)
             visit({L"é.xls", file_attribute::kArchive});
