@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 cores="$(nproc)"
-resources=build/native/ctest-resources.json
+resources="$PWD/build/native/ctest-resources.json"
 printf '{"version": {"major": 1, "minor": 0}, "local": [{"cores": [%s]}]}\n' \
     "$(seq -s, -f '{"id": "%g", "slots": 1}' 0 $((cores - 1)))" >"$resources"
 ctest --preset native --parallel "$((cores * 4))" --resource-spec-file "$resources"
