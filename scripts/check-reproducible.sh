@@ -8,11 +8,9 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 # Through the Windows presets, the launcher only, as a release is built; then the release files.
-# QUBEN_BUILD_JOBS, when set, is how many compile jobs at once (CTest gives it one core).
 build_release() { # <source folder> <dist folder>
     for preset in windows-x64 windows-x86; do
-        (cd "$1" && cmake --preset "$preset" >/dev/null &&
-            cmake --build --preset "$preset" --target demarrer_quben ${QUBEN_BUILD_JOBS:+--parallel "$QUBEN_BUILD_JOBS"} >/dev/null)
+        (cd "$1" && cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" --target demarrer_quben >/dev/null)
     done
     # Unsigned, whatever the caller's environment says: signatures carry their signing time.
     (cd "$1" && env -u QUBEN_SIGN_PFX /usr/bin/python3 packaging/make_package.py build "$2" >/dev/null)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The code gates, kept apart from the tests so that they never compete with them for the cores:
-# clang-format (.clang-format) over every C++ source and header, then clang-tidy (.clang-tidy) over
-# every C++ source (scripts/clang-tidy.sh). Fails if either finds anything. Configures the native
-# and x64 builds when they are not there yet: clang-tidy reads their compile commands.
+# The gates, kept apart from the tests so that they never compete with them for the cores:
+# clang-format (.clang-format) over every C++ source and header, clang-tidy (.clang-tidy) over every
+# C++ source (scripts/clang-tidy.sh), then the reproducible build (scripts/check-reproducible.sh: a
+# second build of the release from a copy of the sources, compared byte for byte). Fails if any of
+# them finds anything. Configures the native and x64 builds when they are not there yet: clang-tidy
+# reads their compile commands.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,4 +23,7 @@ fi
 start=$SECONDS
 bash scripts/clang-tidy.sh build/native build/windows-x64 || status=1
 echo "clang-tidy: $((SECONDS - start)) s"
+start=$SECONDS
+bash scripts/check-reproducible.sh || status=1
+echo "reproducible build: $((SECONDS - start)) s"
 exit $status
