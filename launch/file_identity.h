@@ -24,17 +24,18 @@ struct FileId {
 struct FileIdentity {
     std::optional<FileId> wide; // the 128-bit id, where the system has one (ReFS ids need it)
     FileId basic;               // the 32-bit serial and 64-bit index every system gives
-    std::wstring longPath;      // the full path with every part in its long form
+    std::wstring path;          // the full path the file was reached by
 
     // Some servers answer zeros for the id or the serial: that is no identity. The wide ids where
-    // both files have one, else the basic ones; where neither is known on both sides, the full long
-    // paths alone tell, compared by `samePath` (without regard to case, as the system does).
+    // both files have one, else the basic ones; where neither is known on both sides, the paths
+    // alone tell, compared by `samePath` (in their long forms, without regard to case, as the
+    // system does: asked of the file system only then).
     template <class SamePath> bool SameFileAs(const FileIdentity& other, SamePath&& samePath) const {
         if (wide && other.wide && wide->Known() && other.wide->Known())
             return *wide == *other.wide;
         if (basic.Known() && other.basic.Known())
             return basic == other.basic;
-        return !longPath.empty() && samePath(longPath, other.longPath);
+        return !path.empty() && samePath(path, other.path);
     }
 };
 

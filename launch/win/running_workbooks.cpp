@@ -52,12 +52,21 @@ std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
     FileIdInformation wide{};
     if (::GetFileInformationByHandleEx(file.get(), kFileIdInfo, &wide, sizeof wide))
         identity.wide = FileId{wide.volumeSerialNumber, wide.fileId};
-    try {
-        identity.longPath = LongPathName(path);
-    } catch (const PlatformError&) {
-        identity.longPath = path; // a name that cannot be lengthened is compared as it is
-    }
+    identity.path = path;
     return identity;
+}
+
+// Two paths of files without a known identity: the same in their long forms. A name that cannot
+// be lengthened is compared as it is.
+bool SameLongPath(std::wstring_view a, std::wstring_view b) {
+    const auto lengthened = [](std::wstring_view path) {
+        try {
+            return LongPathName(path);
+        } catch (const PlatformError&) {
+            return std::wstring(path);
+        }
+    };
+    return SameName(lengthened(a), lengthened(b));
 }
 
 std::wstring_view FileNamePart(std::wstring_view path) {
@@ -117,7 +126,7 @@ ComPtr<IDispatch> FindRunningFile(std::wstring_view fullPath) {
         if (!wanted)
             return {}; // the workbook itself cannot be reached: nothing can be it
         const auto candidate = IdentityOf(path);
-        if (!candidate || !candidate->SameFileAs(*wanted, SameName))
+        if (!candidate || !candidate->SameFileAs(*wanted, SameLongPath))
             continue;
         ComPtr<IUnknown> object;
         ThrowIfFailed(table->GetObject(moniker.get(), object.put()));

@@ -14,11 +14,11 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
            });
 }
 
-FileIdentity Identity(std::uint64_t serial, std::uint8_t index, const wchar_t* longPath) {
+FileIdentity Identity(std::uint64_t serial, std::uint8_t index, const wchar_t* path) {
     FileIdentity identity;
     identity.basic.volumeSerialNumber = serial;
     identity.basic.id[0] = index;
-    identity.longPath = longPath;
+    identity.path = path;
     return identity;
 }
 
@@ -35,7 +35,7 @@ TEST(FileIdentityTest, AZeroSerialOrIdIsNoIdentityAndTheLongPathsDecide) {
         {Identity(7, 1, L"\\\\nas\\un\\a.xls"), Identity(0, 0, L"\\\\nas\\deux\\a.xls"), false},
     };
     for (const auto& [a, b, same] : cases)
-        EXPECT_EQ(a.SameFileAs(b, SameIgnoringCase), same) << a.longPath.size() << " " << b.longPath.size();
+        EXPECT_EQ(a.SameFileAs(b, SameIgnoringCase), same) << a.path.size() << " " << b.path.size();
     // The wide id, where both have one, outranks the basic one; a wide one without its serial
     // leaves the basic one to tell.
     FileIdentity a = Identity(7, 1, L"Q:\\a.xls"), b = Identity(7, 1, L"Q:\\b.xls");
