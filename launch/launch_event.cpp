@@ -9,25 +9,6 @@
 namespace quben {
 namespace {
 
-struct Kind {
-    std::uint16_t type;
-    std::uint32_t id; // assets/events.mc
-};
-
-// By LaunchEnding: errors from 101, warnings from 201, notices from 301.
-constexpr std::array<Kind, 12> kKinds{{{kEventError, 101},
-                                       {kEventError, 102},
-                                       {kEventError, 103},
-                                       {kEventError, 104},
-                                       {kEventError, 105},
-                                       {kEventError, 106},
-                                       {kEventWarning, 201},
-                                       {kEventWarning, 202},
-                                       {kEventInformation, 301},
-                                       {kEventInformation, 302},
-                                       {kEventInformation, 303},
-                                       {kEventWarning, 203}}};
-
 // By LaunchStep.
 constexpr std::array<const wchar_t*, 9> kSteps{
     L"vérification du fichier", L"provenance du classeur",
@@ -39,9 +20,9 @@ constexpr std::array<const wchar_t*, 9> kSteps{
 } // namespace
 
 EventEntry::EventEntry(const LaunchEvent& event) {
-    const Kind kind = kKinds[static_cast<std::size_t>(event.ending)];
-    type = kind.type;
-    id = kind.id;
+    const EndingRow& row = RowOf(event.ending);
+    type = row.eventType;
+    id = row.eventId;
     const PlatformError* error = event.error ? &*event.error : nullptr;
     strings = {event.path.c_str(),
                error != nullptr ? HexText(static_cast<std::uint32_t>(error->status), numbers_[0]) : L"",
@@ -51,12 +32,11 @@ EventEntry::EventEntry(const LaunchEvent& event) {
                error != nullptr ? error->source.c_str() : L"",
                error != nullptr ? error->description.c_str() : L"",
                event.boxText.c_str()};
-    if (event.ending == LaunchEnding::Forbidden || event.ending == LaunchEnding::MacrosDisabled) {
-        count = 10;
+    count = row.inserts;
+    if (count == kPolicyInserts) {
         strings[8] = event.policy.c_str();
         strings[9] = DecimalText(event.policyValue, numbers_[3]);
-    } else if (event.ending == LaunchEnding::Answered) {
-        count = 13;
+    } else if (count == kAnswerInserts) {
         strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
         strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
         strings[10] = event.host.c_str();

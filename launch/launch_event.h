@@ -1,9 +1,11 @@
 #pragma once
 // The trace a launch that goes wrong leaves for the IT department: one event in the system's
 // application log for each box the launcher shows, each answer to the download question and each
-// launch the user or the session ends. It holds what the box leaves out. A launch that works
-// leaves none.
+// launch the user or the session ends. It holds what the box leaves out. A launch that simply
+// works leaves none; one that works after a yes to the download question, or with the read-only
+// notice, leaves that answer or notice.
 
+#include "launch/launch_ending.h"
 #include "platform/number_text.h"
 #include "platform/platform_error.h"
 
@@ -14,21 +16,6 @@
 #include <string>
 
 namespace quben {
-
-enum class LaunchEnding : std::uint8_t {
-    NotStarted,     // failure box: the application could not be started or shown
-    NotOpened,      // failure box: the application refused the workbook
-    TooLong,        // failure box: the path is too long for the application
-    NotResponding,  // failure box: the application refused calls for the whole limit
-    Forbidden,      // failure box: the organisation does not let users unblock downloads
-    MacrosDisabled, // failure box: the organisation has turned the application's macros off
-    Absent,         // the absent-file box
-    Answered,       // the download question was answered
-    HeldElsewhere,  // the read-only notice
-    Closed,         // the user closed the launcher during the launch
-    SessionEnded,   // the session ended during the launch
-    AlertsOff,      // the application's alerts could not be given back
-};
 
 // How far a launch had gone.
 enum class LaunchStep : std::uint8_t {
@@ -66,16 +53,10 @@ struct LaunchEvent {
     std::uint32_t policyValue = 0;
 };
 
-// ReportEvent's types.
-inline constexpr std::uint16_t kEventError = 1;
-inline constexpr std::uint16_t kEventWarning = 2;
-inline constexpr std::uint16_t kEventInformation = 4;
-
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
-// %2, … of that message, in order: eight for every event, thirteen for an answer, ten for a
-// refusal by policy. The inserts (with any '%' made the fullwidth U+FF05) point into the event,
-// which must outlive the entry, and into the
-// entry itself, which is therefore made in place and never copied.
+// %2, … of that message, in order, as many as the ending's row says. The inserts (with any '%' made the
+// fullwidth U+FF05) point into the event, which must outlive the entry, and into the entry itself, which is
+// therefore made in place and never copied.
 class EventEntry {
 public:
     explicit EventEntry(const LaunchEvent& event);
@@ -84,7 +65,7 @@ public:
 
     std::uint16_t type = 0;
     std::uint32_t id = 0;
-    std::uint16_t count = 8; // of `strings`
+    std::uint16_t count = kCommonInserts; // of `strings`
     std::array<const wchar_t*, 13> strings{};
 
 private:

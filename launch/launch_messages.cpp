@@ -56,30 +56,10 @@ std::wstring ServerOf(std::wstring_view path) {
     return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
 }
 
-std::wstring NotStartedMessage(const PlatformError& error, LaunchPlatform& platform) {
-    const bool notInstalled = error.status == kClassNotRegistered || error.status == kInvalidClassString;
-    return Message(kNotStartedFirstLine, Explained(notInstalled ? std::wstring(kNotInstalledDetail)
-                                                                : SystemTextOf(error.status, platform),
-                                                   error.status));
-}
-
 bool StartedButNotAnswering(std::int32_t status) {
     constexpr auto kServerExecFailure = static_cast<std::int32_t>(0x80080005); // CO_E_SERVER_EXEC_FAILURE
     return status == kServerExecFailure || status == busy_status::kCallRejected ||
            status == busy_status::kRetryLater;
-}
-
-std::wstring NotReadyMessage() {
-    return Message(kNotReadyFirstLine, kNotReadyAdvice);
-}
-
-std::wstring NotOpenedMessage(std::wstring_view path, const PlatformError& error, LaunchPlatform& platform) {
-    // The application's own words (in its language) say best what went wrong: a wrong password, a
-    // damaged file.
-    std::wstring explanation(Trimmed(error.description));
-    if (explanation.empty())
-        explanation = SystemTextOf(error.status, platform);
-    return Message(kNotOpenedFirstLine, std::wstring(path) + L"\n\n" + Explained(explanation, error.status));
 }
 
 // Where it came from, not what was fetched: download links carry long signed queries.
@@ -102,24 +82,32 @@ std::wstring LocationQuestion(std::wstring_view path) {
     return Message(kLocationFirstLine, details.append(L"\n\n").append(kLocationQuestion));
 }
 
-std::wstring ForbiddenMessage() {
-    return Message(kForbiddenFirstLine, kForbiddenAdvice);
-}
-
-std::wstring MacrosDisabledMessage() {
-    return Message(kMacrosDisabledFirstLine, kMacrosDisabledAdvice);
-}
-
-std::wstring NotRespondingMessage() {
-    return Message(kNotRespondingFirstLine, kNotRespondingAdvice);
-}
-
-std::wstring HeldElsewhereMessage() {
-    return Message(kHeldElsewhereFirstLine, kHeldElsewhereAdvice);
-}
-
-std::wstring TooLongMessage(std::wstring_view path) {
-    return Message(kTooLongFirstLine, std::wstring(path) + L"\n\n" + std::wstring(kTooLongAdvice));
+std::wstring BoxText(const EndingRow& row, std::wstring_view path, const PlatformError& failure,
+                     LaunchPlatform& platform) {
+    std::wstring text(row.firstLine);
+    auto add = [&](std::wstring_view part) {
+        if (!part.empty())
+            text.append(L"\n\n").append(part);
+    };
+    if (row.details == BoxDetails::Path || row.details == BoxDetails::PathWhyNotOpened)
+        add(path);
+    if (row.details == BoxDetails::WhyNotStarted) {
+        const bool notInstalled =
+            failure.status == kClassNotRegistered || failure.status == kInvalidClassString;
+        add(Explained(notInstalled ? std::wstring(kNotInstalledDetail)
+                                   : SystemTextOf(failure.status, platform),
+                      failure.status));
+    }
+    if (row.details == BoxDetails::PathWhyNotOpened) {
+        // The application's own words (in its language) say best what went wrong: a wrong password, a
+        // damaged file.
+        std::wstring explanation(Trimmed(failure.description));
+        if (explanation.empty())
+            explanation = SystemTextOf(failure.status, platform);
+        add(Explained(explanation, failure.status));
+    }
+    add(row.advice);
+    return text;
 }
 
 } // namespace quben

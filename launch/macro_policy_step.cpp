@@ -42,8 +42,7 @@ WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view versi
         return {};
     step_ = LaunchStep::Policy;
     refusedBy_ = macroDecision_->because;
-    return Ending{*macroDecision_->refusal == LaunchEnding::Forbidden ? Road::Forbidden
-                                                                      : Road::MacrosDisabled};
+    return Ending{*macroDecision_->refusal};
 }
 
 } // namespace quben

@@ -37,44 +37,6 @@ Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
     return {mark ? std::max(locationZone, mark->zoneId) : locationZone, false, {}};
 }
 
-// What each road shows, how the process ends, and the event it leaves in the log (none when the
-// launch simply worked or the user said no).
-struct RoadTraits {
-    std::uint32_t style = 0;
-    int exitCode = kExitFailed;
-    bool hasMessage = false;
-    std::optional<LaunchEnding> event;
-};
-
-constexpr RoadTraits TraitsOf(Road road) {
-    switch (road) {
-    case Road::Done:
-    case Road::Declined:
-        return {0, kExitDone, false, std::nullopt};
-    case Road::Absent:
-        return {kMessageButtons, kExitDone, true, LaunchEnding::Absent};
-    case Road::TooLong:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::TooLong};
-    case Road::Forbidden:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::Forbidden};
-    case Road::MacrosDisabled:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::MacrosDisabled};
-    case Road::NotStarted:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotStarted};
-    case Road::NotReady:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotResponding};
-    case Road::NotOpened:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotOpened};
-    case Road::NotResponding:
-        return {kFailureBoxStyle, kExitFailed, true, LaunchEnding::NotResponding};
-    case Road::HeldElsewhere:
-        return {kNoticeBoxStyle, kExitDone, true, LaunchEnding::HeldElsewhere};
-    case Road::Cancelled:
-        return {0, kExitFailed, false, LaunchEnding::Closed}; // or SessionEnded, as the reason says
-    }
-    return {kFailureBoxStyle, kExitFailed, true, std::nullopt};
-}
-
 } // namespace
 
 void WorkbookStarter::StartWorkbook() noexcept {
@@ -87,7 +49,7 @@ void WorkbookStarter::ReportAbsent() noexcept {
     underway_ = true;
     started_ = clock_.Now();
     RunStep([&] { path_ = window_.Label1Caption(); });
-    Finish({Road::Absent});
+    Finish({LaunchEnding::Absent});
 }
 
 WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
@@ -96,12 +58,12 @@ WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
             path_ = window_.Label1Caption();
             return Exists(path_, files_);
         }))
-        return {Road::Absent};
+        return {LaunchEnding::Absent};
     RunStep([&] { path_ = window_.Label1Caption(); });
     const auto openable =
         OpenablePath(path_, [&](std::wstring_view folder) { return platform_.ShortPathName(folder); });
     if (!openable)
-        return {Road::TooLong};
+        return {LaunchEnding::TooLong};
     step_ = LaunchStep::Origin;
     if (auto end = ConfirmOrigin(path_))
         return *end;
@@ -135,7 +97,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
     // A rule that cannot be read is not assumed away.
     if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
         refusedBy_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
-        return Ending{Road::Forbidden};
+        return Ending{LaunchEnding::Forbidden};
     }
     // A question that cannot be asked is a no. A workbook that is on the Internet only because of
     // where it is has no mark to remove: the question says so, and a yes changes nothing on disk.
@@ -158,9 +120,9 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
     if (answer != 0) // the audit of an answer the user gave
         Journal(audit);
     if (cancelled)
-        return Ending{Road::Cancelled};
+        return Ending{LaunchEnding::Closed};
     if (!audit.yes)
-        return Ending{Road::Declined};
+        return Ending{LaunchEnding::Declined};
     return {};
 }
 
@@ -188,7 +150,7 @@ WorkbookStarter::Step WorkbookStarter::BringForwardIfOpen(const std::wstring& pa
     RunStep([&] { open->Activate(); });
     if (auto end = DispatchThenCheckInterrupted())
         return end;
-    return Ending{Road::Done};
+    return Ending{LaunchEnding::Done};
 }
 
 WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
@@ -200,7 +162,8 @@ WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
             hostReference_ = host_.CreateApplication(wait_);
             Require(hostReference_);
         }))
-        return FailedOn(StartedButNotAnswering(failure->status) ? Road::NotReady : Road::NotStarted,
+        return FailedOn(StartedButNotAnswering(failure->status) ? LaunchEnding::NotReady
+                                                                : LaunchEnding::NotStarted,
                         *failure);
     // A close that came while the instance was created asks nothing more of it but to quit.
     return DispatchThenCheckInterrupted();
@@ -215,7 +178,7 @@ WorkbookStarter::Step WorkbookStarter::MakeVisible(SpreadsheetApplication& appli
     if (auto end = DispatchThenCheckInterrupted())
         return end;
     if (const auto failure = Attempt([&] { application.SetVisible(true); }))
-        return FailedOn(Road::NotStarted, *failure);
+        return FailedOn(LaunchEnding::NotStarted, *failure);
     shown_ = true;
     // Now, while the launcher is still the foreground process: later Windows would only flash the
     // application's taskbar button, and a form its macros show would open behind other windows.
@@ -236,7 +199,7 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     std::unique_ptr<Workbook> workbook;
     if (const auto failure = Attempt(
             [&] { workbook = Require(application.Workbooks()).Open(openable, kWorkbookPassword, readOnly); }))
-        return FailedOn(Road::NotOpened, *failure);
+        return FailedOn(LaunchEnding::NotOpened, *failure);
     // A close during a long Open: the workbook's macros are not run.
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
@@ -246,40 +209,45 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
         return *end;
     step_ = LaunchStep::Finishing;
     if (heldElsewhere && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
-        return {Road::HeldElsewhere};
-    return {Road::Done};
+        return {LaunchEnding::HeldElsewhere};
+    return {LaunchEnding::Done};
 }
 
-WorkbookStarter::Ending WorkbookStarter::FailedOn(Road road, PlatformError failure) noexcept {
+WorkbookStarter::Ending WorkbookStarter::FailedOn(LaunchEnding ending, PlatformError failure) noexcept {
     if (auto end = DispatchThenCheckInterrupted()) {
         end->failure = std::move(failure);
         return *end;
     }
-    return {road, std::move(failure)};
+    return {ending, std::move(failure)};
 }
 
 WorkbookStarter::Step WorkbookStarter::DispatchThenCheckInterrupted() noexcept {
     if (TestOr(false, [&] { return wait_.DispatchThenCheckCancelled(); }))
-        return Ending{Road::Cancelled};
+        return Ending{LaunchEnding::Closed};
     if (wait_.GaveUp())
-        return Ending{Road::NotResponding};
+        return Ending{LaunchEnding::NotResponding};
     return {};
 }
 
 void WorkbookStarter::Finish(const Ending& ending) noexcept {
     RestoreApplication();
-    const Road road = wait_.Cancelled() ? Road::Cancelled : ending.road;
-    const RoadTraits traits = TraitsOf(road);
-    const std::wstring message = traits.hasMessage ? MessageOf({road, ending.failure}) : std::wstring();
-    // Before the box, which may stay up until the user walks away. Only a cancelled launch has a
-    // reason for it.
-    if (traits.event && !std::exchange(endJournalled_, true))
-        Journal(cancelReason_ == CancelReason::SessionEnded ? LaunchEnding::SessionEnded : *traits.event,
-                traits.exitCode, ending.failure, message);
-    if (traits.hasMessage)
-        RunStep([&] { window_.MsgBox(message, traits.style, kMessageTitle); });
-    // A close while the message was up is a close too.
-    const int exitCode = wait_.Cancelled() ? kExitFailed : traits.exitCode;
+    // A launch cancelled meanwhile ends as cancelled, whatever the step that noticed it.
+    const LaunchEnding kind = !wait_.Cancelled()                            ? ending.ending
+                              : cancelReason_ == CancelReason::SessionEnded ? LaunchEnding::SessionEnded
+                                                                            : LaunchEnding::Closed;
+    const EndingRow& row = RowOf(kind);
+    std::wstring box;
+    if (row.boxStyle != kNoBox)
+        RunStep([&] {
+            box = BoxText(row, path_, ending.failure.value_or(PlatformError{kStatusUnexpected}), platform_);
+        });
+    // Before the box, which may stay up until the user walks away.
+    if (row.eventId != 0 && !std::exchange(endJournalled_, true))
+        Journal(kind, row.exitCode, ending.failure, box);
+    if (row.boxStyle != kNoBox)
+        RunStep([&] { window_.MsgBox(box, row.boxStyle, kMessageTitle); });
+    // A close while the box was up is a close too.
+    const int exitCode = wait_.Cancelled() ? kExitFailed : row.exitCode;
     GiveAlertsBackOnceMore(exitCode);
     RunStep([&] { window_.Unload(exitCode); });
 }
@@ -322,45 +290,6 @@ void WorkbookStarter::RestoreApplication() noexcept {
         wait_.Ending();
         alertsFailure_ = Attempt([&] { hostReference_->SetDisplayAlerts(true); });
     }
-}
-
-std::wstring WorkbookStarter::MessageOf(const Ending& ending) noexcept {
-    std::wstring message;
-    RunStep([&] {
-        const PlatformError failure = ending.failure.value_or(PlatformError{kStatusUnexpected});
-        switch (ending.road) {
-        case Road::Absent:
-            message = kAbsentPrompt;
-            break;
-        case Road::TooLong:
-            message = TooLongMessage(path_);
-            break;
-        case Road::Forbidden:
-            message = ForbiddenMessage();
-            break;
-        case Road::MacrosDisabled:
-            message = MacrosDisabledMessage();
-            break;
-        case Road::NotStarted:
-            message = NotStartedMessage(failure, platform_);
-            break;
-        case Road::NotReady:
-            message = NotReadyMessage();
-            break;
-        case Road::NotOpened:
-            message = NotOpenedMessage(path_, failure, platform_);
-            break;
-        case Road::NotResponding:
-            message = NotRespondingMessage();
-            break;
-        case Road::HeldElsewhere:
-            message = HeldElsewhereMessage();
-            break;
-        default:
-            break;
-        }
-    });
-    return message;
 }
 
 void WorkbookStarter::StepAside() noexcept {

@@ -45,22 +45,6 @@ public:
     virtual void Unload(int exitCode) = 0;
 };
 
-// How a launch ends. Each road has its one message (or none) and its exit code.
-enum class Road {
-    Done,           // the application has the workbook
-    Declined,       // the user said no to the question about the workbook's origin
-    Absent,         // the workbook is not there
-    TooLong,        // its path is too long for the application
-    Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
-    MacrosDisabled, // the organisation does not allow the application's macros on this computer
-    NotStarted,     // the application could not be created or shown
-    NotReady,       // the application, started, refused or did not complete its creation
-    NotOpened,      // the application did not open the workbook
-    NotResponding,  // a call was refused with the launch's whole limit used up
-    HeldElsewhere,  // opened read-only because another process has the file: a notice
-    Cancelled,      // the user closed the launcher, or the session ended
-};
-
 // Why a launch under way was cancelled.
 enum class CancelReason { Closed, SessionEnded };
 
@@ -78,7 +62,7 @@ public:
           wait_(clock, this) {}
 
     void StartWorkbook() noexcept;
-    // The absent-workbook road of StartWorkbook on its own: the one message, then the window is
+    // The absent-workbook ending of StartWorkbook on its own: the one message, then the window is
     // unloaded. For a name the launcher refuses before any existence check.
     void ReportAbsent() noexcept;
     // The user closed the launcher or the session is ending. Answers whether a launch was under
@@ -90,7 +74,7 @@ public:
 
 private:
     struct Ending {
-        Road road = Road::Done;
+        LaunchEnding ending = LaunchEnding::Done;
         std::optional<PlatformError> failure{};
     };
     using Step = std::optional<Ending>; // nothing: the launch goes on
@@ -107,15 +91,15 @@ private:
     Step CreateInstance() noexcept;
     Step MakeVisible(SpreadsheetApplication& application) noexcept;
     Ending OpenWorkbook(SpreadsheetApplication& application, const std::wstring& openable) noexcept;
-    // A step that failed ends the launch on `road`, unless the failure was a refusal with the
+    // A step that failed ends the launch as `ending`, unless the failure was a refusal with the
     // limit used up, or the user closed the launcher meanwhile.
-    Ending FailedOn(Road road, PlatformError failure) noexcept;
+    Ending FailedOn(LaunchEnding ending, PlatformError failure) noexcept;
     // Dispatches what is queued, then says whether the launch must end there: closed, or a call
     // refused at the limit.
     Step DispatchThenCheckInterrupted() noexcept;
     // The one way out: gives back what the launch changed in its application (alerts turned
-    // off; an instance never shown is told to quit), shows the road's one message, then unloads
-    // the window with the road's exit code.
+    // off; an instance never shown is told to quit), shows the ending's one box, then unloads
+    // the window with the ending's exit code.
     void Finish(const Ending& ending) noexcept;
     void RestoreApplication() noexcept;
     // Alerts the ending could not give back: once more, the last thing before the process ends,
@@ -126,7 +110,6 @@ private:
     void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
                  std::wstring_view message) noexcept;
     void Journal(LaunchEvent& event) noexcept;
-    std::wstring MessageOf(const Ending& ending) noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
     void StepAside() noexcept override;
 

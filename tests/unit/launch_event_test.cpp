@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
 namespace quben::testing {
 namespace {
 
@@ -61,6 +67,7 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {failure, kEventError, 102, failureStrings},
         {as(failure, LaunchEnding::TooLong), kEventError, 103, failureStrings},
         {as(failure, LaunchEnding::NotResponding), kEventError, 104, failureStrings},
+        {as(failure, LaunchEnding::NotReady), kEventError, 104, failureStrings},
         {as(failure, LaunchEnding::Forbidden), kEventError, 105, with(failureStrings, {L"", L"0"})},
         {refusal, kEventError, 106, with(failureStrings, {L"HKLM\\…\\VBAWarnings", L"4"})},
         {as(failure, LaunchEnding::Absent), kEventWarning, 201, failureStrings},
@@ -92,6 +99,45 @@ TEST(LaunchEventTest, NoInsertHoldsAPercentSign) {
     EXPECT_EQ(Strings(entry.strings.begin(), entry.strings.begin() + entry.count),
               (Strings{L"C:\\100％\\％1％n.xls", L"0x00000001", L"vérification du fichier", L"0", L"0",
                        L"％0", L"50 ％ fait", L"％％5"}));
+}
+
+// Each row's event, as the message table has it: the ID exists, under the row's level, and its text
+// uses the inserts the row gives it (a policy's two or an answer's five only where the row has them).
+TEST(LaunchEventTest, EveryRowMatchesTheMessageTable) {
+    std::ifstream file(QUBEN_SOURCE_DIR "/assets/events.mc");
+    std::stringstream text;
+    text << file.rdbuf();
+    struct Message {
+        std::string level;
+        int highestInsert = 0;
+    };
+    std::map<std::uint32_t, Message> table;
+    const std::string source = text.str();
+    const std::regex block(R"(; level: (\w+)\nMessageId=(\d+)\n[^]*?\nLanguage=French\n([^\n]*)\n)");
+    for (std::sregex_iterator it(source.begin(), source.end(), block), end; it != end; ++it) {
+        Message& message = table[static_cast<std::uint32_t>(std::stoul((*it)[2]))];
+        message.level = (*it)[1];
+        const std::string body = (*it)[3];
+        const std::regex insert(R"(%(\d+))");
+        for (std::sregex_iterator at(body.begin(), body.end(), insert); at != end; ++at)
+            message.highestInsert = std::max(message.highestInsert, std::stoi((*at)[1]));
+    }
+    ASSERT_GE(table.size(), 12u);
+    const std::map<std::uint16_t, std::string> levels{
+        {kEventError, "error"}, {kEventWarning, "warning"}, {kEventInformation, "information"}};
+    std::set<std::uint32_t> used;
+    for (const EndingRow& row : kEndingRows) {
+        if (row.eventId == 0)
+            continue;
+        used.insert(row.eventId);
+        const auto message = table.find(row.eventId);
+        ASSERT_NE(message, table.end()) << row.eventId;
+        EXPECT_EQ(message->second.level, levels.at(row.eventType)) << row.eventId;
+        EXPECT_LE(message->second.highestInsert, row.inserts) << row.eventId;
+        EXPECT_EQ(message->second.highestInsert > kCommonInserts, row.inserts > kCommonInserts)
+            << row.eventId;
+    }
+    EXPECT_EQ(used.size(), table.size()) << "a message no ending writes";
 }
 
 } // namespace

@@ -431,7 +431,7 @@ TEST_F(StartWorkbookTest, ACreationTheStartedApplicationRefusedIsNotMadeTwiceAnd
                                       "échec), répondez-y, puis ouvrez de nouveau le classeur." +
                                           kFailureBox,
                                       "Form3.Unload(1)"}));
-        EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotResponding, LaunchStep::Creating}}));
+        EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotReady, LaunchStep::Creating}}));
         EXPECT_EQ(platform.events.at(0).error->status, static_cast<std::int32_t>(status));
     }
 }

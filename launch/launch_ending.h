@@ -1,0 +1,157 @@
+#pragma once
+// Every way a launch ends, as one table: the box it shows, the exit code, and the event it leaves
+// in the application log, with that event's ID and level in the message table (assets/events.mc,
+// checked against this table by a unit test). Adding an ending is one enumerator, one row, one
+// message in assets/events.mc and one test row.
+
+#include "launch/launch_texts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace quben {
+
+enum class LaunchEnding : std::uint8_t {
+    Done,           // the application has the workbook
+    Declined,       // the user said no to the question about the workbook's origin
+    Absent,         // the workbook is not there
+    TooLong,        // its path is too long for the application
+    Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
+    MacrosDisabled, // the organisation does not allow the application's macros on this computer
+    NotStarted,     // the application could not be created or shown
+    NotReady,       // the application, started, refused or did not complete its creation
+    NotOpened,      // the application did not open the workbook
+    NotResponding,  // a call was refused with the launch's whole limit used up
+    HeldElsewhere,  // opened read-only because another process has the file: a notice
+    Closed,         // the user closed the launcher during the launch
+    SessionEnded,   // the session ended during the launch
+    // Not endings: what a launch notes on its way.
+    Answered,  // the download question was answered
+    AlertsOff, // the application's alerts could not be given back
+};
+
+// What the box says after its first line, each part after a blank line.
+enum class BoxDetails : std::uint8_t {
+    None,
+    Path,             // the workbook's path, as chosen
+    WhyNotStarted,    // "not installed", or the system's text of the status; then the code
+    PathWhyNotOpened, // the path; the application's own text, or the system's; then the code
+};
+
+// ReportEvent's types.
+inline constexpr std::uint16_t kEventError = 1;
+inline constexpr std::uint16_t kEventWarning = 2;
+inline constexpr std::uint16_t kEventInformation = 4;
+
+// The inserts of an event (assets/events.mc says what each is): eight for every one, ten with the
+// organisation's rule, thirteen with the answer to the download question.
+inline constexpr std::uint8_t kCommonInserts = 8;
+inline constexpr std::uint8_t kPolicyInserts = 10;
+inline constexpr std::uint8_t kAnswerInserts = 13;
+
+inline constexpr std::uint32_t kNoBox = 0xFFFFFFFF;
+
+struct EndingRow {
+    LaunchEnding ending;
+    std::uint32_t boxStyle;      // MessageBox's flags; kNoBox: none
+    std::wstring_view firstLine; // exact
+    BoxDetails details;
+    std::wstring_view advice; // after the details
+    int exitCode;
+    std::uint32_t eventId; // 0: no event
+    std::uint16_t eventType;
+    std::uint8_t inserts;
+};
+
+inline constexpr EndingRow kEndingRows[] = {
+    {LaunchEnding::Done, kNoBox, {}, BoxDetails::None, {}, kExitDone, 0, 0, 0},
+    {LaunchEnding::Declined, kNoBox, {}, BoxDetails::None, {}, kExitDone, 0, 0, 0},
+    {LaunchEnding::Absent,
+     kMessageButtons,
+     kAbsentPrompt,
+     BoxDetails::None,
+     {},
+     kExitDone,
+     201,
+     kEventWarning,
+     kCommonInserts},
+    {LaunchEnding::TooLong, kFailureBoxStyle, kTooLongFirstLine, BoxDetails::Path, kTooLongAdvice,
+     kExitFailed, 103, kEventError, kCommonInserts},
+    {LaunchEnding::Forbidden, kFailureBoxStyle, kForbiddenFirstLine, BoxDetails::None, kForbiddenAdvice,
+     kExitFailed, 105, kEventError, kPolicyInserts},
+    {LaunchEnding::MacrosDisabled, kFailureBoxStyle, kMacrosDisabledFirstLine, BoxDetails::None,
+     kMacrosDisabledAdvice, kExitFailed, 106, kEventError, kPolicyInserts},
+    {LaunchEnding::NotStarted,
+     kFailureBoxStyle,
+     kNotStartedFirstLine,
+     BoxDetails::WhyNotStarted,
+     {},
+     kExitFailed,
+     101,
+     kEventError,
+     kCommonInserts},
+    {LaunchEnding::NotReady, kFailureBoxStyle, kNotReadyFirstLine, BoxDetails::None, kNotReadyAdvice,
+     kExitFailed, 104, kEventError, kCommonInserts},
+    {LaunchEnding::NotOpened,
+     kFailureBoxStyle,
+     kNotOpenedFirstLine,
+     BoxDetails::PathWhyNotOpened,
+     {},
+     kExitFailed,
+     102,
+     kEventError,
+     kCommonInserts},
+    {LaunchEnding::NotResponding, kFailureBoxStyle, kNotRespondingFirstLine, BoxDetails::None,
+     kNotRespondingAdvice, kExitFailed, 104, kEventError, kCommonInserts},
+    {LaunchEnding::HeldElsewhere, kNoticeBoxStyle, kHeldElsewhereFirstLine, BoxDetails::None,
+     kHeldElsewhereAdvice, kExitDone, 301, kEventInformation, kCommonInserts},
+    {LaunchEnding::Closed,
+     kNoBox,
+     {},
+     BoxDetails::None,
+     {},
+     kExitFailed,
+     302,
+     kEventInformation,
+     kCommonInserts},
+    {LaunchEnding::SessionEnded,
+     kNoBox,
+     {},
+     BoxDetails::None,
+     {},
+     kExitFailed,
+     303,
+     kEventInformation,
+     kCommonInserts},
+    {LaunchEnding::Answered, kNoBox, {}, BoxDetails::None, {}, kExitDone, 202, kEventWarning, kAnswerInserts},
+    {LaunchEnding::AlertsOff,
+     kNoBox,
+     {},
+     BoxDetails::None,
+     {},
+     kExitDone,
+     203,
+     kEventWarning,
+     kCommonInserts},
+};
+
+// The row of an ending, found by its name, not its position: reordering the enumerators moves
+// nothing. Every ending has its row (checked at compile time below).
+constexpr const EndingRow& RowOf(LaunchEnding ending) {
+    return *std::find_if(std::begin(kEndingRows), std::end(kEndingRows),
+                         [ending](const EndingRow& row) { return row.ending == ending; });
+}
+
+consteval bool EveryEndingHasOneRow() {
+    for (std::uint8_t value = 0; value <= static_cast<std::uint8_t>(LaunchEnding::AlertsOff); ++value)
+        if (std::count_if(std::begin(kEndingRows), std::end(kEndingRows), [&](const EndingRow& row) {
+                return static_cast<std::uint8_t>(row.ending) == value;
+            }) != 1)
+            return false;
+    return true;
+}
+static_assert(EveryEndingHasOneRow(), "each LaunchEnding needs exactly one row in kEndingRows");
+
+} // namespace quben
