@@ -14,19 +14,23 @@
 namespace quben {
 
 enum class LaunchEnding : std::uint8_t {
-    Done,           // the application has the workbook
-    Declined,       // the user said no to the question about the workbook's origin
-    Absent,         // the workbook is not there
-    TooLong,        // its path is too long for the application
-    Forbidden,      // from the Internet, and the organisation forbids unblocking it or its macros
-    MacrosDisabled, // the organisation does not allow the application's macros on this computer
-    NotStarted,     // the application could not be created or shown
-    NotReady,       // the application, started, refused or did not complete its creation
-    NotOpened,      // the application did not open the workbook
-    NotResponding,  // a call was refused with the launch's whole limit used up
-    HeldElsewhere,  // opened read-only because another process has the file: a notice
-    Closed,         // the user closed the launcher during the launch
-    SessionEnded,   // the session ended during the launch
+    Done,                  // the application has the workbook
+    Declined,              // the user said no to the question about the workbook's origin
+    Absent,                // the workbook is not there
+    TooLong,               // its path is too long for the application
+    Forbidden,             // from the Internet, and the organisation forbids unblocking it
+    InternetMacrosBlocked, // from the Internet, whose macros the organisation blocks
+    MacrosDisabled,        // the organisation does not allow the application's macros on this computer
+    MacroRulesNotApplied,  // the application could not be told to apply the organisation's rules
+    MacrosNotRun,          // under those rules, the application kept the workbook's macros off
+    NotStarted,            // the application could not be created or shown
+    NotReady,              // the application, started, refused or did not complete its creation
+    NotOpened,             // the application did not open the workbook
+    NotResponding,         // a call was refused with the launch's whole limit used up
+    HeldElsewhere,         // opened read-only because another process has the file: a notice
+    Closed,                // the user closed the launcher during the launch
+    SessionEnded,          // the session ended during the launch
+    ClosedByWindows,       // Windows closed the launcher during the launch (an installation, an update)
     // Not endings: what a launch notes on its way.
     Answered,  // the download question was answered
     AlertsOff, // the application's alerts could not be given back
@@ -81,8 +85,14 @@ inline constexpr EndingRow kEndingRows[] = {
      kExitFailed, 103, kEventError, kCommonInserts},
     {LaunchEnding::Forbidden, kFailureBoxStyle, kForbiddenFirstLine, BoxDetails::None, kForbiddenAdvice,
      kExitFailed, 105, kEventError, kPolicyInserts},
+    {LaunchEnding::InternetMacrosBlocked, kFailureBoxStyle, kInternetMacrosBlockedFirstLine, BoxDetails::None,
+     kInternetMacrosBlockedAdvice, kExitFailed, 105, kEventError, kPolicyInserts},
     {LaunchEnding::MacrosDisabled, kFailureBoxStyle, kMacrosDisabledFirstLine, BoxDetails::None,
      kMacrosDisabledAdvice, kExitFailed, 106, kEventError, kPolicyInserts},
+    {LaunchEnding::MacroRulesNotApplied, kFailureBoxStyle, kMacroRulesNotAppliedFirstLine, BoxDetails::None,
+     kMacrosDisabledAdvice, kExitFailed, 106, kEventError, kPolicyInserts},
+    {LaunchEnding::MacrosNotRun, kFailureBoxStyle, kMacrosNotRunFirstLine, BoxDetails::None,
+     kMacrosNotRunAdvice, kExitFailed, 106, kEventError, kPolicyInserts},
     {LaunchEnding::NotStarted,
      kFailureBoxStyle,
      kNotStartedFirstLine,
@@ -123,6 +133,15 @@ inline constexpr EndingRow kEndingRows[] = {
      {},
      kExitFailed,
      303,
+     kEventInformation,
+     kCommonInserts},
+    {LaunchEnding::ClosedByWindows,
+     kNoBox,
+     {},
+     BoxDetails::None,
+     {},
+     kExitFailed,
+     304,
      kEventInformation,
      kCommonInserts},
     {LaunchEnding::Answered, kNoBox, {}, BoxDetails::None, {}, kExitDone, 202, kEventWarning, kAnswerInserts},

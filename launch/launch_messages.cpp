@@ -56,10 +56,10 @@ std::wstring ServerOf(std::wstring_view path) {
     return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
 }
 
-bool StartedButNotAnswering(std::int32_t status) {
+bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunning) {
     constexpr auto kServerExecFailure = static_cast<std::int32_t>(0x80080005); // CO_E_SERVER_EXEC_FAILURE
-    return status == kServerExecFailure || status == busy_status::kCallRejected ||
-           status == busy_status::kRetryLater;
+    return status == busy_status::kCallRejected || status == busy_status::kRetryLater ||
+           (status == kServerExecFailure && stillRunning());
 }
 
 // Where it came from, not what was fetched: download links carry long signed queries.

@@ -3,6 +3,7 @@
 
 #include "launch/launch_ending.h"
 #include "launch/launch_platform.h"
+#include "platform/function_ref.h"
 #include "platform/platform_error.h"
 
 #include <string>
@@ -10,10 +11,11 @@
 
 namespace quben {
 
-// Whether a creation failed because the application, started, refused or did not complete it
-// (CO_E_SERVER_EXEC_FAILURE, RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER): trying again
-// would start a second one.
-bool StartedButNotAnswering(std::int32_t status);
+// Whether a creation failed because the application, started, refused it (RPC_E_CALL_REJECTED,
+// RPC_E_SERVERCALL_RETRYLATER) or did not complete it (CO_E_SERVER_EXEC_FAILURE, while
+// `stillRunning` says its process is there: the same code also says it exited or crashed before
+// it registered): trying again would start a second one.
+bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunning);
 // What the download question shows of the address a workbook was downloaded from: its scheme and
 // host; empty when unknown.
 std::wstring ShownSource(std::wstring_view hostUrl);

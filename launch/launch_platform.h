@@ -38,6 +38,16 @@ public:
     // The organisation's macro rules for that version. A value that cannot be read counts as not
     // set (the live trace says why).
     virtual MacroPolicy ReadMacroPolicy(std::wstring_view version) = 0;
+    // The trusted locations of that version's Trust Center, as the organisation and the user set them.
+    virtual TrustedLocations ReadTrustedLocations(std::wstring_view version) = 0;
+    // An existing path as the file system names it in full (no 8.3 component).
+    virtual std::wstring LongPathName(std::wstring_view fullPath) = 0;
+    // Whether a path is on a share: a UNC path, or a drive mapped to a network share.
+    virtual bool OnNetworkDrive(std::wstring_view fullPath) = 0;
+    // The system's clock for process creation times, and whether a process of the spreadsheet
+    // application (the image its class registration names) created since `since` still runs.
+    virtual std::uint64_t ProcessClock() = 0;
+    virtual bool ApplicationRunningSince(std::uint64_t since) = 0;
     // Writes the event to the system's application log, for the IT department.
     virtual void Journal(const LaunchEvent& event) = 0;
 };

@@ -82,6 +82,30 @@ inline constexpr std::wstring_view kMacrosDisabledFirstLine =
     L"macros\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
 
+// A workbook from the Internet whose macros the organisation blocks, where users may still unblock
+// a file they trust (a failure box).
+inline constexpr std::wstring_view kInternetMacrosBlockedFirstLine =
+    L"Votre organisation bloque les macros des fichiers provenant d'Internet, et ce classeur en "
+    L"provient\u00A0: il n'a pas été ouvert.";
+inline constexpr std::wstring_view kInternetMacrosBlockedAdvice =
+    L"Si vous avez confiance en ce classeur, débloquez-le dans ses propriétés (case "
+    L"«\u00A0Débloquer\u00A0»), "
+    L"puis ouvrez-le de nouveau. Sinon, adressez-vous à votre service informatique.";
+
+// The application could not be told to apply the organisation's macro rules itself (a failure box):
+// it is never shown.
+inline constexpr std::wstring_view kMacroRulesNotAppliedFirstLine =
+    L"Le classeur n'a pas pu être ouvert selon les règles de votre organisation pour les macros.";
+
+// Under those rules, the application kept the workbook's macros off (unsigned, or disabled): it
+// stays open, but does nothing (a failure box).
+inline constexpr std::wstring_view kMacrosNotRunFirstLine =
+    L"Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de votre organisation "
+    L"(macros signées uniquement, ou désactivées).";
+inline constexpr std::wstring_view kMacrosNotRunAdvice =
+    L"Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. Adressez-vous à votre "
+    L"service informatique.";
+
 // How the process ends: 0 when the application has the workbook, the user cancelled the dialog or
 // the workbook was reported absent; 1 when the launch failed and said why, or the user closed the
 // launcher while it was under way.

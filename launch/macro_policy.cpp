@@ -1,10 +1,13 @@
 #include "launch/macro_policy.h"
 
+#include <algorithm>
+
 namespace quben {
 namespace {
 
 constexpr std::uint32_t kVbaSignedOnly = 3; // "only digitally signed macros"
 constexpr std::uint32_t kVbaDisableAll = 4; // "disable all macros without notification"
+constexpr std::uint32_t kAutomationEnabled = 1;
 constexpr std::uint32_t kAutomationByUi = 2;
 constexpr std::uint32_t kAutomationForceDisable = 3;
 constexpr std::uint32_t kBlock = 1;
@@ -13,19 +16,65 @@ bool Is(const std::optional<PolicySetting>& setting, std::uint32_t value) {
     return setting && setting->value == value;
 }
 
+// Case folded for comparing paths: ASCII and Latin-1's letters, those of French names.
+wchar_t Folded(wchar_t c) {
+    if (c >= L'A' && c <= L'Z')
+        return static_cast<wchar_t>(c + 0x20);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return static_cast<wchar_t>(c + 0x20);
+    return c;
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
+}
+
+bool IsNetworkPath(std::wstring_view path) {
+    return path.starts_with(L"\\\\");
+}
+
+bool Contains(const TrustedLocation& location, std::wstring_view path) {
+    std::wstring_view folder = location.path;
+    while (folder.ends_with(L'\\'))
+        folder.remove_suffix(1);
+    if (folder.empty() || path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' ||
+        !SameText(path.substr(0, folder.size()), folder))
+        return false;
+    return location.subfolders || path.find(L'\\', folder.size() + 1) == std::wstring_view::npos;
+}
+
 } // namespace
 
-MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet) {
-    // The strictest rule first: without its macros the workbook cannot work at all.
-    if (Is(policy.vbaWarnings, kVbaDisableAll))
+MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bool trusted) {
+    const auto& automation = policy.automationSecurity;
+    // The organisation lets programs run the macros of what they open: nothing to apply.
+    if (Is(automation, kAutomationEnabled))
+        return {};
+    if (Is(automation, kAutomationForceDisable))
+        return {LaunchEnding::MacrosDisabled, false, automation};
+    // Files in a trusted location bypass the other checks, the Internet mark included.
+    if (!trusted && Is(policy.vbaWarnings, kVbaDisableAll))
         return {LaunchEnding::MacrosDisabled, false, policy.vbaWarnings};
-    if (Is(policy.automationSecurity, kAutomationForceDisable))
-        return {LaunchEnding::MacrosDisabled, false, policy.automationSecurity};
-    if (fromInternet && Is(policy.blockFromInternet, kBlock))
-        return {LaunchEnding::Forbidden, false, policy.blockFromInternet};
-    return {std::nullopt,
-            Is(policy.vbaWarnings, kVbaSignedOnly) || Is(policy.automationSecurity, kAutomationByUi),
-            std::nullopt};
+    if (!trusted && fromInternet && Is(policy.blockFromInternet, kBlock))
+        return {LaunchEnding::InternetMacrosBlocked, false, policy.blockFromInternet};
+    if (Is(automation, kAutomationByUi))
+        return {std::nullopt, true, automation};
+    if (Is(policy.vbaWarnings, kVbaSignedOnly) || Is(policy.vbaWarnings, kVbaDisableAll))
+        return {std::nullopt, true, policy.vbaWarnings};
+    return {};
+}
+
+bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations) {
+    if (locations.allDisabled || (onNetwork && !locations.networkAllowed))
+        return false;
+    auto any = [&](const std::vector<TrustedLocation>& list) {
+        return std::any_of(list.begin(), list.end(), [&](const TrustedLocation& location) {
+            return (locations.networkAllowed || !IsNetworkPath(location.path)) &&
+                   Contains(location, longPath);
+        });
+    };
+    return any(locations.policy) || (locations.userAllowed && any(locations.user));
 }
 
 std::optional<std::wstring> VersionOfCurVer(std::wstring_view curVer) {

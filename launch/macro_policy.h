@@ -1,14 +1,16 @@
 #pragma once
-// The organisation's rules for Office macros (Group Policy) and what they make of a launch. An
-// application started through automation runs every macro, whatever its Trust Center says: the
-// launcher applies the rules itself rather than be a way around them.
+// The organisation's rules for Office macros and what they make of a launch. An application
+// started through automation runs every macro, whatever its Trust Center says: the launcher
+// applies the rules itself, so that a workbook's macros run exactly where a double-click on it
+// would let Office run them, and nowhere else.
 
-#include "launch/launch_event.h"
+#include "launch/launch_ending.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quben {
 
@@ -19,14 +21,28 @@ inline constexpr std::int32_t kAutomationSecurityByUi = 2;
 inline constexpr std::wstring_view kHideZoneInfoPolicy =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Attachments\\HideZoneInfoOnProperties";
 
-// One policy value, with the registry name it was read under (for the IT department).
+// One policy value, with the full registry name it was read under (for the IT department).
 struct PolicySetting {
     std::uint32_t value = 0;
     std::wstring name{};
 };
 
-// What the organisation has set; nothing where a value is not set or cannot be read. Each holds
-// the machine's value where both the machine and the user have one.
+// A folder Office trusts: its Path with environment strings expanded, and AllowSubfolders.
+struct TrustedLocation {
+    std::wstring path;
+    bool subfolders = false;
+};
+
+struct TrustedLocations {
+    std::vector<TrustedLocation> policy; // set by the organisation (Excel's and Common's)
+    std::vector<TrustedLocation> user;   // the user's own, from Excel's Trust Center
+    bool allDisabled = false;            // "disable all trusted locations"
+    bool userAllowed = true;             // "allow mix of policy and user locations" is not 0
+    bool networkAllowed = false;         // "allow trusted locations on the network"
+};
+
+// What the organisation has set, each from the first source that has it (Cloud Policy, the
+// user's Group Policy, the machine's); nothing where a value is not set or cannot be read.
 struct MacroPolicy {
     std::optional<PolicySetting> vbaWarnings;        // Excel\Security\VBAWarnings
     std::optional<PolicySetting> blockFromInternet;  // Excel\Security\blockcontentexecutionfrominternet
@@ -34,18 +50,24 @@ struct MacroPolicy {
 };
 
 struct MacroDecision {
-    // The launch ends there, with that ending's box and event (MacrosDisabled, or Forbidden as for
-    // a download users may not unblock); nothing: it goes on.
+    // The launch ends there (MacrosDisabled, InternetMacrosBlocked); nothing: it goes on.
     std::optional<LaunchEnding> refusal;
     // Application.AutomationSecurity <- msoAutomationSecurityByUI before the application is shown,
-    // so that it applies its signature rule itself.
+    // so that it applies the Trust Center's rules (signatures, trusted locations) itself.
     bool byUi = false;
-    std::optional<PolicySetting> because; // the setting that refused the launch
+    // The setting that refused the launch, or that made the application decide.
+    std::optional<PolicySetting> because;
 };
 
-// `fromInternet`: the workbook is on the Internet, by its mark or its location. Any value other
-// than the ones named below leaves the launch as it has always been.
-MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet);
+// `fromInternet`: the workbook is on the Internet, by its mark or its location; `trusted`: it is in
+// a trusted location. Any value other than the ones named in macro_policy.cpp leaves the launch as
+// it has always been.
+MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bool trusted);
+
+// Whether Office would treat the workbook at `longPath` (its full path, in long form) as in a
+// trusted location: whole path components compared, case ignored. `onNetwork`: it is on a share or
+// a mapped network drive.
+bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations);
 
 // The version a registered class's current version names ("Excel.Application.16" -> "16.0", as
 // the policy keys spell it); nothing when it ends in no number.

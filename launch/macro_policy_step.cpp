@@ -12,7 +12,7 @@ namespace quben {
 WorkbookStarter::Step WorkbookStarter::MacroPolicyBeforeCreation(bool fromInternet) noexcept {
     fromInternet_ = fromInternet;
     macroDecision_.reset();
-    refusedBy_.reset();
+    policyNamed_.reset();
     std::optional<std::wstring> version;
     RunStep([&] { version = platform_.SpreadsheetVersion(); });
     return version ? HonourMacroPolicy(*version) : Step{};
@@ -29,19 +29,39 @@ WorkbookStarter::Step WorkbookStarter::MacroPolicyOf(SpreadsheetApplication& app
     }
     if (!macroDecision_ || !macroDecision_->byUi)
         return {};
-    // Before it is shown or opens anything: the application then applies its own signature rule.
-    RunStep([&] { application.SetAutomationSecurity(kAutomationSecurityByUi); });
+    // Before it is shown or opens anything: the application then applies the Trust Center's rules
+    // itself. Not applied, they would not hold at all: the instance is never shown.
+    policyNamed_ = macroDecision_->because;
+    if (const auto failure = Attempt([&] { application.SetAutomationSecurity(kAutomationSecurityByUi); })) {
+        step_ = LaunchStep::Policy;
+        return FailedOn(LaunchEnding::MacroRulesNotApplied, *failure);
+    }
     return DispatchThenCheckInterrupted();
 }
 
 WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view version) noexcept {
     MacroPolicy policy; // a rule that cannot be read counts as not set
     RunStep([&] { policy = platform_.ReadMacroPolicy(version); });
-    macroDecision_ = DecideMacroPolicy(policy, fromInternet_);
+    macroDecision_ = DecideMacroPolicy(policy, fromInternet_, false);
+    // The trusted locations only where they change the answer: most launches never read them.
+    if (macroDecision_->refusal &&
+        DecideMacroPolicy(policy, fromInternet_, true).refusal != macroDecision_->refusal &&
+        TestOr(false, [&] {
+            const TrustedLocations locations = platform_.ReadTrustedLocations(version);
+            const std::wstring longPath = platform_.LongPathName(path_);
+            return InTrustedLocation(longPath, platform_.OnNetworkDrive(longPath), locations);
+        }))
+        macroDecision_ = DecideMacroPolicy(policy, fromInternet_, true);
     if (!macroDecision_->refusal)
         return {};
     step_ = LaunchStep::Policy;
-    refusedBy_ = macroDecision_->because;
+    policyNamed_ = macroDecision_->because;
+    // Users may unblock a download in its Properties, unless the organisation hides that too.
+    if (*macroDecision_->refusal == LaunchEnding::InternetMacrosBlocked &&
+        TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
+        policyNamed_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
+        return Ending{LaunchEnding::Forbidden};
+    }
     return Ending{*macroDecision_->refusal};
 }
 

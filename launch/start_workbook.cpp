@@ -96,7 +96,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
         return {};
     // A rule that cannot be read is not assumed away.
     if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
-        refusedBy_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
+        policyNamed_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
         return Ending{LaunchEnding::Forbidden};
     }
     // A question that cannot be asked is a no. A workbook that is on the Internet only because of
@@ -157,14 +157,20 @@ WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
     RunStep([&] { window_.ShowWorking(); });
     // A window the application shows while it starts (activation, sign-in) can then come in front.
     RunStep([&] { window_.AllowAnyToFront(); });
+    std::uint64_t creating = 0;
+    RunStep([&] { creating = platform_.ProcessClock(); });
     // An empty reference is a creation that failed too.
     if (const auto failure = Attempt([&] {
             hostReference_ = host_.CreateApplication(wait_);
             Require(hostReference_);
         }))
-        return FailedOn(StartedButNotAnswering(failure->status) ? LaunchEnding::NotReady
-                                                                : LaunchEnding::NotStarted,
-                        *failure);
+        return FailedOn(
+            StartedButNotAnswering(
+                failure->status,
+                [&] { return TestOr(false, [&] { return platform_.ApplicationRunningSince(creating); }); })
+                ? LaunchEnding::NotReady
+                : LaunchEnding::NotStarted,
+            *failure);
     // A close that came while the instance was created asks nothing more of it but to quit.
     return DispatchThenCheckInterrupted();
 }
@@ -204,7 +210,11 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
     step_ = LaunchStep::Macros;
-    RunStep([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+    // Where the Trust Center decides, macros it keeps off would leave a workbook that does nothing,
+    // without a word: the user is told, the workbook left open to be read.
+    if (const auto failure = Attempt([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
+        failure && macroDecision_ && macroDecision_->byUi)
+        return FailedOn(LaunchEnding::MacrosNotRun, *failure);
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
     step_ = LaunchStep::Finishing;
@@ -232,9 +242,7 @@ WorkbookStarter::Step WorkbookStarter::DispatchThenCheckInterrupted() noexcept {
 void WorkbookStarter::Finish(const Ending& ending) noexcept {
     RestoreApplication();
     // A launch cancelled meanwhile ends as cancelled, whatever the step that noticed it.
-    const LaunchEnding kind = !wait_.Cancelled()                            ? ending.ending
-                              : cancelReason_ == CancelReason::SessionEnded ? LaunchEnding::SessionEnded
-                                                                            : LaunchEnding::Closed;
+    const LaunchEnding kind = wait_.Cancelled() ? CancelledEnding() : ending.ending;
     const EndingRow& row = RowOf(kind);
     std::wstring box;
     if (row.boxStyle != kNoBox)
@@ -265,9 +273,9 @@ void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
     RunStep([&] {
         event.path = path_;
         event.step = step_;
-        if (refusedBy_) {
-            event.policy = refusedBy_->name;
-            event.policyValue = refusedBy_->value;
+        if (policyNamed_) {
+            event.policy = policyNamed_->name;
+            event.policyValue = policyNamed_->value;
         }
         event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
         platform_.Journal(event);
@@ -300,11 +308,24 @@ bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
     if (underway_ && !wait_.Cancelled()) {
         cancelReason_ = reason;
         wait_.Cancel();
-        // Once the session's end has been told, the process may be ended at any moment.
-        if (reason == CancelReason::SessionEnded && !std::exchange(endJournalled_, true))
-            Journal(LaunchEnding::SessionEnded, kExitFailed, std::nullopt, {});
+        // Once the session's end (or Windows' request) has been told, the process may be ended at
+        // any moment.
+        if (reason != CancelReason::Closed && !std::exchange(endJournalled_, true))
+            Journal(CancelledEnding(), kExitFailed, std::nullopt, {});
     }
     return underway_;
+}
+
+LaunchEnding WorkbookStarter::CancelledEnding() const noexcept {
+    switch (cancelReason_.value_or(CancelReason::Closed)) {
+    case CancelReason::SessionEnded:
+        return LaunchEnding::SessionEnded;
+    case CancelReason::ClosedByWindows:
+        return LaunchEnding::ClosedByWindows;
+    case CancelReason::Closed:
+        break;
+    }
+    return LaunchEnding::Closed;
 }
 
 } // namespace quben

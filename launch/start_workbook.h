@@ -45,8 +45,9 @@ public:
     virtual void Unload(int exitCode) = 0;
 };
 
-// Why a launch under way was cancelled.
-enum class CancelReason { Closed, SessionEnded };
+// Why a launch under way was cancelled: the user closed the launcher, the session is ending, or
+// Windows asked the launcher to close for an installation or an update (the Restart Manager).
+enum class CancelReason { Closed, SessionEnded, ClosedByWindows };
 
 // Brings the chosen workbook up in a new, visible spreadsheet application (or brings forward the
 // visible one that already has it open), or tells the user why not; either way the launcher
@@ -110,6 +111,7 @@ private:
     void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
                  std::wstring_view message) noexcept;
     void Journal(LaunchEvent& event) noexcept;
+    LaunchEnding CancelledEnding() const noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
     void StepAside() noexcept override;
 
@@ -131,7 +133,7 @@ private:
     bool endJournalled_ = false;                 // the ending's event is written
     bool fromInternet_ = false;
     std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
-    std::optional<PolicySetting> refusedBy_;     // the organisation's rule that ended the launch
+    std::optional<PolicySetting> policyNamed_;   // the organisation's rule the ending's event names
 };
 
 } // namespace quben

@@ -2,7 +2,7 @@
 
 #include "launch/extended_length_path.h"
 #include "launch/file_identity.h"
-#include "launch/win/short_path_name.h"
+#include "launch/win/windows_launch_platform.h"
 #include "platform/platform_error.h"
 #include "platform/win/hresult.h"
 #include "platform/win/unique_handle.h"

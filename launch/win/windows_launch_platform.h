@@ -1,4 +1,6 @@
 #pragma once
+// The launch's platform on Windows: the file system's names of a path, the download mark and the
+// zone, the organisation's rules, the spreadsheet application's process, the application log.
 
 #include "launch/launch_platform.h"
 
@@ -15,7 +17,19 @@ public:
     bool UnblockingForbidden() override;
     std::optional<std::wstring> SpreadsheetVersion() override;
     MacroPolicy ReadMacroPolicy(std::wstring_view version) override;
+    TrustedLocations ReadTrustedLocations(std::wstring_view version) override;
+    std::wstring LongPathName(std::wstring_view fullPath) override;
+    bool OnNetworkDrive(std::wstring_view fullPath) override;
+    std::uint64_t ProcessClock() override;
+    bool ApplicationRunningSince(std::uint64_t since) override;
     void Journal(const LaunchEvent& event) override;
 };
+
+// The short (8.3) form of an existing file's full path, as the file system gives it; the path
+// unchanged where a component has no short name. Throws PlatformError.
+std::wstring ShortPathName(std::wstring_view fullPath);
+// The long form of an existing file's full path (every component by its own name). Throws
+// PlatformError.
+std::wstring LongPathName(std::wstring_view fullPath);
 
 } // namespace quben::win

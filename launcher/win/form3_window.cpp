@@ -252,10 +252,12 @@ BOOL Form3Window::OnQueryEndSession(HWND) {
     return TRUE;
 }
 
-// The session-ended event is written inside: once this returns, the process may end at any moment.
-void Form3Window::OnEndSession(HWND, BOOL ending) {
+// The event is written inside: once this returns, the process may end at any moment. The Restart
+// Manager (an installer or an update closing the programs in its way) ends no session.
+void Form3Window::OnEndSession(HWND, BOOL ending, UINT reasons) {
     if (ending)
-        starter_.Cancel(CancelReason::SessionEnded);
+        starter_.Cancel((reasons & ENDSESSION_CLOSEAPP) != 0 ? CancelReason::ClosedByWindows
+                                                             : CancelReason::SessionEnded);
 }
 
 // The window is the only one: when it goes, the process ends.
@@ -281,6 +283,9 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kDpiChanged: // wParam: the new DPI, twice
         FollowDisplay(LOWORD(wParam));
         return 0;
+    case WM_ENDSESSION: // lParam, which the message cracker drops, says why
+        OnEndSession(window, static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        return 0;
     case WM_DISPLAYCHANGE:
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE:
@@ -291,7 +296,6 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);
-        HANDLE_MSG(window, WM_ENDSESSION, OnEndSession);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);

@@ -59,7 +59,7 @@ private:
     BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
     void OnClose(HWND window);
     BOOL OnQueryEndSession(HWND window);
-    void OnEndSession(HWND window, BOOL ending);
+    void OnEndSession(HWND window, BOOL ending, UINT reasons);
     void OnDestroy(HWND window);
     void OnDialogHelp(HWND dialog);
 

@@ -1,3 +1,4 @@
+#include "launch/launch_event.h"
 #include "launch/macro_policy.h"
 
 #include <gtest/gtest.h>
@@ -5,47 +6,114 @@
 namespace quben::testing {
 namespace {
 
-std::optional<PolicySetting> Set(std::uint32_t value) {
-    return PolicySetting{value, L"HKLM\\" + std::to_wstring(value)};
+// Each setting by its own name, from a source of its own: a decision that took one setting for
+// another names the wrong key.
+const std::wstring kCloud = L"HKCU\\Software\\Policies\\Microsoft\\Cloud\\Office\\16.0\\Excel\\Security\\";
+const std::wstring kUser = L"HKCU\\Software\\Policies\\Microsoft\\Office\\16.0\\Excel\\Security\\";
+const std::wstring kMachine = L"HKLM\\Software\\Policies\\Microsoft\\Office\\Common\\Security\\";
+std::optional<PolicySetting> Vba(std::uint32_t value) {
+    return PolicySetting{value, kCloud + L"VBAWarnings"};
+}
+std::optional<PolicySetting> Block(std::uint32_t value) {
+    return PolicySetting{value, kUser + L"blockcontentexecutionfrominternet"};
+}
+std::optional<PolicySetting> Automation(std::uint32_t value) {
+    return PolicySetting{value, kMachine + L"AutomationSecurity"};
 }
 
-// (policy values, origin) -> the ending (its road and its event), the setting it names, the write.
-TEST(MacroPolicyTest, EachRuleGivesItsRoadItsEventAndItsWrite) {
+// (policy values, origin, trusted location) -> the ending and its event, the setting it names,
+// whether the application is told to decide itself.
+TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
     constexpr std::nullopt_t none = std::nullopt;
+    const auto disabled = LaunchEnding::MacrosDisabled;
+    const auto blocked = LaunchEnding::InternetMacrosBlocked;
+    const std::wstring vba = kCloud + L"VBAWarnings";
+    const std::wstring block = kUser + L"blockcontentexecutionfrominternet";
+    const std::wstring automation = kMachine + L"AutomationSecurity";
     const struct {
         MacroPolicy policy;
-        bool fromInternet = false;
+        bool fromInternet;
+        bool trusted;
         std::optional<LaunchEnding> refusal;
-        std::optional<std::uint32_t> because;
-        bool byUi = false;
+        bool byUi;
+        std::wstring because; // empty: none
     } cases[] = {
-        {{}, true, none, none, false}, // nothing set: as it has always been
-        {{Set(4), none, none}, false, LaunchEnding::MacrosDisabled, 4, false},
-        {{Set(1), Set(1), Set(3)}, false, LaunchEnding::MacrosDisabled, 3, false},
-        {{Set(4), Set(1), Set(2)}, true, LaunchEnding::MacrosDisabled, 4, false}, // the strictest first
-        {{none, Set(1), none}, true, LaunchEnding::Forbidden, 1, false},
-        {{Set(3), Set(1), none}, true, LaunchEnding::Forbidden, 1, false},
-        {{none, Set(1), none}, false, none, none, false}, // only a workbook from the Internet
-        {{Set(3), Set(1), none}, false, none, none, true},
-        {{none, none, Set(2)}, true, none, none, true},
-        {{Set(2), Set(0), Set(1)}, true, none, none, false}, // any other value changes nothing
-        {{Set(1), Set(2), Set(4)}, true, none, none, false},
+        {{}, true, false, none, false, L""}, // nothing set: as it has always been
+        // Disable all: refused, but where a trusted location lets Office run them itself.
+        {{Vba(4), none, none}, false, false, disabled, false, vba},
+        {{Vba(4), none, none}, false, true, none, true, vba},
+        {{Vba(4), none, Automation(2)}, true, false, disabled, false, vba},
+        {{Vba(4), none, Automation(2)}, false, true, none, true, automation},
+        // Signed only: the application decides.
+        {{Vba(3), none, none}, false, false, none, true, vba},
+        {{Vba(3), Block(1), none}, false, false, none, true, vba}, // only a workbook from the Internet
+        {{Vba(2), none, none}, true, false, none, false, L""},
+        // Automation security: 1 lets programs run macros, whatever else is set; 3 refuses.
+        {{Vba(4), Block(1), Automation(1)}, true, false, none, false, L""},
+        {{Vba(3), none, Automation(1)}, false, false, none, false, L""},
+        {{Vba(1), Block(1), Automation(3)}, true, true, disabled, false, automation},
+        {{none, none, Automation(2)}, true, false, none, true, automation},
+        // Blocked from the Internet: not in a trusted location, where Office ignores the mark.
+        {{none, Block(1), none}, true, false, blocked, false, block},
+        {{Vba(3), Block(1), none}, true, false, blocked, false, block},
+        {{none, Block(1), Automation(2)}, true, false, blocked, false, block},
+        {{none, Block(1), none}, true, true, none, false, L""},
+        {{Vba(3), Block(1), none}, true, true, none, true, vba},
+        {{none, Block(1), none}, false, false, none, false, L""},
+        // Any other value changes nothing.
+        {{Vba(2), Block(0), Automation(4)}, true, false, none, false, L""},
+        {{Vba(7), Block(2), Automation(0)}, true, false, none, false, L""},
     };
     for (const auto& c : cases) {
-        const MacroDecision decision = DecideMacroPolicy(c.policy, c.fromInternet);
+        const MacroDecision decision = DecideMacroPolicy(c.policy, c.fromInternet, c.trusted);
+        SCOPED_TRACE(::testing::Message() << "row " << (&c - cases));
         EXPECT_EQ(decision.refusal, c.refusal);
-        EXPECT_EQ(decision.because.has_value(), c.because.has_value());
-        if (decision.because && c.because) {
-            EXPECT_EQ(decision.because->value, *c.because);
-            EXPECT_EQ(decision.because->name, L"HKLM\\" + std::to_wstring(*c.because));
-        }
         EXPECT_EQ(decision.byUi, c.byUi);
+        EXPECT_EQ(decision.because ? decision.because->name : L"", c.because);
         if (decision.refusal) {
             EXPECT_EQ(EventEntry(LaunchEvent{.ending = *decision.refusal}).id,
-                      *decision.refusal == LaunchEnding::Forbidden ? 105u : 106u);
+                      *decision.refusal == LaunchEnding::InternetMacrosBlocked ? 105u : 106u);
         }
     }
     EXPECT_EQ(kAutomationSecurityByUi, 2);
+}
+
+// Whole path components, case ignored, on the long path; the rules on subfolders, the network,
+// the user's own locations and all of them.
+TEST(MacroPolicyTest, ATrustedLocationHoldsWhatOfficeWouldTrust) {
+    const TrustedLocation labo{L"C:\\Labo", false};
+    const TrustedLocation laboTree{L"C:\\Labo\\", true};
+    const TrustedLocation share{L"\\\\serveur\\Mesures\\", true};
+    const TrustedLocation profile{L"C:\\Users\\Élise\\Étalonnage", true}; // as %USERPROFILE% expands
+    const struct {
+        const wchar_t* path;
+        bool onNetwork;
+        TrustedLocations locations;
+        bool trusted;
+    } cases[] = {
+        {L"C:\\Labo\\x.xls", false, {{labo}}, true},
+        {L"c:\\LABO\\x.xls", false, {{labo}}, true},
+        {L"C:\\Labo2\\x.xls", false, {{labo}}, false}, // a sibling whose name starts the same
+        {L"C:\\Lab\\x.xls", false, {{labo}}, false},
+        {L"C:\\Labo", false, {{labo}}, false},
+        {L"C:\\Labo\\sous\\x.xls", false, {{labo}}, false}, // subfolders not allowed
+        {L"C:\\Labo\\sous\\x.xls", false, {{laboTree}}, true},
+        {L"C:\\Labo\\x.xls", false, {{TrustedLocation{L"C:\\Labo\\\\", false}}}, true},
+        {L"C:\\Users\\élise\\étalonnage\\a\\x.xls", false, {{profile}}, true},
+        {L"C:\\Labo\\x.xls", false, {{}, {labo}}, true},                // the user's own
+        {L"C:\\Labo\\x.xls", false, {{}, {labo}, false, false}, false}, // user locations not allowed
+        {L"C:\\Labo\\x.xls", false, {{labo}, {}, false, false}, true},
+        {L"C:\\Labo\\x.xls", false, {{labo}, {labo}, true}, false}, // all disabled
+        {L"\\\\serveur\\Mesures\\x.xls", true, {{share}}, false},   // the network not allowed
+        {L"\\\\serveur\\Mesures\\x.xls", true, {{share}, {}, false, true, true}, true},
+        {L"Z:\\Labo\\x.xls", true, {{TrustedLocation{L"Z:\\Labo", false}}}, false}, // a mapped drive
+        {L"Z:\\Labo\\x.xls", true, {{TrustedLocation{L"Z:\\Labo", false}}, {}, false, true, true}, true},
+        {L"C:\\Labo\\x.xls", false, {{TrustedLocation{L"", true}}}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "row " << (&c - cases));
+        EXPECT_EQ(InTrustedLocation(c.path, c.onNetwork, c.locations), c.trusted);
+    }
 }
 
 TEST(MacroPolicyTest, TheVersionIsTheNumberTheCurrentVersionEndsWith) {

@@ -101,8 +101,23 @@ public:
     MacroPolicy ReadMacroPolicy(std::wstring_view read) override {
         return log.Record("Platform.ReadMacroPolicy", Utf8(read)), policy;
     }
+    TrustedLocations ReadTrustedLocations(std::wstring_view read) override {
+        return log.Record("Platform.ReadTrustedLocations", Utf8(read)), trusted;
+    }
+    std::wstring LongPathName(std::wstring_view path) override {
+        return log.Record("Platform.LongPathName", Utf8(path)), std::wstring(path);
+    }
+    bool OnNetworkDrive(std::wstring_view path) override {
+        return log.Record("Platform.OnNetworkDrive", Utf8(path)), false;
+    }
+    std::uint64_t ProcessClock() override { return log.Record("Platform.ProcessClock"), 42; }
+    bool ApplicationRunningSince(std::uint64_t since) override {
+        return log.Record("Platform.ApplicationRunningSince", std::to_string(since)), applicationRunning;
+    }
     void Journal(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
+    TrustedLocations trusted;       // none
+    bool applicationRunning = true; // a process of the application's created since the creation began
     std::optional<std::wstring> version = L"16.0"; // as the registration names it
     MacroPolicy policy;                            // nothing set
     std::vector<LaunchEvent> events;               // what the launch left in the log
@@ -255,7 +270,7 @@ const std::vector<Calls> kLaunchSteps = {
      "Platform.SpreadsheetVersion", "Platform.ReadMacroPolicy(16.0)"}, // the organisation's rules
     {"Host.FindOpenWorkbook(" + kPath + ")"},                          // is it open already?
     {"Form3.ShowWorking", "Form3.AllowAnyToFront"},
-    {"Host.CreateApplication"},
+    {"Platform.ProcessClock", "Host.CreateApplication"},
     {"Application.DisplayAlerts(false)"},
     {"Application.Visible(true)"},
     {"Application.Hwnd", "Form3.BringToFront(4660)"}, // while the launcher is in front
@@ -417,22 +432,41 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
 
 // Refused or left unfinished by an application that has started (a window of its own up): made
 // once, and the box says it was started, not that it could not be.
+// CO_E_SERVER_EXEC_FAILURE also says the process exited or crashed before it registered: "started"
+// only while a process of the application's, created since the creation began, still runs.
 TEST_F(StartWorkbookTest, ACreationTheStartedApplicationRefusedIsNotMadeTwiceAndSaysSo) {
     log.failing.insert("Host.CreateApplication");
-    for (const std::uint32_t status : {0x80080005u, 0x80010001u, 0x8001010Au}) {
+    const std::string notReady = "MsgBox(Excel a été lancé mais ne répond pas encore.\n\nSi une "
+                                 "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
+                                 "échec), répondez-y, puis ouvrez de nouveau le classeur." +
+                                 kFailureBox;
+    const std::string notStarted = "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n(code "
+                                   "0x80080005)" +
+                                   kFailureBox;
+    const std::string asked = "Platform.ApplicationRunningSince(42)";
+    const struct {
+        std::uint32_t status;
+        bool running;
+        Calls box;
+        LaunchEnding ending;
+    } cases[] = {
+        {0x80080005u, true, {asked, notReady}, LaunchEnding::NotReady},
+        {0x80080005u, false, {asked, "Platform.SystemText", notStarted}, LaunchEnding::NotStarted},
+        {0x80010001u, false, {notReady}, LaunchEnding::NotReady}, // refused: it is there
+        {0x8001010Au, false, {notReady}, LaunchEnding::NotReady},
+    };
+    for (const auto& c : cases) {
         log.calls.clear();
         platform.events.clear();
-        log.failureStatus = static_cast<std::int32_t>(status);
+        log.failureStatus = static_cast<std::int32_t>(c.status);
+        platform.applicationRunning = c.running;
         WorkbookStarter once(window, files, platform, host, clock);
         once.StartWorkbook();
-        EXPECT_EQ(log.calls,
-                  Then(StepsUpTo(6), {"MsgBox(Excel a été lancé mais ne répond pas encore.\n\nSi une "
-                                      "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
-                                      "échec), répondez-y, puis ouvrez de nouveau le classeur." +
-                                          kFailureBox,
-                                      "Form3.Unload(1)"}));
-        EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::NotReady, LaunchStep::Creating}}));
-        EXPECT_EQ(platform.events.at(0).error->status, static_cast<std::int32_t>(status));
+        Calls expected = StepsUpTo(6);
+        expected.insert(expected.end(), c.box.begin(), c.box.end());
+        EXPECT_EQ(log.calls, Then(expected, {"Form3.Unload(1)"})) << c.status;
+        EXPECT_EQ(LoggedOf(platform.events), (Logged{{c.ending, LaunchStep::Creating}}));
+        EXPECT_EQ(platform.events.at(0).error->status, static_cast<std::int32_t>(c.status));
     }
 }
 
@@ -672,13 +706,46 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedU
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
-// The organisation blocks the macros of files from the Internet: the same refusal, naming its rule.
+// The organisation blocks the macros of files from the Internet: refused, naming its rule, with
+// the way out users have (unblocking the file) unless the organisation hides that too; not in a
+// trusted location, where Office ignores the mark.
 TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUnaskedAndUntouched) {
-    platform.policy.blockFromInternet = PolicySetting{1, L"HKCU\\blockcontentexecutionfrominternet"};
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
-    ASSERT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Forbidden, LaunchStep::Policy}}));
-    EXPECT_EQ(platform.events[0].policy, L"HKCU\\blockcontentexecutionfrominternet");
+    const std::wstring block = L"HKCU\\blockcontentexecutionfrominternet";
+    platform.policy.blockFromInternet = PolicySetting{1, block};
+    const std::string blocked =
+        "MsgBox(Votre organisation bloque les macros des fichiers provenant d'Internet, et ce classeur en "
+        "provient\u00A0: il n'a pas été ouvert.\n\nSi vous avez confiance en ce classeur, débloquez-le dans "
+        "ses propriétés (case «\u00A0Débloquer\u00A0»), puis ouvrez-le de nouveau. Sinon, adressez-vous à "
+        "votre service informatique." +
+        kFailureBox;
+    const Calls policyRead =
+        Then(StepsUpTo(3), {"Platform.ReadTrustedLocations(16.0)", "Platform.LongPathName(" + kPath + ")",
+                            "Platform.OnNetworkDrive(" + kPath + ")", "Platform.UnblockingForbidden"});
+    const struct {
+        bool hidden; // the Attachment Manager's policy
+        std::string box;
+        LaunchEnding ending;
+        std::wstring named;
+    } cases[] = {{false, blocked, LaunchEnding::InternetMacrosBlocked, block},
+                 {true, refusal, LaunchEnding::Forbidden, std::wstring(kHideZoneInfoPolicy)}};
+    for (const auto& c : cases) {
+        log.calls.clear();
+        platform.events.clear();
+        platform.forbidden = c.hidden;
+        WorkbookStarter{window, files, platform, host, clock}.StartWorkbook();
+        EXPECT_EQ(log.calls, Then(policyRead, {c.box, "Form3.Unload(1)"}));
+        ASSERT_EQ(LoggedOf(platform.events), (Logged{{c.ending, LaunchStep::Policy}}));
+        EXPECT_EQ(platform.events[0].policy, c.named);
+    }
+    // In a trusted location: the download question, as for any workbook from the Internet.
+    log.calls.clear();
+    platform.forbidden = false;
+    platform.trusted.policy.push_back({L"C:\\ÉTÉ DONNÉES", false});
+    window.answer = 7;
+    WorkbookStarter{window, files, platform, host, clock}.StartWorkbook();
+    EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
+    EXPECT_TRUE(log.calls.at(log.calls.size() - 2).starts_with("MsgBox(Ce classeur provient d'Internet."))
+        << log.calls.at(log.calls.size() - 2);
 }
 
 TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
@@ -1020,7 +1087,11 @@ TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicati
         kFailureBox;
     platform.policy.vbaWarnings = PolicySetting{4, L"HKLM\\VBAWarnings"};
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(StepsUpTo(3), {refusal, "Form3.Unload(1)"}));
+    const Calls trustedAsked{"Platform.ReadTrustedLocations(16.0)", "Platform.LongPathName(" + kPath + ")",
+                             "Platform.OnNetworkDrive(" + kPath + ")"};
+    Calls expected = StepsUpTo(3);
+    expected.insert(expected.end(), trustedAsked.begin(), trustedAsked.end());
+    EXPECT_EQ(log.calls, Then(expected, {refusal, "Form3.Unload(1)"}));
     ASSERT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::MacrosDisabled, LaunchStep::Policy}}));
     EXPECT_EQ(std::tie(platform.events[0].policy, platform.events[0].policyValue),
               std::tie(platform.policy.vbaWarnings->name, platform.policy.vbaWarnings->value));
@@ -1046,8 +1117,10 @@ TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicati
     platform.policy.vbaWarnings->value = 4;
     WorkbookStarter{window, files, platform, host, clock}.StartWorkbook(); // one launch per starter
     const auto created = std::find(learnt.begin(), learnt.end(), "Platform.ReadMacroPolicy(15.0)") + 1;
-    EXPECT_EQ(log.calls,
-              Then(Calls(learnt.begin(), created), {"Application.Quit", refusal, "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, Then(Calls(learnt.begin(), created),
+                              {"Platform.ReadTrustedLocations(15.0)", "Platform.LongPathName(" + kPath + ")",
+                               "Platform.OnNetworkDrive(" + kPath + ")", "Application.Quit", refusal,
+                               "Form3.Unload(1)"}));
 }
 
 TEST_F(StartWorkbookTest, AReadOnlyOpenTheUserAskedForGoesToOpenAndGetsNoNotice) {
