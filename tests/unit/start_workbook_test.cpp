@@ -386,6 +386,22 @@ TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrSt
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
+// A close while the last box (the missing file, the read-only notice) is up is a close too: exit 1.
+TEST_F(StartWorkbookTest, ACloseWhileTheLastBoxIsUpEndsWithExitCodeOne) {
+    for (const bool absent : {true, false}) {
+        log.calls.clear();
+        WorkbookStarter once(window, files, platform, host, clock);
+        files.present = !absent;
+        platform.openElsewhere = !absent;
+        host.state.readOnly = !absent;
+        window.whileShown = [&] { once.Cancel(); };
+        once.StartWorkbook();
+        EXPECT_TRUE(log.calls.at(log.calls.size() - 2)
+                        .starts_with(absent ? "MsgBox(Désolé" : "MsgBox(Ce classeur est déjà"));
+        EXPECT_EQ(log.calls.back(), "Form3.Unload(1)") << absent;
+    }
+}
+
 TEST_F(StartWorkbookTest, TheNameGivenToTheApplicationIsReadAgainFromTheLabel) {
     // The label changes between the test and the next read: the application gets the new text.
     struct ChangingWindow final : LaunchWindow {
@@ -677,6 +693,59 @@ TEST_F(DownloadedWorkbookTest, ANoOrNoAnswerEndsWithoutTouchingTheFileOrStarting
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
+// Every answer to the question: only a yes the launch goes on with removes the mark (nothing is
+// written on a cancelled launch), and every answer the user gave is audited.
+TEST_F(DownloadedWorkbookTest, EachAnswerGivesItsRemovalsItsEventsAndItsExitCode) {
+    using Answer = std::optional<bool>; // what the audit says; nothing: no audit
+    const struct {
+        const char* why;
+        int answer;
+        bool shown;
+        bool closeWhileShown;
+        int removals;
+        std::vector<LaunchEnding> events;
+        Answer audited;
+        const char* unload;
+    } cases[] = {
+        {"yes", 6, true, false, 1, {LaunchEnding::Answered}, true, "Form3.Unload(0)"},
+        {"no", 7, true, false, 0, {LaunchEnding::Answered}, false, "Form3.Unload(0)"},
+        {"no answer", 0, false, false, 0, {}, std::nullopt, "Form3.Unload(0)"},
+        {"yes then a close",
+         6,
+         true,
+         true,
+         0,
+         {LaunchEnding::Answered, LaunchEnding::Closed},
+         true,
+         "Form3.Unload(1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        log.calls.clear();
+        log.failing.clear();
+        platform.events.clear();
+        if (!c.shown)
+            log.failing.insert("MsgBox");
+        WorkbookStarter once(window, files, platform, host, clock);
+        window.answer = c.answer;
+        window.whileShown = [&] {
+            if (c.closeWhileShown)
+                once.Cancel();
+        };
+        once.StartWorkbook();
+        EXPECT_EQ(
+            std::count(log.calls.begin(), log.calls.end(), "Platform.RemoveDownloadMark(" + kPath + ")"),
+            c.removals);
+        std::vector<LaunchEnding> endings;
+        for (const LaunchEvent& event : platform.events)
+            endings.push_back(event.ending);
+        EXPECT_EQ(endings, c.events);
+        if (c.audited)
+            EXPECT_EQ(platform.events.at(0).yes, *c.audited);
+        EXPECT_EQ(log.calls.back(), c.unload);
+    }
+}
+
 // The user's answer is the gate: a read-only file or share keeps its mark, and says nothing.
 TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeRemovedStillLaunchesSilently) {
     window.answer = 6;
@@ -954,6 +1023,20 @@ const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\nSi Excel aff
                                    "puis ouvrez de nouveau le classeur." +
                                    kFailureBox;
 
+const std::string kNotOpened =
+    "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\nAccès refusé.\n(code ";
+const std::string kByUi = "Application.AutomationSecurity(2)";
+const std::string kRulesNotApplied = "MsgBox(Le classeur n'a pas pu être ouvert selon les règles de votre "
+                                     "organisation pour les macros.\n\nAdressez-vous à votre service "
+                                     "informatique." +
+                                     kFailureBox;
+const std::string kMacrosNotRun =
+    "MsgBox(Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de "
+    "votre organisation (macros signées uniquement, ou désactivées).\n\nLe classeur "
+    "reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. Adressez-vous "
+    "à votre service informatique." +
+    kFailureBox;
+
 INSTANTIATE_TEST_SUITE_P(
     EachRoad, LaunchEndingTest,
     ::testing::Values(
@@ -1021,7 +1104,59 @@ INSTANTIATE_TEST_SUITE_P(
                },
                Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
                     {kAlertsBack, kNotResponding, "Form3.Unload(1)"}),
-               {{LaunchEnding::NotResponding, LaunchStep::Opening}}}),
+               {{LaunchEnding::NotResponding, LaunchStep::Opening}}},
+        Ending{"refusals apart do not add up to a long spell",
+               [](auto& t) {
+                   t.host.state.busyFrom = {{"Application.DisplayAlerts", ms(3'000)},
+                                            {"Application.Visible", ms(3'000)}};
+               },
+               Flatten(kLaunchSteps), Logged()},
+        Ending{"Windows closes the launcher during Open",
+               [](auto& t) {
+                   t.clock.onPause = [&t] {
+                       if (t.log.calls.back() == kOpen)
+                           t.starter.Cancel(CancelReason::ClosedByWindows);
+                   };
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::ClosedByWindows, LaunchStep::Opening}}},
+        Ending{"alerts are given back once more without waiting",
+               [](auto& t) {
+                   t.log.failing = {"Workbooks.Open", "Application.DisplayAlerts"};
+                   t.window.whileShown = [&t] {
+                       t.log.failing.erase("Application.DisplayAlerts");
+                       t.host.state.busy.until = t.clock.now + ms(60'000);
+                   };
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Platform.SystemText", kNotOpened + "0x80004005)" + kFailureBox,
+                                    kAlertsBack, "Form3.Unload(1)"}),
+               {{LaunchEnding::NotOpened, LaunchStep::Opening}, {LaunchEnding::AlertsOff, LaunchStep::Opening}},
+               ms(0)},
+        Ending{"an application gone leaves no alerts to warn of",
+               [](auto& t) {
+                   t.log.failing = {"Workbooks.Open", "Application.DisplayAlerts"};
+                   t.log.failureStatus = static_cast<std::int32_t>(0x800706BA); // RPC_S_SERVER_UNAVAILABLE
+               },
+               Then(StepsUpTo(12), {kAlertsBack, "Platform.SystemText", kNotOpened + "0x800706BA)" + kFailureBox,
+                                    "Form3.Unload(1)"}),
+               {{LaunchEnding::NotOpened, LaunchStep::Opening}}},
+        // Where the Trust Center decides: its rules not applied end the launch unseen; macros it kept
+        // off are told, the workbook left open.
+        Ending{"the application not told to apply the organisation's rules",
+               [](auto& t) {
+                   t.platform.policy.vbaWarnings = PolicySetting{3, L"VBAWarnings"};
+                   t.log.failing = {"Application.AutomationSecurity"};
+               },
+               Then(StepsUpTo(6), {kByUi, "Application.Quit", kRulesNotApplied, "Form3.Unload(1)"}),
+               {{LaunchEnding::MacroRulesNotApplied, LaunchStep::Policy}}},
+        Ending{"macros the application kept off",
+               [](auto& t) {
+                   t.platform.policy.vbaWarnings = PolicySetting{3, L"VBAWarnings"};
+                   t.log.failing = {"Workbook.RunAutoMacros"};
+               },
+               Then(With(StepsUpTo(13), "Host.CreateApplication", kByUi),
+                    {kAlertsBack, kMacrosNotRun, "Form3.Unload(1)"}),
+               {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}}}),
     [](const auto& info) { return "Road" + std::to_string(info.index); });
 
 // A workbook that an application on this desktop already has open.

@@ -1,6 +1,7 @@
 """The organisation's macro rules and the user's own choices, for real under Wine against the
-stand-in: Group Policy's Office values in the registry, the dialog's read-only box, and what the
-launcher's own opens of the workbook ask for (Wine's file trace)."""
+stand-in: Office's policy values in the registry (Cloud Policy, the user's and the machine's Group
+Policy, read through WOW64 by the x86 launcher), trusted locations, the dialog's read-only box, and
+what the launcher's own opens of the workbook ask for (Wine's file trace)."""
 
 import contextlib
 import re
@@ -10,14 +11,17 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from harness import standin  # noqa: E402
+from harness.cli import parse_arch  # noqa: E402
 from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from test_event_trace import WINEDEBUG, events  # noqa: E402
 
-ARCH = "x64"  # the rules are portable: one architecture shows what Windows and the stand-in do
+ARCH = parse_arch()  # before the next module's own takes the arguments
 ROOT = "quben-policy"
 PASSWORD = "vepal_kordinut!?"
 EXCEL_POLICY = r"Software\Policies\Microsoft\Office\16.0\Excel\Security"  # 16 from the stand-in's CurVer
+CLOUD_POLICY = r"Software\Policies\Microsoft\Cloud\Office\16.0\Excel\Security"
+USER_LOCATION = r"Software\Microsoft\Office\16.0\Excel\Security\Trusted Locations\Location9"
 DISABLED = ["Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses macros\u00a0: "
             "il n'a pas été ouvert.", "", "Adressez-vous à votre service informatique."]
 # NtCreateFile's access mask as Wine's file channel prints it, for a name ending in the workbook's.
@@ -36,8 +40,8 @@ class MacroPolicyTest(StandinDesktopTest):
         cls.path = rf"C:\{ROOT}\classeur.xls"
 
     @contextlib.contextmanager
-    def policy(self, hive, name, value, key=EXCEL_POLICY):
-        self.session.run(["reg", "add", rf"{hive}\{key}", "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f"],
+    def policy(self, hive, name, value, key=EXCEL_POLICY, kind="REG_DWORD"):
+        self.session.run(["reg", "add", rf"{hive}\{key}", "/v", name, "/t", kind, "/d", str(value), "/f"],
                          check=True)
         try:
             yield rf"{hive}\{key}\{name}"
@@ -82,20 +86,67 @@ class MacroPolicyTest(StandinDesktopTest):
                          [("Application.Version", "get"), ("Application.Quit", "method")])
 
     def test_signed_macros_only_sets_the_trust_centers_rule_before_the_application_is_shown(self):
-        # The user's value where the machine sets none; the machine's where both do.
-        for machine, expected in ((None, ["i4:2"]), (1, None)):
-            with self.subTest(machine=machine), self.policy("HKCU", "VBAWarnings", 3), \
-                    (self.policy("HKLM", "VBAWarnings", machine) if machine else contextlib.nullcontext()):
-                records, _, code, _ = self.launch()
+        with self.policy("HKCU", "VBAWarnings", 3):
+            records, _, code, _ = self.launch()
+            standin.close_standins(self.driver)
+        self.assertEqual(code, 0)
+        calls = [(c.member, c.kind, c.args) for c in standin.calls(records)]
+        self.assertNotIn("Application.Version", [member for member, *_ in calls], "its CurVer says it")
+        self.assertEqual(calls[:2], [("Application.AutomationSecurity", "put", ["i4:2"]),
+                                     ("Application.DisplayAlerts", "put", ["bool:false"])])
+
+    def test_cloud_policy_comes_first_then_the_users_then_the_machines(self):
+        # (Cloud, user, machine) -> the key the refusal names, or the by-UI write; 4 and 3 swapped
+        # between sources, so that a wrong order shows.
+        for sources, named in (((4, 3, None), "HKCU\\" + CLOUD_POLICY), ((1, 4, 4), None),
+                               ((None, 3, 4), None), ((None, None, 4), "HKLM\\" + EXCEL_POLICY)):
+            cloud, user, machine = sources
+            with self.subTest(sources=sources), contextlib.ExitStack() as stack:
+                for hive, key, value in (("HKCU", CLOUD_POLICY, cloud), ("HKCU", EXCEL_POLICY, user),
+                                         ("HKLM", EXCEL_POLICY, machine)):
+                    if value is not None:
+                        stack.enter_context(self.policy(hive, "VBAWarnings", value, key))
+                records, text, code, log = self.launch(env=WINEDEBUG, box=named is not None)
                 standin.close_standins(self.driver)
+            put = [c.args for c in standin.calls(records) if c.member == "Application.AutomationSecurity"]
+            if named:
+                self.assertEqual((text.split("\n"), code, records), (DISABLED, 1, []))
+                [(_, event_id, strings)] = events(log)
+                self.assertEqual((event_id, strings[8:]), (106, [named + "\\VBAWarnings", "4"]))
+            else:
+                self.assertEqual((code, put), (0, [["i4:2"]] if sources[0] != 1 else []))
+
+    def test_disable_all_lets_excel_run_a_workbook_in_a_trusted_location(self):
+        with self.policy("HKLM", "VBAWarnings", 4), \
+                self.policy("HKCU", "Path", rf"C:\{ROOT}\\", USER_LOCATION, "REG_SZ"):
+            records, _, code, _ = self.launch()
+            standin.close_standins(self.driver)
             self.assertEqual(code, 0)
             calls = [(c.member, c.kind, c.args) for c in standin.calls(records)]
-            put = [args for member, kind, args in calls if member == "Application.AutomationSecurity"]
-            self.assertEqual(put, [expected] if expected else [])
-            self.assertNotIn("Application.Version", [member for member, *_ in calls], "its CurVer says it")
-            if expected:
-                self.assertEqual(calls[:2], [("Application.AutomationSecurity", "put", expected),
-                                             ("Application.DisplayAlerts", "put", ["bool:false"])])
+            self.assertEqual(calls[0], ("Application.AutomationSecurity", "put", ["i4:2"]))
+            self.assertIn(("Workbook.RunAutoMacros", "method", ["i4:1"]), calls)
+            # The organisation may take trusted locations away altogether.
+            trusted = r"Software\Policies\Microsoft\Office\16.0\Excel\Security\Trusted Locations"
+            with self.policy("HKCU", "AllLocationsDisabled", 1, trusted):
+                records, text, code, _ = self.launch(box=True)
+            self.assertEqual((text.split("\n"), code, records), (DISABLED, 1, []))
+
+    def test_excel_told_to_decide_fails_closed_and_never_ends_silently(self):
+        # The write refused: the instance quits unseen. Macros Excel kept off: the workbook stays open.
+        cases = (("Application.AutomationSecurity", "Le classeur n'a pas pu être ouvert selon les règles de "
+                  "votre organisation pour les macros.", False),
+                 ("Workbook.RunAutoMacros", "Les macros de ce classeur n'ont pas pu s'exécuter selon les règles "
+                  "de votre organisation (macros signées uniquement, ou désactivées).", True))
+        for member, first_line, shown in cases:
+            with self.subTest(member=member), self.policy("HKCU", "VBAWarnings", 3) as setting:
+                records, text, code, log = self.launch(env={**WINEDEBUG, "STANDIN_FAIL": member}, box=True)
+                standin.close_standins(self.driver)
+            self.assertEqual((text.split("\n")[0], code), (first_line, 1))
+            members = [c.member for c in standin.calls(records)]
+            self.assertEqual(("Application.Quit" in members, "Workbooks.Open" in members), (not shown, shown))
+            [(kind, event_id, strings)] = events(log)
+            self.assertEqual((kind, event_id, strings[8:]), (1, 106, [setting, "3"]))
+            self.assertNotEqual(strings[1], "", "the status")
 
     def test_the_read_only_box_reaches_open_and_no_notice_follows(self):
         # A colleague has the workbook: without the box ticked, a notice would say so.
