@@ -16,7 +16,8 @@ from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import build_dir, windows_path, write_download_mark  # noqa: E402
 
-ARCH = parse_arch()
+ARCH = parse_arch()  # before the next module's own takes the arguments
+from test_event_trace import WINEDEBUG, events  # noqa: E402
 ROOT = "quben-launch"
 PASSWORD = "vepal_kordinut!?"
 PROMPT = "Désolé , le fichier correspondant est absent du répertoire de travail ."
@@ -31,7 +32,7 @@ HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre\u00a0: Exc
 LOCATION = ("Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\nSes macros s'exécuteront "
             "dès son ouverture\u00a0: ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement\u00a0: {}\n\n"
             "Ouvrir ce classeur\u00a0?")
-WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF = 0x11, 0x16, 0x80000000
+WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF, ENDSESSION_CLOSEAPP = 0x11, 0x16, 0x80000000, 0x1
 STANDIN_CLASS = standin.STANDIN_CLASS
 
 
@@ -554,22 +555,26 @@ class WorkbookLaunchTest(StandinDesktopTest):
     def test_a_close_or_a_log_off_during_a_launch_ends_it_once_the_call_under_way_returns(self):
         # The session's end is asked first, and another program or the user may still refuse it:
         # only its end stops a launch. A call accepted (a long Open) is let finish, then no macros.
+        # Each leaves its event (the Restart Manager's close, lParam ENDSESSION_CLOSEAPP, its own).
         query = ["send", "quben.Form3", WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF]
         interrupted = without(launch_calls(self.workbook_path), "Workbook.RunAutoMacros")
-        for name, during, action, code, calls in (
-                ("close", "Workbooks.Open", [["close", "quben.Form3"]], 1, interrupted),
+        for name, during, action, code, calls, logged in (
+                ("close", "Workbooks.Open", [["close", "quben.Form3"]], 1, interrupted, [302]),
                 ("log-off", "Workbooks.Open", [query, ["send", "quben.Form3", WM_ENDSESSION, 1, ENDSESSION_LOGOFF]],
-                 1, interrupted),
+                 1, interrupted, [303]),
+                ("Windows' close", "Workbooks.Open",
+                 [query, ["send", "quben.Form3", WM_ENDSESSION, 1, ENDSESSION_CLOSEAPP]], 1, interrupted, [304]),
                 ("refused log-off", None, [query, ["send", "quben.Form3", WM_ENDSESSION, 0, ENDSESSION_LOGOFF]],
-                 0, launch_calls(self.workbook_path))):
+                 0, launch_calls(self.workbook_path), [])):
             with self.subTest(name), LauncherRun(self.session, ARCH, env={
-                    "STANDIN_BUSY_AFTER_VISIBLE_MS": "1500", "STANDIN_OPEN_MS": "2000"}) as run:
+                    **WINEDEBUG, "STANDIN_BUSY_AFTER_VISIBLE_MS": "1500", "STANDIN_OPEN_MS": "2000"}) as run:
                 self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
                 self.wait_for_journal(run, *(("call", during) if during else ("rejected",)))
                 self.driver(*action)
                 self.assertEqual(run.wait(30), code)
                 # Alerts given back last, no message (tearDown).
                 self.assertEqual(call_list(run.journal_records(settle=0.3)), calls)
+                self.assertEqual([event_id for _, event_id, _ in events(run.wine_log())], logged)
                 self.close_standins()
 
     def test_an_application_slow_to_register_finds_the_launcher_answering_and_out_of_its_way(self):
