@@ -12,7 +12,7 @@
 namespace quben {
 namespace {
 
-// The layout both roads share, and the window shown.
+// The layout both ways in share (the dialog, a workbook named on the command line), and the window shown.
 void LayOutAndShow(Form3& form3) noexcept {
     LayOut(form3);
     RunStep([&] { form3.SetVisible(true); });

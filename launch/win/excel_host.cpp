@@ -4,7 +4,7 @@
 #include "launch/win/running_workbooks.h"
 #include "platform/platform_error.h"
 #include "platform/win/dispatch_object.h"
-#include "platform/win/local_server.h"
+#include "platform/win/hresult.h"
 #include "platform/win/off_thread_call.h"
 
 namespace quben::win {
@@ -19,6 +19,25 @@ constexpr LCID kLocaleUsEnglish = 1033;
 // that are left out altogether: the oldest versions of the application know only some of them.
 // ReadOnly is given only when the user asked for it.
 constexpr int kOmittedBeforePassword = 3;
+
+// A new object of the application's class, for the calling (single-threaded) apartment. The
+// application may take long to register its class (a window of its own first): the creation runs
+// on a thread and in an apartment of its own, and the caller waits through `busy.AwaitPending`,
+// its window answering meanwhile. Never abandoned: the instance it makes must be told to quit if
+// the launch ends. Throws PlatformError with the creation's own status.
+ComPtr<IDispatch> CreateApplicationObject(BusyPolicy& busy) {
+    return CallOffThread(
+        [](const std::atomic<bool>&) {
+            ComPtr<IDispatch> object;
+            ThrowIfFailed(::CoCreateInstance(kExcelApplicationClass, nullptr, CLSCTX_LOCAL_SERVER,
+                                             IID_IDispatch, object.put_void()));
+            return object;
+        },
+        [&busy](std::chrono::steady_clock::duration elapsed) -> HRESULT {
+            busy.AwaitPending(elapsed);
+            return S_OK;
+        });
+}
 
 class ExcelApplication final : public SpreadsheetApplication {
 public:
@@ -145,7 +164,7 @@ private:
 std::unique_ptr<SpreadsheetApplication> ExcelHost::CreateApplication(BusyPolicy& busy) {
     // Made once, whatever it answers: a second attempt could start a second application.
     return std::make_unique<ExcelApplication>(
-        DispatchObject(CreateLocalServerObject(kExcelApplicationClass, busy), kLocaleUsEnglish, busy));
+        DispatchObject(CreateApplicationObject(busy), kLocaleUsEnglish, busy));
 }
 
 // The table's entries, their files' identities (a share that does not answer) and the holder

@@ -11,8 +11,6 @@
 namespace quben::win {
 namespace {
 
-using UniqueHkey = UniqueHandle<HandleTraits<HKEY, ::RegCloseKey>>;
-
 // Where Office reads its policies, first found first: Cloud Policy (Microsoft 365 Apps, Intune),
 // which takes precedence over Group Policy, then the user's Group Policy, then the machine's. The
 // rest of the key is the same in each.

@@ -18,8 +18,6 @@
 namespace quben::win {
 namespace {
 
-using UniqueEventSource = UniqueHandle<HandleTraits<HANDLE, ::DeregisterEventSource>>;
-
 // An existing path as the file system names it through `convert` (GetShortPathNameW,
 // GetLongPathNameW). Beyond the classic limit the file system is reached only through the
 // extended-length form; the answer comes back in the form applications take.

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
+#include <memory>
 #include <utility>
 
 namespace quben::win {
@@ -58,6 +61,21 @@ using UniqueHbitmap = UniqueHandle<HandleTraits<HBITMAP, ::DeleteObject>>;
 using UniqueHfont = UniqueHandle<HandleTraits<HFONT, ::DeleteObject>>;
 using UniqueHbrush = UniqueHandle<HandleTraits<HBRUSH, ::DeleteObject>>;
 using UniqueHicon = UniqueHandle<HandleTraits<HICON, ::DestroyIcon>>;
+using UniqueHkey = UniqueHandle<HandleTraits<HKEY, ::RegCloseKey>>;
+using UniqueHmodule = UniqueHandle<HandleTraits<HMODULE, ::FreeLibrary>>;
+using UniqueHhook = UniqueHandle<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
+using UniqueEventSource = UniqueHandle<HandleTraits<HANDLE, ::DeregisterEventSource>>;
+
+// Memory the system allocated for the caller: LocalAlloc's (CommandLineToArgvW) and COM's
+// task allocator's (IMoniker::GetDisplayName).
+struct LocalFreeDeleter {
+    void operator()(void* block) const { ::LocalFree(block); }
+};
+struct CoTaskMemFreeDeleter {
+    void operator()(void* block) const { ::CoTaskMemFree(block); }
+};
+template <class T> using UniqueLocalMemory = std::unique_ptr<T, LocalFreeDeleter>;
+template <class T> using UniqueCoTaskMemory = std::unique_ptr<T, CoTaskMemFreeDeleter>;
 
 // A GDI object selected into a DC for the lifetime of this object.
 class SelectedObject {

@@ -284,12 +284,12 @@ protected:
     FakeArguments arguments{log};
 };
 
-TEST_F(NamedWorkbookTest, WithoutAnArgumentTheDialogRoadIsUnchanged) {
+TEST_F(NamedWorkbookTest, WithoutAnArgumentTheDialogPathIsUnchanged) {
     form.dialog.userChoice = L"C:\\Mesures\\incertitude.xls";
     Load(std::nullopt);
     Calls expected{"Arguments.FirstArgument"};
-    const Calls dialogRoad = ExpectedCalls("nothing fails");
-    expected.insert(expected.end(), dialogRoad.begin(), dialogRoad.end());
+    const Calls dialogCalls = ExpectedCalls("nothing fails");
+    expected.insert(expected.end(), dialogCalls.begin(), dialogCalls.end());
     EXPECT_EQ(log.calls, expected);
 }
 

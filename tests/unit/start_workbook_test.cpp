@@ -1038,7 +1038,7 @@ const std::string kMacrosNotRun =
     kFailureBox;
 
 INSTANTIATE_TEST_SUITE_P(
-    EachRoad, LaunchEndingTest,
+    EachEnding, LaunchEndingTest,
     ::testing::Values(
         Ending{"a close while the instance is created",
                [](auto& t) {
@@ -1157,7 +1157,7 @@ INSTANTIATE_TEST_SUITE_P(
                Then(With(StepsUpTo(13), "Host.CreateApplication", kByUi),
                     {kAlertsBack, kMacrosNotRun, "Form3.Unload(1)"}),
                {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}}}),
-    [](const auto& info) { return "Road" + std::to_string(info.index); });
+    [](const auto& info) { return "Ending" + std::to_string(info.index); });
 
 // A workbook that an application on this desktop already has open.
 TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgain) {
