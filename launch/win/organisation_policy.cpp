@@ -68,19 +68,6 @@ std::wstring Expanded(const std::wstring& text) {
     }
 }
 
-std::wstring StringValue(HKEY key, const wchar_t* value) {
-    DWORD size = 0;
-    constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    LSTATUS status = ::RegGetValueW(key, nullptr, value, kFlags, nullptr, nullptr, &size);
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (status == ERROR_SUCCESS)
-        status = ::RegGetValueW(key, nullptr, value, kFlags, nullptr, text.data(), &size);
-    if (status != ERROR_SUCCESS)
-        ThrowPlatformError(HRESULT_FROM_WIN32(status));
-    text.resize(text.find(L'\0'));
-    return text;
-}
-
 // The locations under `key` (Location0, Location1, …: Path, AllowSubfolders); one that cannot be
 // read is left out.
 void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocation>& locations) {
@@ -104,7 +91,8 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
                 ThrowPlatformError(HRESULT_FROM_WIN32(opening));
             const UniqueHkey location(child);
             // Office takes the path with environment strings, whatever the value's type.
-            const std::wstring path = Expanded(StringValue(location.get(), L"Path"));
+            const std::wstring path = Expanded(RegistryString(
+                location.get(), {}, L"Path", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND));
             const auto subfolders = PolicyDword(location.get(), {}, L"AllowSubfolders");
             locations.push_back({path, subfolders.value_or(0) != 0});
         });
@@ -113,21 +101,27 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
 
 } // namespace
 
-std::optional<std::wstring> InstalledExcelVersion() {
-    constexpr const wchar_t* kCurVer = L"Excel.Application\\CurVer";
+std::wstring RegistryString(HKEY root, const std::wstring& key, const wchar_t* value, DWORD flags) {
     DWORD size = 0;
-    LSTATUS status =
-        ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &size);
+    LSTATUS status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, nullptr, &size);
     std::wstring text(size / sizeof(wchar_t), L'\0');
     if (status == ERROR_SUCCESS)
-        status =
-            ::RegGetValueW(HKEY_CLASSES_ROOT, kCurVer, nullptr, RRF_RT_REG_SZ, nullptr, text.data(), &size);
-    if (status == ERROR_FILE_NOT_FOUND)
-        return std::nullopt;
+        status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, text.data(), &size);
     if (status != ERROR_SUCCESS)
         ThrowPlatformError(HRESULT_FROM_WIN32(status));
     text.resize(text.find(L'\0'));
-    return VersionOfCurVer(text);
+    return text;
+}
+
+std::optional<std::wstring> InstalledExcelVersion() {
+    try {
+        return VersionOfCurVer(
+            RegistryString(HKEY_CLASSES_ROOT, L"Excel.Application\\CurVer", nullptr, RRF_RT_REG_SZ));
+    } catch (const PlatformError& error) {
+        if (error.status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+            return std::nullopt;
+        throw;
+    }
 }
 
 MacroPolicy ReadMacroPolicy(std::wstring_view version) {

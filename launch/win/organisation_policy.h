@@ -5,11 +5,16 @@
 
 #include "launch/macro_policy.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace quben::win {
+
+// A string value (RegGetValueW's `flags` say which types), read whole. Throws PlatformError.
+std::wstring RegistryString(HKEY root, const std::wstring& key, const wchar_t* value, DWORD flags);
 
 // "16.0" for HKEY_CLASSES_ROOT\Excel.Application\CurVer = "Excel.Application.16"; nothing when the
 // key is missing or names no version. Throws PlatformError when it is there but cannot be read.

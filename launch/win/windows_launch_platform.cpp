@@ -28,17 +28,7 @@ template <class Convert> std::wstring FileSystemName(std::wstring_view fullPath,
 }
 
 std::wstring RegisteredText(const std::wstring& key) {
-    DWORD size = 0;
-    LSTATUS status = ::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr,
-                                    RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr, nullptr, &size);
-    std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (status == ERROR_SUCCESS)
-        status = ::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ,
-                                nullptr, text.data(), &size);
-    if (status != ERROR_SUCCESS)
-        ThrowPlatformError(HRESULT_FROM_WIN32(status));
-    text.resize(text.find(L'\0'));
-    return text;
+    return RegistryString(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ);
 }
 
 // The image the application's class registration starts ("EXCEL.EXE" for

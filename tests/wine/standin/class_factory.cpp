@@ -31,15 +31,17 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object
         hr = E_FAIL;
     else if (host_.faults().refuse.contains(member))
         hr = RPC_E_CALL_REJECTED;
+    else if (host_.faults().startUnfinished)
+        hr = CO_E_SERVER_EXEC_FAILURE;
     else if (outer)
         hr = CLASS_E_NOAGGREGATION;
     else
         hr = product_.QueryInterface(riid, object);
     host_.journal().result(member, hr);
-    if (FAILED(hr)) {
-        // A refused creation may leave the server with nobody to serve.
+    // A refused creation may leave the server with nobody to serve; one that did not complete its
+    // start stays up with its window, as Excel does behind a prompt.
+    if (FAILED(hr) && !host_.faults().startUnfinished)
         host_.checkIdle();
-    }
     return hr;
 }
 

@@ -56,7 +56,8 @@ Faults Faults::fromEnvironment() {
             milliseconds(L"STANDIN_OPEN_MS"),
             environmentVariable(L"STANDIN_OPEN_READ_ONLY") == L"1",
             environmentVariable(L"STANDIN_HIDDEN") == L"1",
-            milliseconds(L"STANDIN_REGISTER_AFTER_MS")};
+            milliseconds(L"STANDIN_REGISTER_AFTER_MS"),
+            environmentVariable(L"STANDIN_START_UNFINISHED") == L"1"};
 }
 
 } // namespace standin

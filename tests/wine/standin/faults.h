@@ -18,6 +18,9 @@
 // - STANDIN_HIDDEN=1: started by a user, it stays hidden with its workbook until told to quit.
 // - STANDIN_REGISTER_AFTER_MS=N: started by automation, it shows its window and registers its
 //   classes N ms later; the journal's "registered" event tells the launcher's state then.
+// - STANDIN_START_UNFINISHED=1: its class factory answers CO_E_SERVER_EXEC_FAILURE, the process
+//   still running: what Windows tells a client whose Excel started but did not complete its start
+//   (Wine itself answers E_NOINTERFACE after 30 s for a server that never registers).
 #pragma once
 
 #include <string>
@@ -50,6 +53,7 @@ struct Faults {
     bool openReadOnly = false;
     bool hidden = false;
     unsigned registerAfterMs = 0;
+    bool startUnfinished = false;
 
     static Faults fromEnvironment();
 };
