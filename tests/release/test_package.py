@@ -1,12 +1,12 @@
 """The release package, unsigned: the zip holds exactly x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt
 and SHA256SUMS, whose sums match; the packaged executables pass the PE resource checks; the Windows
-Installer package is a per-machine x86 package of the French product QUBen with a fixed UpgradeCode,
-holds the x86 launcher and LISEZMOI.txt, and stays small; the version written once (VERSION) is the
-one of the executables, the package, its file names and every code and version LISEZMOI prints; the
-Add/Remove Programs properties; the events and exit codes LISEZMOI lists are the message table's; its texts are cp1252 under a
+Installer package is a per-machine x86 package of the French product QUBen with a fixed
+UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; its texts are cp1252 under a
 declared code page 1252 and it is language-neutral; its tables follow the validation rules (ICE60,
 ICE80, the upgrade, the shortcut); its package code is that of the finished database; bad input to the
-installer build fails it without leaving a package."""
+installer build fails it without leaving a package; VERSION is the executables', the package's, its
+names' and LISEZMOI's; the Add/Remove Programs properties; LISEZMOI's events and exit codes are the
+launcher's."""
 
 import hashlib
 import os
@@ -94,8 +94,8 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        f"msiexec /i {MSI_NAME} /qn /norestart /l*v ", f"msiexec /x {MSI_NAME} /qn /norestart /l*v ",
-                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", "Débloquer", "HKCU\\Software\\Microsoft\\"
-                       "Windows\\CurrentVersion\\Policies\\Attachments", "Excel a été lancé mais ne répond pas encore.",
+                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", "Débloquer", "Excel a été lancé mais",
+                       r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments",
                        "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView",
                        "Débloquez donc le zip avant de l'extraire"):
             self.assertIn(phrase, body)

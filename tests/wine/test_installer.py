@@ -36,7 +36,6 @@ XLS_KEY = r"HKLM\Software\Classes\.xls"
 OPEN_WITH_PROGIDS = rf"{XLS_KEY}\OpenWithProgids"
 PROGID = "quben.Classeur"
 EXCEL_PROGID = "Excel.Sheet.8"
-HELP_LINK = "https://support.example/quben"
 
 
 def unix_path(session, windows):
@@ -235,7 +234,7 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
         first, later = (package(version) for version in ("1.0.0", "1.0.1"))
         cls.before = snapshot(cls.session)
         timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
-        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn", f"ARPHELPLINK={HELP_LINK}"])
+        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn", "ARPHELPLINK=https://support.example/quben"])
         cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
                         for version in ("1.0.0", "1.0.1")}
         cls.installed = snapshot(cls.session)
@@ -245,7 +244,7 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
     def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
         self.assertIsNone(self.products["1.0.0"])
         self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
-        self.assertEqual(self.products["1.0.1"]["HelpLink"], HELP_LINK)  # the organisation's, given
+        self.assertEqual(self.products["1.0.1"]["HelpLink"], "https://support.example/quben")
         self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
