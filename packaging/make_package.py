@@ -1,6 +1,9 @@
-"""Builds the release from the two executables, into dist/:
-- quben-1.00-windows.zip: x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt and SHA256SUMS;
-- quben-1.00.msi: the Windows Installer package (packaging/quben.wxs, the x86 executable).
+"""Builds the release of the version in VERSION (say 1.0.0) from the two executables, into dist/:
+- quben-1.0.0-windows.zip: x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt and SHA256SUMS;
+- quben-1.0.0.msi: the Windows Installer package (packaging/quben.wxs, the x86 executable).
+LISEZMOI.txt gets the version, the package's name and its codes written in (@VERSION@, @MSI@,
+@PRODUCT_CODE@, @UPGRADE_CODE@). A version that is not major.minor.build within Windows Installer's
+ranges, or executables whose version block says another, build nothing.
 Both are reproducible: fixed entry order, dates, permissions and GUIDs, so the same executables
 always give the same bytes. Given a certificate (packaging/signing.py), the executables are signed
 before they are packed and the package after it is built; dist/ receives the files only when every
@@ -11,6 +14,7 @@ release must not go out); --check only says whether it could, and builds nothing
 
 import hashlib
 import os
+import re
 import sys
 import tempfile
 import zipfile
@@ -20,7 +24,8 @@ import msi
 import signing
 
 REPO = Path(__file__).resolve().parents[1]
-ZIP_NAME, MSI_NAME = "quben-1.00-windows.zip", "quben-1.00.msi"
+VERSION = msi.PRODUCT_VERSION
+ZIP_NAME, MSI_NAME = f"quben-{VERSION}-windows.zip", f"quben-{VERSION}.msi"
 FIXED_DATE = (1980, 1, 1, 0, 0, 0)
 EXECUTABLES = ("x86/demarrer_quben.exe", "x64/demarrer_quben.exe")
 
@@ -35,8 +40,13 @@ def entry(archive, name, data):
 
 def readme():
     # Windows users open it with Notepad: UTF-8 with a byte-order mark and CRLF line ends.
-    return b"\xef\xbb\xbf" + (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8").replace(
-        "\n", "\r\n").encode("utf-8")
+    text = (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8")
+    for name, value in {"@VERSION@": VERSION, "@MSI@": MSI_NAME, "@PRODUCT_CODE@": msi.product_code(VERSION),
+                        "@UPGRADE_CODE@": msi.guid(msi.UPGRADE_CODE)}.items():
+        text = text.replace(name, value)
+    if left := re.findall(r"@[A-Z_]+@", text):
+        raise msi.PackageError(f"LISEZMOI.txt: nothing to write for {', '.join(left)}")
+    return b"\xef\xbb\xbf" + text.replace("\n", "\r\n").encode("utf-8")
 
 
 def installer_files(launcher):
@@ -58,6 +68,9 @@ def build_release(build_root, work):
     """Writes both release files into `work` and returns their paths."""
     executables = {name: (build_root / f"windows-{name.split('/')[0]}" / "demarrer_quben.exe").read_bytes()
                    for name in EXECUTABLES}
+    for name, data in executables.items():  # a build left from another version
+        if msi.file_version(data) != f"{VERSION}.0":
+            raise msi.PackageError(f"{name} is version {msi.file_version(data)}, not {VERSION}.0: build it again")
     signer = signing.signer_from_environment(work)
     if signer is None:
         print("not signed: QUBEN_SIGN_PFX is not set, the release is unsigned")
@@ -88,6 +101,10 @@ def main():
         if missing:
             sys.exit(f"release not built, dist/ left as it was: a release is signed and time-stamped, but "
                      f"{' and '.join(missing)} {'is' if len(missing) == 1 else 'are'} not set")
+    try:
+        msi.checked_version(VERSION)
+    except msi.PackageError as error:
+        sys.exit(f"package not built: VERSION: {error}")
     if "--check" in options:
         return
     dist.mkdir(parents=True, exist_ok=True)
@@ -100,6 +117,9 @@ def main():
     for name in (ZIP_NAME, MSI_NAME):
         data = (dist / name).read_bytes()
         print(f"{dist / name}  {len(data)} bytes  sha256 {hashlib.sha256(data).hexdigest()}")
+    # What deployment tools ask for: detection (product code) and supersedence (UpgradeCode).
+    print(f"ProductVersion {VERSION}  ProductCode {msi.product_code(VERSION)}  "
+          f"UpgradeCode {msi.guid(msi.UPGRADE_CODE)}")
 
 
 if __name__ == "__main__":

@@ -16,7 +16,8 @@ they are set here after it has run:
 - the package code (a random GUID): set last, to a GUID derived from the finished database, every
   stream and every summary property but the package code itself, so that packages differing in any
   of those bytes never share a package code and the same inputs give the same package.
-The product code is derived from the version, so a later version upgrades this one in place.
+The version is the release's one, from the file VERSION (major.minor.build); the product code is
+derived from it, so a later version upgrades this one in place.
 """
 
 import hashlib
@@ -33,7 +34,11 @@ import olefile
 import pefile
 
 UPGRADE_CODE = uuid.UUID("CA10A237-15B1-4FCB-8D1D-2A443DDFAC39")  # the same in quben.wxs
-PRODUCT_VERSION = "1.0.0"
+VERSION_FILE = Path(__file__).resolve().parents[1] / "VERSION"
+PRODUCT_VERSION = VERSION_FILE.read_text("ascii").strip()
+# ProductVersion's fields as Windows Installer reads them: a fourth field is ignored, so two releases
+# differing only there would be one version to the upgrade rows and two entries in Add/Remove Programs.
+VERSION_LIMITS = (255, 255, 65535)
 LANGUAGE = 1036  # of the launcher's version block, the language of its File row
 CODEPAGE = 1252
 TEMPLATE = "Intel;0"  # x86, language-neutral
@@ -58,10 +63,23 @@ def product_code(version=PRODUCT_VERSION):
     return guid(uuid.uuid5(UPGRADE_CODE, version))
 
 
+def checked_version(version):
+    """`version` when it is major.minor.build, plain decimal numbers within Windows Installer's
+    ranges (255.255.65535); PackageError otherwise."""
+    fields = version.split(".")
+    if (len(fields) != len(VERSION_LIMITS)
+            or not all(re.fullmatch(r"0|[1-9][0-9]{0,4}", field) for field in fields)
+            or any(int(field) > limit for field, limit in zip(fields, VERSION_LIMITS))):
+        raise PackageError(f"version {version!r} is not major.minor.build within 255.255.65535 "
+                           "(Windows Installer ignores a fourth field)")
+    return version
+
+
 def build_msi(wxs, files, out, version=PRODUCT_VERSION):
     """Builds `out` from the .wxs and `files` (name in the package -> bytes). Either `out` is the
     whole package or, when anything fails, it is not there at all (PackageError). Another `version`
     makes the package of a later release, which replaces this one in place."""
+    checked_version(version)
     out = Path(out)
     out.unlink(missing_ok=True)
     # Staged beside `out`, so that the finished package moves into place in one step.

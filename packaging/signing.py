@@ -9,7 +9,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 # The signature's description: the program name Windows shows when the package asks for elevation.
-PROGRAM_NAME = "quben"
+PROGRAM_NAME = "QUBen"
 
 
 class SigningError(RuntimeError):

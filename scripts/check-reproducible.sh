@@ -24,8 +24,9 @@ mkdir -p "$copy"
 build_release "$copy" "$work/second"
 
 status=0
-for file in build/windows-x64/demarrer_quben.exe build/windows-x86/demarrer_quben.exe dist/quben-1.00-windows.zip \
-            dist/quben-1.00.msi; do
+version="$(cat "$repo/VERSION")"
+for file in build/windows-x64/demarrer_quben.exe build/windows-x86/demarrer_quben.exe "dist/quben-$version-windows.zip" \
+            "dist/quben-$version.msi"; do
     case "$file" in
         dist/*) first="$work/first/${file#dist/}" second="$work/second/${file#dist/}" ;;
         *) first="$repo/$file" second="$copy/$file" ;;

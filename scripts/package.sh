@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds both release executables and packs dist/quben-1.00-windows.zip and dist/quben-1.00.msi,
+# Builds both release executables and packs dist/quben-<VERSION>-windows.zip and dist/quben-<VERSION>.msi,
 # signed when QUBEN_SIGN_PFX and QUBEN_SIGN_PASSWORD (and optionally QUBEN_SIGN_TIMESTAMP_URL) name a
 # certificate (packaging/signing.py).
 # With --release (a release to publish) it refuses, before building anything, unless both

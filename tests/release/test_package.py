@@ -1,13 +1,16 @@
 """The release package, unsigned: the zip holds exactly x86/ and x64/ demarrer_quben.exe, LISEZMOI.txt
 and SHA256SUMS, whose sums match; the packaged executables pass the PE resource checks; the Windows
-Installer package is a per-machine x86 package of the French product quben 1.0.0 with a fixed
+Installer package is a per-machine x86 package of the French product QUBen with a fixed
 UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; its texts are cp1252 under a
 declared code page 1252 and it is language-neutral; its tables follow the validation rules (ICE60,
 ICE80, the upgrade, the shortcut); its package code is that of the finished database; bad input to the
-installer build fails it without leaving a package."""
+installer build fails it without leaving a package; VERSION is the executables', the package's, its
+names' and LISEZMOI's; the Add/Remove Programs properties; LISEZMOI's events and exit codes are the
+launcher's."""
 
 import hashlib
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -19,7 +22,8 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
 BUILD = Path(sys.argv[1]) if len(sys.argv) > 1 else REPO / "build"
-PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"  # of version 1.0.0, given to the IT in LISEZMOI.txt
+VERSION = (REPO / "VERSION").read_text("ascii").strip()
+UPGRADE_CODE = "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}"
 NAMES = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "LISEZMOI.txt", "SHA256SUMS"]
 MAKE_PACKAGE = REPO / "packaging" / "make_package.py"
 sys.path.insert(0, str(REPO / "packaging"))
@@ -27,8 +31,11 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
+PRODUCT_CODE = msi.product_code(VERSION)
+ZIP_NAME, MSI_NAME = f"quben-{VERSION}-windows.zip", f"quben-{VERSION}.msi"
+
 EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quben\\"  # wixl ends keys with \\
-COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée « Ouvrir avec » des fichiers .xls."
+COMMENTS = "Installe demarrer_quben.exe, son raccourci et l'entrée «\u00a0Ouvrir avec\u00a0» des fichiers .xls."
 
 
 def make_package(dist, env=None):
@@ -48,22 +55,28 @@ def msi_table(path, table):
     return [line.split("\t") for line in text.replace("\r", "").splitlines()[3:]]
 
 
+# LISEZMOI's lists: "    101  Erreur         1  meaning", "    0  meaning" (continued further in).
+EVENT_LINE = re.compile(r"^    (\d{3})  (Erreur|Avertissement|Information) +([0-9-])  \S", re.M)
+EXIT_LINE = re.compile(r"^    (\d)  (\S.*(?:\n       \S.*)*)", re.M)
+LEVEL_BY_HUNDREDS = {1: "Erreur", 2: "Avertissement", 3: "Information"}  # launch/launch_event.cpp's rule
+
+
 class Package(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
         cls.run_output = make_package(cls.dist, {"QUBEN_SIGN_PFX": None})
         assert cls.run_output.returncode == 0, cls.run_output.stderr
-        cls.archive = zipfile.ZipFile(cls.dist / "quben-1.00-windows.zip")
+        cls.archive = zipfile.ZipFile(cls.dist / ZIP_NAME)
         cls.unpacked = Path(tempfile.mkdtemp(prefix="quben-package-"))
         cls.archive.extractall(cls.unpacked)
-        cls.msi = cls.dist / "quben-1.00.msi"
+        cls.msi = cls.dist / MSI_NAME
         cls.extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
         subprocess.run(["msiextract", "-C", str(cls.extracted), str(cls.msi)], check=True, capture_output=True)
 
     def test_holds_exactly_the_four_files_and_says_it_did_not_sign(self):
         self.assertEqual(self.archive.namelist(), NAMES)
-        self.assertEqual(sorted(p.name for p in self.dist.iterdir()), ["quben-1.00-windows.zip", "quben-1.00.msi"])
+        self.assertEqual(sorted(p.name for p in self.dist.iterdir()), [ZIP_NAME, MSI_NAME])
         self.assertIn("not signed", self.run_output.stdout)
 
     def test_sums_match_the_files(self):
@@ -80,7 +93,9 @@ class Package(unittest.TestCase):
         self.assertIn("\r\n", body)
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
-                       "msiexec /i quben-1.00.msi /qn", "msiexec /x quben-1.00.msi /qn", f"msiexec /x {PRODUCT_CODE} /qn", "Débloquer",
+                       f"msiexec /i {MSI_NAME} /qn /norestart /l*v ", f"msiexec /x {MSI_NAME} /qn /norestart /l*v ",
+                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", "Débloquer", "Excel a été lancé mais",
+                       r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments",
                        "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView",
                        "Débloquez donc le zip avant de l'extraire"):
             self.assertIn(phrase, body)
@@ -97,19 +112,19 @@ class Package(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
     def test_installer_holds_the_x86_launcher_and_the_readme(self):
-        folder = self.extracted / "Program Files" / "quben"
+        folder = self.extracted / "Program Files" / "QUBen"
         self.assertEqual(sorted(p.name for p in folder.iterdir()), ["LISEZMOI.txt", "demarrer_quben.exe"])
         self.assertEqual((folder / "demarrer_quben.exe").read_bytes(),
                          (self.unpacked / "x86" / "demarrer_quben.exe").read_bytes())
         self.assertEqual((folder / "LISEZMOI.txt").read_bytes(), (self.unpacked / "LISEZMOI.txt").read_bytes())
 
-    def test_installer_is_the_per_machine_french_product_quben_1_0_0(self):
+    def test_installer_is_the_per_machine_french_product_qu_ben(self):
         properties = dict(msi_table(self.msi, "Property"))
         self.assertEqual({name: properties.get(name) for name in
                           ("ProductName", "ProductVersion", "ProductLanguage", "ALLUSERS", "UpgradeCode",
                            "ProductCode")},
-                         {"ProductName": "quben", "ProductVersion": "1.0.0", "ProductLanguage": "0",
-                          "ALLUSERS": "1", "UpgradeCode": "{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}",
+                         {"ProductName": "QUBen", "ProductVersion": VERSION, "ProductLanguage": "0",
+                          "ALLUSERS": "1", "UpgradeCode": UPGRADE_CODE,
                           "ProductCode": PRODUCT_CODE})
         summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, encoding="cp1252",
                                  check=True).stdout
@@ -128,7 +143,7 @@ class Package(unittest.TestCase):
                 (sorted(row[0] for row in msi_table(self.msi, "MsiFileHash")),
                  sorted(row[0] for row in files if not row[4])),
             "a later version finds this one through the UpgradeCode":
-                (["{CA10A237-15B1-4FCB-8D1D-2A443DDFAC39}", "", "1.0.0", "", "1", "", "WIX_UPGRADE_DETECTED"]
+                ([UPGRADE_CODE, "", VERSION, "", "1", "", "WIX_UPGRADE_DETECTED"]
                  in msi_table(self.msi, "Upgrade"), True),
             "and removes it first, between InstallValidate and InstallInitialize":
                 (sequence["InstallValidate"] < sequence["RemoveExistingProducts"] < sequence["InstallInitialize"],
@@ -161,7 +176,7 @@ class Package(unittest.TestCase):
                 self.assertEqual(msi.package_code(copy) != stored, changes_it)
 
     def test_a_post_processing_constant_changes_the_package_code(self):
-        launcher = (self.extracted / "Program Files" / "quben" / "demarrer_quben.exe").read_bytes()
+        launcher = (self.extracted / "Program Files" / "QUBen" / "demarrer_quben.exe").read_bytes()
         folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
         same = msi.build_msi(REPO / "packaging" / "quben.wxs", package_command.installer_files(launcher),
                              folder / "same.msi")
@@ -173,6 +188,60 @@ class Package(unittest.TestCase):
             msi.TEMPLATE = original
         self.assertEqual(same.read_bytes(), self.msi.read_bytes())
         self.assertNotEqual(stored_package_code(other), stored_package_code(same))
+
+    def test_the_version_written_once_is_the_release_s_everywhere(self):
+        readme = (self.unpacked / "LISEZMOI.txt").read_text("utf-8-sig")
+        upgrade = sorted(msi_table(self.msi, "Upgrade"), key=lambda row: row[6])
+        cases = {
+            # The version block's other fields and texts: test_pe_resources.py, run on the packaged files.
+            "both executables' file versions": ([msi.file_version((self.unpacked / name).read_bytes())
+                                                 for name in NAMES[:2]], [f"{VERSION}.0"] * 2),
+            "ProductVersion, three fields, and the product code derived from it":
+                ([dict(msi_table(self.msi, "Property"))[name] for name in ("ProductVersion", "ProductCode")],
+                 [VERSION, msi.product_code(VERSION)]),
+            "the downgrade row from this version, the upgrade row up to it":
+                ([row[1:3] for row in upgrade], [[VERSION, ""], ["", VERSION]]),
+            "every code LISEZMOI prints": (set(re.findall(r"\{[0-9A-F-]{36}\}", readme)), {PRODUCT_CODE, UPGRADE_CODE}),
+            "every version LISEZMOI prints": (set(re.findall(r"\d+\.\d+\.\d+(?:\.\d+)?", readme)),
+                                              {VERSION, f"{VERSION}.0"}),
+            "every package LISEZMOI names": (set(re.findall(r"quben-[^ ]*\.msi", readme)), {MSI_NAME}),
+        }
+        for what, (found, expected) in cases.items():
+            with self.subTest(what):
+                self.assertEqual(found, expected)
+        self.assertIn(f"ProductCode {PRODUCT_CODE}  UpgradeCode {UPGRADE_CODE}", self.run_output.stdout)
+
+    def test_a_version_windows_installer_would_misread_is_refused(self):
+        for version in ("1.0.0.1", "1.0", "256.0.0", "1.256.0", "1.0.65536", "01.0.0", "1.0.0-rc1", ""):
+            with self.subTest(version=version), self.assertRaisesRegex(msi.PackageError, "major.minor.build"):
+                msi.checked_version(version)
+        self.assertEqual(msi.checked_version("255.255.65535"), "255.255.65535")
+
+    def test_add_remove_programs_properties(self):
+        properties = dict(msi_table(self.msi, "Property"))
+        self.assertEqual([properties.get(name) for name in ("Manufacturer", "ARPCONTACT", "ARPNOMODIFY")],
+                         ["QUBen", "Service informatique de votre établissement", "1"])
+        # Type 51 (a property, formatted), immediate: nothing runs. After INSTALLDIR is known, before the
+        # product is registered; the link only where none was given.
+        self.assertEqual(sorted(msi_table(self.msi, "CustomAction")),
+                         [["SetHelpLink", "51", "ARPHELPLINK", "[INSTALLDIR]LISEZMOI.txt", ""],
+                          ["SetInstallLocation", "51", "ARPINSTALLLOCATION", "[INSTALLDIR]", ""]])
+        sequence = {row[0]: (row[1], int(row[2])) for row in msi_table(self.msi, "InstallExecuteSequence")}
+        self.assertEqual([sequence[action] for action in ("SetHelpLink", "SetInstallLocation")],
+                         [("NOT ARPHELPLINK", sequence["CostFinalize"][1] + 1), ("", sequence["CostFinalize"][1] + 2)])
+
+    def test_events_and_exit_codes_listed_are_the_launcher_s(self):
+        readme = (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8")
+        events = EVENT_LINE.findall(readme)
+        exits = dict(EXIT_LINE.findall(readme.partition("\nCodes de sortie\n")[2]))
+        message_ids = re.findall(r"^MessageId=(\d+)", (REPO / "assets" / "events.mc").read_text("utf-8"), re.M)
+        self.assertEqual(sorted(event[0] for event in events), sorted(message_ids))  # each once
+        self.assertEqual([level for _, level, _ in events], [LEVEL_BY_HUNDREDS[int(i[0])] for i, _, _ in events])
+        constants = re.findall(r"constexpr int kExit\w+ = (\d+);", (REPO / "launch" / "launch_texts.h").read_text())
+        self.assertEqual(sorted(exits), sorted(constants))
+        for event_id, _, exit_code in events:  # each exit code's entry names the events it follows
+            self.assertTrue(exit_code == "-" or re.search(rf"\({event_id}[,)]|, {event_id}[,)]", exits[exit_code]),
+                            f"{event_id} is not under exit code {exit_code}")
 
     def test_installer_texts_are_cp1252_under_code_page_1252(self):
         with olefile.OleFileIO(str(self.msi)) as ole:
@@ -207,16 +276,16 @@ class Package(unittest.TestCase):
         launcher = next(row for row in msi_table(self.msi, "File") if row[0] == "demarrer_quben.exe")
         self.assertEqual(launcher[2:6], ["DEMARR~1.EXE|demarrer_quben.exe",
                                          str((self.unpacked / "x86" / "demarrer_quben.exe").stat().st_size),
-                                         "1.0.0.0", "1036"])
+                                         f"{VERSION}.0", "1036"])
         self.assertEqual([row[2] for row in msi_table(self.msi, "Shortcut")], ["CALCUL~1|Calcul d'incertitude QUBen"])
 
     def test_installer_is_at_most_512_kib(self):
         size = self.msi.stat().st_size
-        print(f"quben-1.00.msi: {size} bytes ({size / 1024:.0f} KiB)", file=sys.stderr)
+        print(f"{MSI_NAME}: {size} bytes ({size / 1024:.0f} KiB)", file=sys.stderr)
         self.assertLessEqual(size, 512 * 1024)
 
     def test_a_missing_source_file_fails_the_installer_build_and_leaves_no_package(self):
-        out = Path(tempfile.mkdtemp(prefix="quben-bad-")) / "quben-1.00.msi"
+        out = Path(tempfile.mkdtemp(prefix="quben-bad-")) / MSI_NAME
         files = {"demarrer_quben.exe": b"MZ", "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
         with self.assertRaisesRegex(msi.PackageError, "(?s)wixl failed.*LISEZMOI.txt"):
             msi.build_msi(REPO / "packaging" / "quben.wxs", files, out)

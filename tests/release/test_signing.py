@@ -16,7 +16,7 @@ from pathlib import Path
 
 import olefile
 
-from test_package import REPO, make_package, msi
+from test_package import MSI_NAME, REPO, ZIP_NAME, make_package, msi
 
 SIGNATURE_STREAMS = {"\x05DigitalSignature", "\x05MsiDigitalSignatureEx"}
 
@@ -50,12 +50,12 @@ class SignedRelease(unittest.TestCase):
         assert cls.run_output.returncode == 0, cls.run_output.stderr
         cls.files = {}
         for kind, dist in (("unsigned", cls.unsigned), ("signed", cls.signed)):
-            with zipfile.ZipFile(dist / "quben-1.00-windows.zip") as archive:
+            with zipfile.ZipFile(dist / ZIP_NAME) as archive:
                 cls.files[kind] = {name: archive.read(name) for name in archive.namelist()}
             extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
-            subprocess.run(["msiextract", "-C", str(extracted), str(dist / "quben-1.00.msi")], check=True,
+            subprocess.run(["msiextract", "-C", str(extracted), str(dist / MSI_NAME)], check=True,
                            capture_output=True)
-            launcher = extracted / "Program Files" / "quben" / "demarrer_quben.exe"
+            launcher = extracted / "Program Files" / "QUBen" / "demarrer_quben.exe"
             cls.files[kind]["msi/demarrer_quben.exe"] = launcher.read_bytes()
 
     def write(self, kind, name):
@@ -66,7 +66,7 @@ class SignedRelease(unittest.TestCase):
     def test_every_signed_file_verifies_against_the_certificate_and_unsigned_ones_do_not(self):
         names = ["x86/demarrer_quben.exe", "x64/demarrer_quben.exe", "msi/demarrer_quben.exe"]
         for kind, dist in (("signed", self.signed), ("unsigned", self.unsigned)):
-            for path in [self.write(kind, name) for name in names] + [dist / "quben-1.00.msi"]:
+            for path in [self.write(kind, name) for name in names] + [dist / MSI_NAME]:
                 with self.subTest(kind=kind, file=path.name):
                     self.assertEqual(verify(path, self.ca).returncode == 0, kind == "signed")
         self.assertIn("signed with", self.run_output.stdout)
@@ -82,12 +82,12 @@ class SignedRelease(unittest.TestCase):
                             str(stripped)], check=True, capture_output=True)
             self.assertEqual(stripped.read_bytes(), self.files["unsigned"][name], name)
         # The package as it was before it was signed: built again from the same, signed, launcher.
-        before = Path(tempfile.mkdtemp(prefix="quben-msi-")) / "quben-1.00.msi"
+        before = Path(tempfile.mkdtemp(prefix="quben-msi-")) / MSI_NAME
         msi.build_msi(REPO / "packaging" / "quben.wxs", {
             "demarrer_quben.exe": self.files["signed"]["msi/demarrer_quben.exe"],
             "LISEZMOI.txt": self.files["signed"]["LISEZMOI.txt"],
             "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}, before)
-        signed = streams(self.signed / "quben-1.00.msi")
+        signed = streams(self.signed / MSI_NAME)
         self.assertTrue(SIGNATURE_STREAMS & signed.keys())
         self.assertEqual({key: value for key, value in signed.items() if key not in SIGNATURE_STREAMS},
                          streams(before))
@@ -104,7 +104,7 @@ class SignedRelease(unittest.TestCase):
         for reason, env in failures.items():
             with self.subTest(reason):
                 dist = Path(tempfile.mkdtemp(prefix="quben-dist-"))
-                (dist / "quben-1.00.msi").write_bytes(b"previous release")
+                (dist / MSI_NAME).write_bytes(b"previous release")
                 result = make_package(dist, {"QUBEN_SIGN_PFX": str(self.pfx), **env})
                 self.assertNotEqual(result.returncode, 0)
                 self.assertIn("package not built, dist/ left as it was: could not sign x86/demarrer_quben.exe",
@@ -113,7 +113,7 @@ class SignedRelease(unittest.TestCase):
                 self.assertEqual("QUBEN_SIGN_TIMESTAMP_URL is not set" in result.stderr,
                                  not env["QUBEN_SIGN_TIMESTAMP_URL"])
                 self.assertEqual([(p.name, p.read_bytes()) for p in dist.iterdir()],
-                                 [("quben-1.00.msi", b"previous release")])
+                                 [(MSI_NAME, b"previous release")])
 
 
 def tree(folder):

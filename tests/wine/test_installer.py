@@ -2,8 +2,9 @@
 LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon and the "Ouvrir avec"
 registrations for .xls files (the application's key, and a ProgID of ours, with the launcher's icon,
 listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed
-launcher shows its dialog; a silent removal leaves the prefix's files and registry exactly as they
-were. A later version installed over it replaces it in place."""
+launcher shows its dialog; Add/Remove Programs shows the product, its folder, contact and help link;
+a silent removal leaves the prefix's files and registry exactly as they were. A later version
+installed over it replaces it in place."""
 
 import os
 import re
@@ -25,9 +26,9 @@ from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 from harness.wine_session import windows_path  # noqa: E402
 
-PRODUCT_CODE = "{A17E89EB-78F9-53E2-8C2B-6920D274187F}"
+PRODUCT_CODE = msi.product_code()
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
-INSTALL_DIR = r"C:\Program Files (x86)\quben"  # an x86 package in a 64-bit prefix
+INSTALL_DIR = r"C:\Program Files (x86)\QUBen"  # an x86 package in a 64-bit prefix
 APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen.lnk"
 ICON = rf"C:\windows\Installer\{PRODUCT_CODE}\quben.ico"
@@ -135,7 +136,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         unsigned = {key: value for key, value in os.environ.items() if key != "QUBEN_SIGN_PFX"}
         subprocess.run(["/usr/bin/python3", REPO / "packaging" / "make_package.py", build_dir("x64").parent, dist],
                        check=True, stdout=subprocess.DEVNULL, env=unsigned)
-        cls.msi = windows_path(dist / "quben-1.00.msi")
+        cls.msi = windows_path(dist / make_package.MSI_NAME)
         session = cls.open_session()
         # As on a machine with Excel: .xls belongs to it, and must still belong to it afterwards.
         session.run(["reg", "add", XLS_KEY, "/ve", "/d", EXCEL_PROGID, "/f"], check=True)
@@ -184,7 +185,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         # Wine puts a per-machine package's shortcuts in the user's Start menu, Windows in everyone's.
         self.assertEqual(len(self.shortcuts), 1, self.shortcuts.keys())
         (name, link), = self.shortcuts.items()
-        self.assertTrue(name.endswith("/Start Menu/Programs/quben/" + SHORTCUT), name)
+        self.assertTrue(name.endswith("/Start Menu/Programs/QUBen/" + SHORTCUT), name)
         self.assertIn(rf"{INSTALL_DIR}\demarrer_quben.exe".encode("ascii") + b"\0", link)  # its link info
         self.assertIn(ICON.encode("utf-16-le"), link)
         self.assertEqual(self.icon, (REPO / "assets" / "icon.ico").read_bytes())
@@ -210,8 +211,12 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
 
     def test_listed_in_installed_programs_under_its_french_name(self):
         entry = self.uninstall_entry
-        self.assertEqual((entry["DisplayName"], entry["DisplayVersion"], entry["Publisher"]),
-                         ("quben", "1.0.0", "quben"))
+        self.assertEqual({name: entry.get(name) for name in ("DisplayName", "DisplayVersion", "Publisher",
+                                                              "InstallLocation", "HelpLink")},
+                         {"DisplayName": "QUBen", "DisplayVersion": msi.PRODUCT_VERSION, "Publisher": "QUBen",
+                          "InstallLocation": INSTALL_DIR + "\\", "HelpLink": rf"{INSTALL_DIR}\LISEZMOI.txt"})
+        # reg prints in the console's code page: the accented contact is read from the UTF-16 export.
+        self.assertIn('"Contact"="Service informatique de votre établissement"', self.installed[1])
 
     def test_installed_launcher_shows_its_dialog(self):
         self.assertEqual(self.seen["dialog"]["title"], "Calcul d'incertitude : ouvrir un fichier QUBen ...")
@@ -229,7 +234,7 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
         first, later = (package(version) for version in ("1.0.0", "1.0.1"))
         cls.before = snapshot(cls.session)
         timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
-        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn"])
+        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn", "ARPHELPLINK=https://support.example/quben"])
         cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
                         for version in ("1.0.0", "1.0.1")}
         cls.installed = snapshot(cls.session)
@@ -239,6 +244,7 @@ class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
     def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
         self.assertIsNone(self.products["1.0.0"])
         self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
+        self.assertEqual(self.products["1.0.1"]["HelpLink"], "https://support.example/quben")
         self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])

@@ -42,6 +42,10 @@ EVENT_IDS = (101, 102, 103, 104, 105, 106, 201, 202, 203, 301, 302, 303)
 MOST_INSERTS = {202: 13, 105: 10, 106: 10}
 
 LOGO_SIZE = (417, 163)
+# The release's version, written once: major.minor.build, the fourth field of the fixed version 0.
+with open(os.path.join(REPO, "VERSION"), encoding="ascii") as version_file:
+    VERSION = version_file.read().strip()
+MAJOR, MINOR, BUILD = (int(field) for field in VERSION.split("."))
 
 SYSTEM_DLLS = {
     "kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "ole32.dll",
@@ -51,10 +55,10 @@ SYSTEM_DLLS = {
 MINGW_RUNTIME_PREFIXES = ("libstdc++", "libgcc", "libwinpthread")
 
 VERSION_STRINGS = {
-    "ProductName": "quben",
+    "ProductName": "QUBen",
     "FileDescription": "Lanceur QUBen",
-    "FileVersion": "1.00",
-    "ProductVersion": "1.00",
+    "FileVersion": VERSION,
+    "ProductVersion": VERSION,
     "InternalName": "demarrer_quben",
     "OriginalFilename": "demarrer_quben.exe",
 }
@@ -291,8 +295,9 @@ class ExecutableChecks:
         (signature, _struc, file_ms, file_ls, prod_ms, prod_ls, mask, flags, os_, ftype,
          subtype, _date_ms, _date_ls) = struct.unpack("<13I", root.value)
         self.assertEqual(signature, 0xFEEF04BD, "bad VS_FIXEDFILEINFO signature")
-        self.assertEqual((file_ms, file_ls), (0x00010000, 0), "file version is not 1.0.0.0")
-        self.assertEqual((prod_ms, prod_ls), (0x00010000, 0), "product version is not 1.0.0.0")
+        fixed = (MAJOR << 16 | MINOR, BUILD << 16)
+        self.assertEqual((file_ms, file_ls), fixed, f"file version is not {VERSION}.0")
+        self.assertEqual((prod_ms, prod_ls), fixed, f"product version is not {VERSION}.0")
         self.assertEqual((mask, flags), (0, 0), "file flags / mask")
         self.assertEqual((os_, ftype, subtype), (0x4, 0x1, 0), "file OS / type / subtype")
 
