@@ -36,9 +36,9 @@ ICON_IMAGE_ID = 30001
 LOGO_ID = 101
 LOGO_MASTER_ID = 102
 LANG_FRENCH_FRANCE = 0x040C
-# The event IDs of launch/launch_event.cpp; the answer to the download question has 13 inserts, a
-# refusal by policy 10, every other event 8.
-EVENT_IDS = (101, 102, 103, 104, 105, 106, 201, 202, 203, 301, 302, 303)
+# The event IDs of launch/launch_ending.h; the answer to the download question has 13 inserts, the
+# organisation's macro rules 10, every other event 8.
+EVENT_IDS = (101, 102, 103, 104, 105, 106, 201, 202, 203, 301, 302, 303, 304)
 MOST_INSERTS = {202: 13, 105: 10, 106: 10}
 
 LOGO_SIZE = (417, 163)
