@@ -433,7 +433,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
     def test_escape_or_the_taskbar_button_of_a_launch_stepped_aside_cancels_it_as_a_close(self):
         for name, minimised, message in (("Escape", "launcher=shown", [WM_KEYDOWN, VK_ESCAPE]),
                                          ("taskbar", "launcher=minimised", [WM_SYSCOMMAND, SC_CLOSE])):
-            with self.subTest(name), LauncherRun(self.session, ARCH, env={"STANDIN_BUSY_AFTER_VISIBLE_MS": "30000"}) as run:
+            busy = {"STANDIN_BUSY_AFTER_VISIBLE_MS": "30000"}
+            with self.subTest(name), LauncherRun(self.session, ARCH, env=busy) as run:
                 self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
                 deadline = time.monotonic() + patience.seconds(30)
                 while minimised not in [e[2] for e in standin.events(run.journal_records()) if e[0] == "rejected"]:
