@@ -445,9 +445,9 @@ class WorkbookLaunchTest(StandinDesktopTest):
                 self.assertEqual(run.wait(10), 1)
                 records = run.journal_records(settle=0.5)
             if minimised == "launcher=minimised":  # out of sight, on the taskbar and saying what it does
-                self.assertEqual((form["iconic"], form["caption"]), (True, "Ouverture du classeur dans Excel…"))
-                self.assertEqual(form["exstyle"] & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), WS_EX_APPWINDOW)
-                self.assertTrue(form["style"] & WS_SYSMENU)
+                styles = form["exstyle"] & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), form["style"] & WS_SYSMENU
+                self.assertEqual((form["iconic"], form["caption"], *styles),
+                                 (True, "Ouverture du classeur dans Excel…", WS_EX_APPWINDOW, WS_SYSMENU))
             self.assertEqual(call_list(records), launch_calls(self.workbook_path)[:2])
             self.assertGreaterEqual(len([t for t in refusal_ticks(records) if t >= sent]), 2, "alerts asked back")
 
