@@ -83,7 +83,7 @@ std::vector<float> ResampleArea(std::span<const std::uint8_t> plane, PixelSize f
     return result;
 }
 
-LogoPixels DrawLogo(const LogoMaster& master, PixelSize size) {
+LogoPixels DrawLogo(const LogoMaster& master, PixelSize size, const std::optional<SchemeInk>& ink) {
     const PixelSize masterSize{master.width, master.height};
     const std::vector<float> outline = ResampleArea(master.outline, masterSize, size);
     const std::vector<float> fill = ResampleArea(master.fill, masterSize, size);
@@ -108,12 +108,21 @@ LogoPixels DrawLogo(const LogoMaster& master, PixelSize size) {
         for (int x = 0; x < size.width; ++x) {
             const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(size.width) +
                                    static_cast<std::size_t>(x);
+            const double outer = EllipseCoverage(x, y, cx, cy, cx, cy);
+            const double inner = EllipseCoverage(x, y, cx, cy, cx - inset, cy - inset);
             Rgb colour = kWhite;
-            Over(colour, kBlack, EllipseCoverage(x, y, cx, cy, cx, cy));
-            Over(colour, gradient[static_cast<std::size_t>(x)],
-                 EllipseCoverage(x, y, cx, cy, cx - inset, cy - inset));
-            Over(colour, kBlack, outline[at] / 255.0);
-            Over(colour, x + 0.5 < split ? kYellow : kRed, fill[at] / 255.0);
+            if (ink) {
+                // The ellipse's ring and the letters, outline and fill alike, are the text.
+                const double text = std::max({outer - inner, outline[at] / 255.0, fill[at] / 255.0});
+                const std::uint32_t c = text >= 0.5 ? ink->text : ink->background;
+                colour = {static_cast<double>(c & 0xFF), static_cast<double>((c >> 8) & 0xFF),
+                          static_cast<double>((c >> 16) & 0xFF)};
+            } else {
+                Over(colour, kBlack, outer);
+                Over(colour, gradient[static_cast<std::size_t>(x)], inner);
+                Over(colour, kBlack, outline[at] / 255.0);
+                Over(colour, x + 0.5 < split ? kYellow : kRed, fill[at] / 255.0);
+            }
 
             std::uint8_t* pixel =
                 logo.bgr.data() + static_cast<std::size_t>(y) * logo.stride + static_cast<std::size_t>(x) * 3;
@@ -125,14 +134,15 @@ LogoPixels DrawLogo(const LogoMaster& master, PixelSize size) {
 }
 
 std::optional<LogoPixels> LogoAt(unsigned dpi, std::span<const std::uint8_t> packedLogo,
-                                 std::span<const std::uint8_t> packedMaster) {
+                                 std::span<const std::uint8_t> packedMaster,
+                                 const std::optional<SchemeInk>& ink) {
     const PixelSize size = LogoSizeAt(dpi);
-    if (size == kLogoSize)
+    if (size == kLogoSize && !ink)
         return UnpackLogo(packedLogo);
     const std::optional<LogoMaster> master = UnpackLogoMaster(packedMaster);
     if (!master)
         return std::nullopt;
-    return DrawLogo(*master, size);
+    return DrawLogo(*master, size, ink);
 }
 
 } // namespace quben

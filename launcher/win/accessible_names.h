@@ -16,11 +16,17 @@ namespace quben::win {
 class AccessibleNames {
 public:
     void SetName(HWND window, std::wstring_view name);
-    // Announced as a change of the description, for a screen reader to read out.
-    void SetDescription(HWND window, std::wstring_view description);
+    // A picture, not a pane: a graphic, which no screen reader offers to type into.
+    void SetGraphic(HWND window);
+    // A polite live region: what `Announce` puts in its name is read out wherever the screen
+    // reader's attention is, once the user is not interrupted.
+    void SetLiveRegion(HWND window);
+    void Announce(HWND window, std::wstring_view name);
 
 private:
     void Set(HWND window, const MSAAPROPID& property, std::wstring_view text);
+    void Set(HWND window, const MSAAPROPID& property, long value);
+    IAccPropServices& Services();
 
     ComPtr<IAccPropServices> services_;
 };

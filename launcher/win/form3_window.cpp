@@ -19,7 +19,7 @@ namespace quben::win {
 namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN; // no caption, border, frame or system menu
-constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;   // no taskbar button
+constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;   // no taskbar button, while it covers the screen
 constexpr UINT kDpiChanged = 0x02E0;                 // WM_DPICHANGED, Windows 8.1 and later
 
 bool HighContrastOn() {
@@ -27,6 +27,12 @@ bool HighContrastOn() {
     highContrast.cbSize = sizeof highContrast;
     return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
            (highContrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+std::optional<SchemeInk> SchemeInkOf(const DisplayState& display) {
+    if (!display.highContrast)
+        return std::nullopt;
+    return SchemeInk{display.window, display.windowText};
 }
 
 COLORREF Resolve(design::ColourRef colour) {
@@ -84,20 +90,25 @@ bool Form3Window::Create() {
                           origin.x, origin.y, client.width, client.height, nullptr, nullptr, instance_, this);
     if (window == nullptr)
         return false;
+    UseMonitor(screen_.Monitor(), WindowDpi(window));
     Attach(window, twipsPerPixel_);
+    display_ = ReadDisplay();
     ChooseColours();
     commonDialog1_.SetOwner(window);
     if (!CreateControls())
         return false;
     // Its title stays the design's; assistive technology reads these names instead.
     RunStep([&] { accessibleNames_.SetName(window, design::kFormAccessibleName); });
-    for (const HWND picture : {picture1_.Handle(), picture2_.Handle()})
+    RunStep([&] { accessibleNames_.SetLiveRegion(window); });
+    for (const HWND picture : {picture1_.Handle(), picture2_.Handle()}) {
         RunStep([&] { accessibleNames_.SetName(picture, design::kPictureAccessibleName); });
+        RunStep([&] { accessibleNames_.SetGraphic(picture); });
+    }
     return true;
 }
 
 bool Form3Window::CreateControls() {
-    logo_ = LoadLogoBitmap(instance_, dpi_);
+    logo_ = LoadLogoBitmap(instance_, dpi_, SchemeInkOf(display_));
     labelFont_.reset(CreateLabelFont(dpi_));
     labelBrush_.reset(::CreateSolidBrush(design::kLabel1BackColour));
     // Created in tab order: Label1, Picture1, Picture2.
@@ -130,9 +141,25 @@ void Form3Window::SetHeight(Twips height) {
     Change([&](PixelRect& r) { r.height = TwipsToPixels(height, twipsPerPixel_); });
 }
 
+// The monitor's rectangle, the DPI it is laid out at and the scheme's colours.
+DisplayState Form3Window::ReadDisplay() const {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    ::GetMonitorInfoW(screen_.Monitor(), &info);
+    const RECT& r = info.rcMonitor;
+    return {r.left,
+            r.top,
+            r.right,
+            r.bottom,
+            dpi_,
+            HighContrastOn(),
+            ::GetSysColor(COLOR_WINDOW),
+            ::GetSysColor(COLOR_WINDOWTEXT)};
+}
+
 // The picture boxes always take the scheme's Window colour, which both choices give them.
 void Form3Window::ChooseColours() {
-    colours_ = ChooseSurfaceColours(HighContrastOn());
+    colours_ = ChooseSurfaceColours(display_.highContrast);
     formBrush_.reset(::CreateSolidBrush(Resolve(colours_.form)));
 }
 
@@ -141,26 +168,39 @@ void Form3Window::FollowDisplay(unsigned dpi) {
     // minimised window stays where the system keeps it.
     if (followingDisplay_ || ::IsIconic(Handle()))
         return;
-    followingDisplay_ = true;
     const HMONITOR monitor = ::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
     const unsigned previousDpi = dpi_;
-    UseMonitor(monitor, dpi != 0 ? dpi : MonitorDpi(monitor));
+    UseMonitor(monitor, dpi != 0 ? dpi : WindowDpi(Handle()));
+    const DisplayState now = ReadDisplay();
+    const DisplayFollowUp followUp = FollowUp(display_, now);
+    if (!followUp.layOut)
+        return;
+    followingDisplay_ = true;
+    display_ = now;
     ChooseColours();
     if (dpi_ != previousDpi)
         ScaleControls();
+    if (followUp.redrawLogo)
+        DrawLogos();
     LayOut(*this);
     ::RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
     followingDisplay_ = false;
 }
 
-// Twips measure other pixels: the boxes keep their size in twips, and the logo is drawn anew at
-// the display's scale.
+// Twips measure other pixels: the boxes keep their size in twips, and the label's font its points.
 void Form3Window::ScaleControls() {
     Rescale(twipsPerPixel_);
     label1_.Rescale(twipsPerPixel_);
     picture1_.Rescale(twipsPerPixel_);
     picture2_.Rescale(twipsPerPixel_);
-    UniqueHbitmap logo = LoadLogoBitmap(instance_, dpi_);
+    UniqueHfont font(CreateLabelFont(dpi_));
+    ::SendMessageW(label1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    labelFont_ = std::move(font); // the label no longer uses the previous one
+}
+
+// The logo drawn anew at the display's scale, in the scheme's colours where high contrast is on.
+void Form3Window::DrawLogos() {
+    UniqueHbitmap logo = LoadLogoBitmap(instance_, dpi_, SchemeInkOf(display_));
     const PixelRect box = ToPixels(0, 0, design::kPictureWidth, design::kPictureHeight);
     for (PictureBox* picture : {&picture1_, &picture2_})
         RunStep([&] { picture->Replace(logo.get(), box.width, box.height); });
@@ -184,8 +224,8 @@ int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstr
 }
 
 void Form3Window::ShowWorking() {
-    // What a screen reader announces while the application starts.
-    RunStep([&] { accessibleNames_.SetDescription(Handle(), design::kFormWorkingDescription); });
+    // What a screen reader announces while the application starts, wherever its attention is.
+    RunStep([&] { accessibleNames_.Announce(Handle(), design::kFormWorkingDescription); });
     workingCursor_ = ::LoadCursorW(nullptr, IDC_APPSTARTING);
     ThrowLastErrorIf(workingCursor_ == nullptr);
     ::SetCursor(workingCursor_);
@@ -210,9 +250,20 @@ void Form3Window::BringToFront(std::intptr_t window) {
 }
 
 void Form3Window::Minimise() {
-    ThrowLastErrorIf(!::IsWindow(Handle()));
+    const HWND window = Handle();
+    ThrowLastErrorIf(!::IsWindow(window));
+    // Out of sight, the launch must stay reachable: a taskbar button with the icon and a caption
+    // that says what is under way, whose "Fermer la fenêtre" cancels it as any close does. The
+    // taskbar reads the styles when a window is shown, so it is hidden for the change.
+    if ((::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) == 0) {
+        ::SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowLongPtrW(window, GWL_EXSTYLE, WS_EX_APPWINDOW);
+        ::SetWindowLongPtrW(window, GWL_STYLE, kStyle | WS_SYSMENU); // the button's menu: Fermer
+        ::SetWindowTextW(window, std::wstring(design::kFormWorkingDescription).c_str());
+    }
     // Activating the next window in line could take the foreground back from the application.
-    ::ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+    ::ShowWindow(window, SW_SHOWMINNOACTIVE);
 }
 
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
@@ -238,9 +289,15 @@ BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT
     return TRUE;
 }
 
-// Alt+F4, "Fermer la fenêtre": during a launch the launch ends itself, as soon as it can and with
-// exit code 1; before and after it the window goes at once. (Task Manager's "Fin de tâche" ends the
-// process outright: nothing here runs.)
+// Escape, once the dialog has gone (while it is up, it is the dialog's Cancel), is a close.
+void Form3Window::OnKey(HWND window, UINT key, BOOL down, int, UINT) {
+    if (down && key == VK_ESCAPE)
+        FORWARD_WM_CLOSE(window, ::SendMessageW);
+}
+
+// Alt+F4, Escape, "Fermer la fenêtre" on the taskbar button: during a launch the launch ends itself, as soon
+// as it can and with exit code 1; before and after it the window goes at once. (Task Manager's "Fin de tâche"
+// ends the process outright: nothing here runs.)
 void Form3Window::OnClose(HWND window) {
     if (!starter_.Cancel())
         FORWARD_WM_CLOSE(window, ::DefWindowProcW);
@@ -294,6 +351,7 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
         HANDLE_MSG(window, WM_ERASEBKGND, OnEraseBkgnd);
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
+        HANDLE_MSG(window, WM_KEYDOWN, OnKey);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);

@@ -4,6 +4,7 @@
 #include "launch/win/excel_host.h"
 #include "launch/win/find_file_search.h"
 #include "launch/win/windows_launch_platform.h"
+#include "launcher/display_state.h"
 #include "launcher/form3.h"
 #include "launcher/surface_colours.h"
 #include "launcher/win/accessible_names.h"
@@ -17,9 +18,10 @@
 
 namespace quben::win {
 
-// The launcher window: borderless, white, without a taskbar button, holding the hidden label that
-// carries the chosen path and the two picture boxes with the logo. It covers the monitor under the
-// mouse pointer, at that monitor's DPI, and follows changes of the display and the colour scheme.
+// The launcher window: borderless, white, without a taskbar button until it minimises, holding the
+// hidden label that carries the chosen path and the two picture boxes with the logo. It covers the
+// monitor under the mouse pointer, at that monitor's DPI, and follows changes of the display and
+// the colour scheme.
 class Form3Window final : public WindowPlaceable<Form3>, public LaunchWindow {
 public:
     explicit Form3Window(HINSTANCE instance);
@@ -57,6 +59,7 @@ private:
     HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
     BOOL OnEraseBkgnd(HWND window, HDC dc);
     BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
+    void OnKey(HWND window, UINT key, BOOL down, int repeat, UINT flags);
     void OnClose(HWND window);
     BOOL OnQueryEndSession(HWND window);
     void OnEndSession(HWND window, BOOL ending, UINT reasons);
@@ -67,16 +70,19 @@ private:
     bool CreateControls();
     PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
     void UseMonitor(HMONITOR monitor, unsigned dpi);
+    DisplayState ReadDisplay() const;
     void ChooseColours();
     // A change of resolution, DPI or scheme: the window is laid out again for its monitor and
-    // repainted, the dialog up or not.
+    // repainted, the dialog up or not; nothing when none of them really changed.
     void FollowDisplay(unsigned dpi);
     void ScaleControls();
+    void DrawLogos();
 
     HINSTANCE instance_;
     unsigned dpi_ = 96; // of the window's monitor, looked up when it changes: it costs a library load
     float twipsPerPixel_ = TwipsPerPixel(96);
     bool followingDisplay_ = false;
+    DisplayState display_; // as the window was last laid out for
     SurfaceColours colours_ = ChooseSurfaceColours(false);
     UniqueHbrush formBrush_;
     MonitorScreen screen_;

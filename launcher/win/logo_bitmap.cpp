@@ -19,9 +19,9 @@ std::span<const std::uint8_t> ResourceBytes(HINSTANCE instance, int resourceId) 
 
 } // namespace
 
-UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, unsigned dpi) {
-    const std::optional<LogoPixels> logo =
-        LogoAt(dpi, ResourceBytes(instance, QUBEN_LOGO_ID), ResourceBytes(instance, QUBEN_LOGO_MASTER_ID));
+UniqueHbitmap LoadLogoBitmap(HINSTANCE instance, unsigned dpi, const std::optional<SchemeInk>& ink) {
+    const std::optional<LogoPixels> logo = LogoAt(dpi, ResourceBytes(instance, QUBEN_LOGO_ID),
+                                                  ResourceBytes(instance, QUBEN_LOGO_MASTER_ID), ink);
     if (!logo)
         return {};
     BITMAPINFO info{};

@@ -18,7 +18,7 @@ BOOL OnCreate(HWND window, LPCREATESTRUCTW create) {
     return TRUE;
 }
 
-// The background follows the colour scheme; the picture itself keeps its own colours.
+// The background follows the colour scheme, as the picture does in high contrast.
 BOOL OnEraseBkgnd(HWND window, HDC dc) {
     RECT client{};
     ::GetClientRect(window, &client);
@@ -65,8 +65,8 @@ bool PictureBox::RegisterClass(HINSTANCE instance) {
 bool PictureBox::Create(HWND parent, int id, const PixelRect& rect, HBITMAP picture, float twipsPerPixel) {
     const HWND window =
         ::CreateWindowExW(0, kPictureBoxClassName, std::wstring(design::kPictureAccessibleName).c_str(),
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left, rect.top, rect.width, rect.height,
-                          parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                          WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.width, rect.height, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), picture);
     Attach(window, twipsPerPixel);
     return window != nullptr;

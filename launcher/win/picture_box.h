@@ -6,7 +6,8 @@
 namespace quben::win {
 
 // A borderless, flat picture box: the system's Window colour with the picture drawn unscaled at
-// its top-left corner. Its window text names it for assistive technology.
+// its top-left corner; no tab stop, nothing in it takes the keyboard. Its window text names it for
+// assistive technology.
 class PictureBox final : public WindowPlaceable<Placeable> {
 public:
     static bool RegisterClass(HINSTANCE instance);

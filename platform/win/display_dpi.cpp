@@ -30,6 +30,16 @@ unsigned SystemDpi() {
 
 } // namespace
 
+unsigned WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    // user32 is loaded already: no library load, and no import that Windows 7 lacks.
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (const unsigned dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0; dpi != 0)
+        return dpi;
+    return MonitorDpi(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY));
+}
+
 unsigned MonitorDpi(HMONITOR monitor) {
     if (const unsigned dpi = PerMonitorDpi(monitor); dpi != 0)
         return dpi;

@@ -8,4 +8,8 @@ namespace quben::win {
 // up at run time), else the system's.
 unsigned MonitorDpi(HMONITOR monitor);
 
+// Dots per inch of a window as the system scales it for this thread's awareness: GetDpiForWindow
+// where the system has it (Windows 10 1607 and later, looked up at run time), else its monitor's.
+unsigned WindowDpi(HWND window);
+
 } // namespace quben::win

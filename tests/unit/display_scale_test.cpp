@@ -3,6 +3,7 @@
 // typography of the texts the program shows.
 #include "launch/launch_texts.h"
 #include "launcher/design.h"
+#include "launcher/display_state.h"
 #include "launcher/form_load.h"
 #include "launcher/scaled_logo.h"
 #include "launcher/surface_colours.h"
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <regex>
 
 namespace quben::testing {
 namespace {
@@ -110,50 +113,79 @@ TEST(ScaledLogo, At96DpiTheStoredLogoElsewhereTheBadgeDrawnAtItsScale) {
     EXPECT_FALSE(LogoAt(144, logo, Bytes{})) << "no master, no logo: the boxes show their colour alone";
 }
 
+// In a high-contrast scheme, at every DPI: the scheme's Window and WindowText colours, nothing else,
+// the ring and the letters a third of the pixels.
+TEST(ScaledLogo, InHighContrastOnlyTheSchemesTwoColoursAtEveryDpi) {
+    for (const unsigned dpi : {96u, 144u}) {
+        const auto drawn =
+            LogoAt(dpi, AssetBytes("logo.qlg"), AssetBytes("logo_master.qlm"), SchemeInk{0x112233, 0x00FFFF});
+        ASSERT_TRUE(drawn);
+        std::map<std::vector<int>, int> counts;
+        for (std::size_t at = 0; at < drawn->bgr.size(); at += drawn->stride)
+            for (std::size_t x = 0; x < static_cast<std::size_t>(drawn->width) * 3; x += 3)
+                ++counts[{drawn->bgr[at + x + 2], drawn->bgr[at + x + 1], drawn->bgr[at + x]}];
+        const int all = drawn->width * drawn->height, text = counts[{255, 255, 0}];
+        EXPECT_EQ(counts.size(), 2u) << dpi;
+        EXPECT_EQ(counts[(std::vector<int>{0x33, 0x22, 0x11})] + text, all);
+        EXPECT_NEAR(text / static_cast<double>(all), 0.333, 0.005);
+    }
+}
+
+TEST(DisplayFollowUp, OnlyARealChangeLaysOutAndOnlyTheDpiOrTheInkRedrawsTheLogo) {
+    const auto at = [](int right, unsigned dpi, bool contrast, std::uint32_t window) {
+        return DisplayState{0, 0, right, 1080, dpi, contrast, window, 0};
+    };
+    const std::pair<DisplayState, DisplayFollowUp> rows[] = {{at(1920, 96, false, 0xFFFFFF), {false, false}},
+                                                             {at(1280, 96, false, 0xFFFFFF), {true, false}},
+                                                             {at(1920, 144, false, 0xFFFFFF), {true, true}},
+                                                             {at(1920, 96, false, 0xC0C0C0), {true, false}},
+                                                             {at(1920, 96, true, 0xFFFFFF), {true, true}}};
+    for (const auto& [now, expected] : rows)
+        EXPECT_EQ(FollowUp(at(1920, 96, false, 0xFFFFFF), now), expected)
+            << now.right << now.dpi << now.window;
+    EXPECT_EQ(FollowUp(at(1920, 96, true, 0), at(1920, 96, true, 0xFF)), (DisplayFollowUp{true, true}))
+        << "ink";
+}
+
 TEST(SurfaceColours, HighContrastTakesTheSchemesWindowColourForFormAndBoxes) {
     EXPECT_EQ(ChooseSurfaceColours(false), (SurfaceColours{design::kWhite, design::kSystemWindow}));
     EXPECT_EQ(ChooseSurfaceColours(true), (SurfaceColours{design::kSystemWindow, design::kSystemWindow}));
 }
 
-// The texts of our own that the user sees; the dialog's title and the absent-file message are the
-// design's, character for character.
-TEST(FrenchTypography, ANoBreakSpaceBeforeTheHighPunctuationOfOurTexts) {
-    const std::wstring_view texts[] = {kNotStartedFirstLine,
-                                       kNotInstalledDetail,
-                                       kNotOpenedFirstLine,
-                                       kTooLongFirstLine,
-                                       kTooLongAdvice,
-                                       kNotRespondingFirstLine,
-                                       kNotRespondingAdvice,
-                                       kHeldElsewhereFirstLine,
-                                       kHeldElsewhereAdvice,
-                                       kDownloadedFirstLine,
-                                       kDownloadedWarning,
-                                       kDownloadedSourceLabel,
-                                       kDownloadedQuestion,
-                                       kLocationFirstLine,
-                                       kLocationWarning,
-                                       kLocationLabel,
-                                       kLocationQuestion,
-                                       kForbiddenFirstLine,
-                                       kForbiddenAdvice,
-                                       kMacrosDisabledFirstLine,
-                                       kMacrosDisabledAdvice,
-                                       design::kDialogHelpText,
-                                       design::kFormAccessibleName,
-                                       design::kFormWorkingDescription,
-                                       design::kPictureAccessibleName};
-    int highPunctuation = 0;
-    for (const std::wstring_view text : texts) {
-        for (std::size_t at = 0; at < text.size(); ++at) {
-            if (std::wstring_view(L":;?!").find(text[at]) == std::wstring_view::npos)
-                continue;
-            ++highPunctuation;
-            EXPECT_TRUE(at > 0 && text[at - 1] == L'\u00A0')
-                << std::string(text.begin(), text.end()) << " at " << at;
+// Every text of ours the user reads, as written: the string literals of the launch's and the
+// window's texts and of the resources, the installer's attributes, the lines of LISEZMOI (not the
+// indented commands and program output) and of the event messages (not the comments). A no-break
+// space (U+00A0, U+202F) before ":", ";", "?", "!" and "»", and after "«"; a ":" or ";" inside a word
+// is no punctuation (a drive, an address). Apart: the dialog's title, the design's character for
+// character, and the workbooks' password, which nobody reads.
+TEST(FrenchTypography, ANoBreakSpaceBeforeTheHighPunctuationOfEveryTextOfOurs) {
+    const char* literal = R"re(L?"((?:[^"\\]|\\.)*)")re";
+    const std::pair<const char*, const char*> sources[] = {{"launch/launch_texts.h", literal},
+                                                           {"launcher/design.h", literal},
+                                                           {"launch/launch_event.cpp", literal},
+                                                           {"assets/resources.rc", literal},
+                                                           {"packaging/quben.wxs", R"re(="([^"]*)")re"},
+                                                           {"packaging/LISEZMOI.txt", "^(\\S.*)"},
+                                                           {"assets/events.mc", "^([^;].*)"}};
+    const std::regex noBreak(R"re(\\u00A0|\\u202F|&#xA0;|&#160;|&#x202F;|&#8239;)re", std::regex::icase);
+    // In UTF-8, U+00A0 and U+202F end in A0 and AF.
+    const std::regex wrong("(^|[^\xA0\xAF])([:;](?![\\w\\\\/])|[?!]|»)|«(?!\xC2\xA0|\xE2\x80\xAF)");
+    int texts = 0;
+    for (const auto& [file, pattern] : sources) {
+        const Bytes bytes = AssetBytes(("../" + std::string(file)).c_str());
+        const std::string source =
+            std::regex_replace(std::string(bytes.begin(), bytes.end()), noBreak, "\xC2\xA0");
+        const std::regex text(pattern, std::regex::multiline);
+        for (std::sregex_iterator it(source.begin(), source.end(), text), end; it != end; ++it, ++texts) {
+            std::string found = std::regex_replace((*it)[1].str(), std::regex("&quot;"), "\"");
+            for (const std::string apart :
+                 {"Calcul d'incertitude : ouvrir un fichier QUBen ...", "vepal_kordinut!?"})
+                if (const auto at = found.find(apart); at != std::string::npos)
+                    found.erase(at, apart.size());
+            EXPECT_FALSE(std::regex_search(found, wrong)) << file << ": " << found;
         }
     }
-    EXPECT_EQ(highPunctuation, 8) << "every one of them was looked at";
+    EXPECT_GT(texts, 100) << "every text was looked at";
 }
 
 } // namespace

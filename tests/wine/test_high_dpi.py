@@ -15,7 +15,7 @@ from PIL import ImageChops, ImageStat
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "assets"))
 import make_artwork  # noqa: E402
-from harness import screen_checks  # noqa: E402
+from harness import patience, screen_checks  # noqa: E402
 from harness.cli import parse_arch  # noqa: E402
 from harness.desktop_case import StandinDesktopTest  # noqa: E402
 from harness.driver import Driver  # noqa: E402
@@ -28,7 +28,9 @@ WIDTH, HEIGHT = 1024, 768
 WM_SETTINGCHANGE, WM_DISPLAYCHANGE, WM_DPICHANGED = 0x001A, 0x007E, 0x02E0
 PROPID_ACC_NAME = "608d3df8-8128-4aa7-a428-f55e49267291"
 PROPID_ACC_DESCRIPTION = "4d48dfe4-bd3f-491f-a648-492d6f20c588"
-ANNOTATION = re.compile(r"fixme:oleacc:AccPropServices_SetHwndPropStr \((\w+) 4294967292 0 \{([\w-]+)\} L\"(.*)\"\)")
+ANNOTATION = re.compile(r"fixme:oleacc:AccPropServices_SetHwndProp(?:Str)? \((\w+) 4294967292 0 \{([\w-]+)\} "
+                        r"(?:L\"(.*)\"|\w+ \{VT_I4: (\d+)\})\)")
+LIVE_SETTING, ROLE = "c12bcd8e-2a8e-4950-8ae7-3625111d58eb", "cb905ff2-7bd1-4c05-b3c8-e6c241364d70"
 
 
 def logo_difference(shot, origin, reference):
@@ -46,6 +48,7 @@ class DpiDesktop:
     """A display, a prefix of the test's own at `DPI`, and one launcher run up to its dialog."""
 
     DPI = 96
+    ENV = None
 
     @classmethod
     def setUpClass(cls):
@@ -57,7 +60,7 @@ class DpiDesktop:
                          "/d", str(cls.DPI), "/f"], check=True)
         cls.driver = Driver(cls.session)
         cls.shots = Path(tempfile.mkdtemp(prefix="quben-dpi-shots-"))
-        cls.launcher = LauncherRun(cls.session, ARCH).__enter__()
+        cls.launcher = LauncherRun(cls.session, ARCH, env=cls.ENV).__enter__()
         cls.seen = cls.driver.one(["wait-dialog", 30000])
 
     @classmethod
@@ -114,10 +117,13 @@ class At144Dpi(DpiDesktop, unittest.TestCase):
         self.assertEqual(form["caption"], "complet")
         pictures = [c for c in form["children"] if c["id"] in (PICTURE1, PICTURE2)]
         self.assertEqual([c["text"] for c in pictures], ["Logo quben"] * 2)
-        names = {(int(hwnd, 16), text) for hwnd, prop, text in ANNOTATION.findall(self.launcher.wine_log())
-                 if prop == PROPID_ACC_NAME}
-        self.assertEqual(names, {(form["hwnd"], "Calcul d'incertitude QUBen")} |
-                         {(c["hwnd"], "Logo quben") for c in pictures})
+        annotations = {(int(hwnd, 16), prop, text or int(number))
+                       for hwnd, prop, text, number in ANNOTATION.findall(self.launcher.wine_log())}
+        # The form a polite live region (1), the logos graphics (ROLE_SYSTEM_GRAPHIC).
+        self.assertEqual(annotations, {(form["hwnd"], PROPID_ACC_NAME, "Calcul d'incertitude QUBen"),
+                                       (form["hwnd"], LIVE_SETTING, 1)} |
+                         {(c["hwnd"], PROPID_ACC_NAME, "Logo quben") for c in pictures} |
+                         {(c["hwnd"], ROLE, 40) for c in pictures})
 
 
 class DisplayChanges(DpiDesktop, unittest.TestCase):
@@ -141,19 +147,33 @@ class DisplayChanges(DpiDesktop, unittest.TestCase):
                     self.assertEqual(screen_checks.mismatches(shot, screen_checks.logo(), origin, hidden), 0, path)
 
 
+class CalmBroadcasts(DpiDesktop, unittest.TestCase):
+    """Wine traces every message a window is handed (trace+message): the boxes' erasing is counted."""
+    ENV = {"WINEDEBUG": "-all,trace+message"}
+
+    def test_a_broadcast_that_changes_nothing_leaves_the_logos_unpainted_as_a_dpi_change_does_not(self):
+        for message, wparam, repainted in ((WM_SETTINGCHANGE, 0, False), (WM_DISPLAYCHANGE, 0, False),
+                                           (WM_DPICHANGED, 144 | 144 << 16, True)):
+            start = len(self.launcher.wine_log())
+            self.driver(["send", "quben.Form3", message, wparam, 0], ["sleep", 500 * patience.PATIENCE])
+            erased = re.findall(r'L"Logo quben"\s+\[0014\] WM_ERASEBKGND sent', self.launcher.wine_log()[start:])
+            self.assertEqual(bool(erased), repainted, hex(message))
+
+
 class WorkingDescription(StandinDesktopTest):
     ROOT = "quben-a11y"
 
-    def test_the_window_is_described_while_the_application_starts(self):
+    def test_the_live_region_is_named_for_what_is_under_way_while_the_application_starts(self):
         (self.root / "w.xls").write_bytes(b"password=vepal_kordinut!?\n")
         with LauncherRun(self.session, ARCH, env={"WINEDEBUG": "-all,fixme+oleacc"},
                          args=[rf"C:\{self.ROOT}\w.xls"]) as run:
             self.assertEqual(run.wait(60), 0)
             annotations = ANNOTATION.findall(run.wine_log())
-        [form] = {hwnd for hwnd, prop, text in annotations if text == "Calcul d'incertitude QUBen"}
-        # Windows then announces it (EVENT_OBJECT_DESCRIPTIONCHANGE); Wine refuses the annotation.
-        described = [(hwnd, text) for hwnd, prop, text in annotations if prop == PROPID_ACC_DESCRIPTION]
-        self.assertEqual(described, [(form, r"Ouverture du classeur dans Excel\2026")])  # as Wine prints "…"
+        [form] = {hwnd for hwnd, prop, text, _ in annotations if text == "Calcul d'incertitude QUBen"}
+        # Windows then announces it (EVENT_OBJECT_LIVEREGIONCHANGED); Wine refuses the annotation.
+        named = [text for hwnd, prop, text, _ in annotations if hwnd == form and prop == PROPID_ACC_NAME]
+        self.assertEqual(named, ["Calcul d'incertitude QUBen", r"Ouverture du classeur dans Excel\2026"])  # "…"
+        self.assertNotIn(PROPID_ACC_DESCRIPTION, [prop for _, prop, _, _ in annotations])
 
 
 if __name__ == "__main__":

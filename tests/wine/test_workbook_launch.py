@@ -33,6 +33,8 @@ LOCATION = ("Ce classeur se trouve à un emplacement que Windows place dans la z
             "dès son ouverture\u00a0: ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement\u00a0: {}\n\n"
             "Ouvrir ce classeur\u00a0?")
 WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF, ENDSESSION_CLOSEAPP = 0x11, 0x16, 0x80000000, 0x1
+WM_KEYDOWN, VK_ESCAPE, WM_SYSCOMMAND, SC_CLOSE = 0x100, 0x1B, 0x112, 0xF060
+WS_SYSMENU, WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x80000, 0x80, 0x40000
 STANDIN_CLASS = standin.STANDIN_CLASS
 
 
@@ -428,6 +430,27 @@ class WorkbookLaunchTest(StandinDesktopTest):
               f"{after[-1] - closed:.0f} ms after it", file=sys.stderr)
         self.assertGreaterEqual(len(after), 2)
         self.assertLessEqual(after[-1] - after[0], 200 + 1000 + 100)  # 100: the clock's steps
+
+    def test_escape_or_the_taskbar_button_of_a_launch_stepped_aside_cancels_it_as_a_close(self):
+        for name, minimised, message in (("Escape", "launcher=shown", [WM_KEYDOWN, VK_ESCAPE]),
+                                         ("taskbar", "launcher=minimised", [WM_SYSCOMMAND, SC_CLOSE])):
+            busy = {"STANDIN_BUSY_AFTER_VISIBLE_MS": "30000"}
+            with self.subTest(name), LauncherRun(self.session, ARCH, env=busy) as run:
+                self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
+                deadline = time.monotonic() + patience.seconds(30)
+                while minimised not in [e[2] for e in standin.events(run.journal_records()) if e[0] == "rejected"]:
+                    self.assertLess(time.monotonic(), deadline, minimised)
+                    time.sleep(0.1)
+                form = self.driver.one("form")["form"]
+                sent = self.driver.one(["send", "quben.Form3", *message, 0])["tick"]
+                self.assertEqual(run.wait(10), 1)
+                records = run.journal_records(settle=0.5)
+            if minimised == "launcher=minimised":  # out of sight, on the taskbar and saying what it does
+                styles = form["exstyle"] & (WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), form["style"] & WS_SYSMENU
+                self.assertEqual((form["iconic"], form["caption"], *styles),
+                                 (True, "Ouverture du classeur dans Excel…", WS_EX_APPWINDOW, WS_SYSMENU))
+            self.assertEqual(call_list(records), launch_calls(self.workbook_path)[:2])
+            self.assertGreaterEqual(len([t for t in refusal_ticks(records) if t >= sent]), 2, "alerts asked back")
 
     def test_a_workbook_already_open_is_brought_forward_and_not_opened_again(self):
         # Chosen again, in other letters: Windows' names do not differ by case.

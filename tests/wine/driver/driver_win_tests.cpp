@@ -76,12 +76,11 @@ void FormReport() {
         ",\"exstyle\":" + Style(form, GWL_EXSTYLE) +
         ",\"visible\":true,\"iconic\":false,\"rect\":[0,0,300,200],\"client_rect\":[0,0,300,200],"
         "\"icon\":true,\"children\":[{\"hwnd\":" +
-        Id(label) +
-        ",\"id\":100,\"class\":\"Static\","
+        Id(label) + ",\"id\":100,\"class\":\"Static\",\"style\":" + Style(label, GWL_STYLE) +
+        ",\"exstyle\":0,"
         "\"text\":\"Label1\",\"visible\":false,\"rect\":[10,10,210,30]},{\"hwnd\":" +
-        Id(picture) +
-        ",\"id\":101,\"class\":\"quben.PictureBox\","
-        "\"text\":\"\",\"visible\":true,\"rect\":[20,40,120,140]}]}";
+        Id(picture) + ",\"id\":101,\"class\":\"quben.PictureBox\",\"style\":" + Style(picture, GWL_STYLE) +
+        ",\"exstyle\":0,\"text\":\"\",\"visible\":true,\"rect\":[20,40,120,140]}]}";
     Check(json.Text() == expected, "form report: fields, children in Z order, screen rectangles");
     Check(FindTopLevel(quben::kForm3ClassName, ::GetCurrentProcessId()) == form,
           "form found by class and process");

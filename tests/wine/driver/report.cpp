@@ -35,6 +35,7 @@ void WriteChild(JsonWriter& json, HWND child) {
     WriteHwnd(json, child);
     json.Key("id").Int(ControlId(child));
     json.Key("class").String(ClassName(child));
+    WriteStyles(json, child);
     json.Key("text");
     WriteText(json, child);
     json.Key("visible").Bool(::IsWindowVisible(child));

@@ -219,6 +219,7 @@ void Session::Send(const Command& command, JsonWriter& json) {
     if (!answer)
         throw CommandFailure{"no window answered"};
     json.Key("result").Int(*answer);
+    json.Key("tick").Number(static_cast<double>(::GetTickCount64())); // as for a close
 }
 
 // Clicks a check box of the open-file dialog (1040: "open as read-only") as the user would; reports
