@@ -2,4 +2,6 @@
 measure of today's size. tests/wine/test_pe_resources.py enforces it, bench/benchmark.py prints the
 sizes beside it."""
 
-MAX_EXE_BYTES = {"x64": 168 * 1024, "x86": 208 * 1024}
+# Raised from 168 and 208 KiB when the organisation's macro rules grew their three sources, trusted
+# locations and Excel's process check (about 12 KiB on x64, 2.5 of it the trusted locations' read).
+MAX_EXE_BYTES = {"x64": 184 * 1024, "x86": 216 * 1024}
