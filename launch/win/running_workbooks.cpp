@@ -19,10 +19,7 @@
 namespace quben::win {
 namespace {
 
-struct TaskMemoryFree {
-    void operator()(wchar_t* text) const { ::CoTaskMemFree(text); }
-};
-using TaskMemoryString = std::unique_ptr<wchar_t, TaskMemoryFree>;
+using TaskMemoryString = UniqueCoTaskMemory<wchar_t>;
 
 // FileIdInfo and FILE_ID_INFO, which the headers show only to programs that require Windows 8.
 constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);

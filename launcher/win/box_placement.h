@@ -17,7 +17,6 @@ public:
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
 
-    using UniqueHhook = UniqueHandle<HandleTraits<HHOOK, ::UnhookWindowsHookEx>>;
     inline static HMONITOR monitor_ = nullptr; // the window's thread is the only one with boxes
     UniqueHhook hook_;
 };

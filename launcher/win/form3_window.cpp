@@ -1,3 +1,7 @@
+// The launcher window, Form3: one handler per message. The whole launch runs inside the load
+// sequence (FormLoad, called by wWinMain before its message loop), and every wait of the launch
+// pumps this window's messages itself: the handlers below are re-entered from those nested pumps,
+// a close in the middle of a step included, which is why OnClose only asks the launch to end.
 #include "launcher/win/form3_window.h"
 
 #include "assets/resource_ids.h"
@@ -266,6 +270,7 @@ void Form3Window::Minimise() {
     ::ShowWindow(window, SW_SHOWMINNOACTIVE);
 }
 
+// The hidden label keeps its design colours (it may be shown one day); other statics are the system's.
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
     if (control != label1_.Handle())
         return nullptr;
@@ -274,6 +279,8 @@ HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
     return labelBrush_.get();
 }
 
+// The class has no background brush: the form's colour is chosen at run time (white, or the
+// high-contrast scheme's Window colour) and follows a change of scheme.
 BOOL Form3Window::OnEraseBkgnd(HWND window, HDC dc) {
     RECT client{};
     ::GetClientRect(window, &client);
@@ -282,6 +289,8 @@ BOOL Form3Window::OnEraseBkgnd(HWND window, HDC dc) {
     return TRUE;
 }
 
+// While the application starts, the "working in the background" pointer over the window, as a
+// splash screen shows it; the frame and anything outside keep theirs.
 BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage) {
     if (workingCursor_ == nullptr || hitTest != HTCLIENT)
         return FORWARD_WM_SETCURSOR(window, cursorWindow, hitTest, mouseMessage, ::DefWindowProcW);
@@ -337,17 +346,7 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     switch (message) {
-    case kDpiChanged: // wParam: the new DPI, twice
-        FollowDisplay(LOWORD(wParam));
-        return 0;
-    case WM_ENDSESSION: // lParam, which the message cracker drops, says why
-        OnEndSession(window, static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
-        return 0;
-    case WM_DISPLAYCHANGE:
-    case WM_SETTINGCHANGE:
-    case WM_SYSCOLORCHANGE:
-        FollowDisplay(0);
-        return ::DefWindowProcW(window, message, wParam, lParam);
+        // The message crackers of windowsx.h: each row is a `case` that returns the handler's answer.
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
         HANDLE_MSG(window, WM_ERASEBKGND, OnEraseBkgnd);
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
@@ -355,6 +354,18 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
+    case WM_ENDSESSION: // lParam, which the message cracker drops, says why
+        OnEndSession(window, static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        return 0;
+    // The display, its scale or its colours may have changed: laid out again only if they did.
+    case kDpiChanged: // wParam: the new DPI, twice
+        FollowDisplay(LOWORD(wParam));
+        return 0;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+        FollowDisplay(0);
+        return ::DefWindowProcW(window, message, wParam, lParam);
     default:
         return ::DefWindowProcW(window, message, wParam, lParam);
     }

@@ -1,6 +1,12 @@
 // demarrer_quben: covers the screen with the launcher window, asks for a workbook and brings it up
 // in a new spreadsheet application. A workbook named as the first argument (a shortcut, a file
 // dropped on the icon, "Ouvrir avec") is opened without the dialog.
+//
+// Where to start reading: FormLoad (launcher/form_load.cpp) runs the whole of it, the dialog and
+// then the launch (WorkbookStarter, launch/start_workbook.cpp), before the message loop below is
+// reached. The launch's waits pump the window's messages themselves, so Form3Window's handlers run
+// from inside those waits. By the time the loop below runs, the window has been unloaded (or is
+// closing): the loop carries the process to the WM_QUIT its destruction posts, with the exit code.
 
 #include "launcher/form_load.h"
 #include "launcher/win/dll_search.h"

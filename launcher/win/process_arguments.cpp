@@ -2,6 +2,7 @@
 
 #include "platform/win/full_path.h"
 #include "platform/win/hresult.h"
+#include "platform/win/unique_handle.h"
 
 #include <windows.h>
 
@@ -10,17 +11,9 @@
 #include <memory>
 
 namespace quben::win {
-namespace {
-
-struct LocalFreeDeleter {
-    void operator()(LPWSTR* block) const { ::LocalFree(block); }
-};
-
-} // namespace
-
 std::optional<std::wstring> ProcessArguments::FirstArgument() {
     int count = 0;
-    const std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    const UniqueLocalMemory<LPWSTR> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
     ThrowLastErrorIf(argv == nullptr);
     if (count < 2)
         return std::nullopt;

@@ -8,10 +8,9 @@ namespace quben::win {
 namespace {
 
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int /*MDT_EFFECTIVE_DPI*/, UINT*, UINT*);
-using UniqueModule = UniqueHandle<HandleTraits<HMODULE, ::FreeLibrary>>;
 
 unsigned PerMonitorDpi(HMONITOR monitor) {
-    UniqueModule shcore(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    UniqueHmodule shcore(::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
     if (!shcore)
         return 0;
     const auto getDpiForMonitor = reinterpret_cast<GetDpiForMonitorFunction>(
