@@ -13,6 +13,11 @@ namespace {
 // After the hand-over the worker only releases its own proxy and leaves its apartment: a release a
 // busy server holds up is not worth more of the caller's time than this.
 constexpr DWORD kWorkerEndWaitMs = 1'000;
+// The caller's pause (`await`) dispatches every message but lasts its whole length, however soon
+// the work returns. Between pauses the return itself is waited for, at most this long, with only
+// the apartment's own messages dispatched (COM's, painting, messages sent from elsewhere): a return
+// is seen at once, and a posted close still reaches the window within this and one pause.
+constexpr DWORD kBetweenPausesMs = 150;
 
 // What the worker and the caller share; whichever leaves last frees it.
 struct Shared {
@@ -67,10 +72,10 @@ DWORD WINAPI Work(void* parameter) {
     return 0;
 }
 
-// Waits for `handle`, the calling apartment's messages dispatched meanwhile.
-void AwaitDispatching(HANDLE handle, DWORD timeoutMs) {
+// Waits for `handle`, the calling apartment's messages dispatched meanwhile; true once it is set.
+bool AwaitDispatching(HANDLE handle, DWORD timeoutMs) {
     DWORD index = 0;
-    ::CoWaitForMultipleHandles(0, timeoutMs, 1, &handle, &index);
+    return ::CoWaitForMultipleHandles(0, timeoutMs, 1, &handle, &index) == S_OK;
 }
 
 } // namespace
@@ -78,14 +83,13 @@ void AwaitDispatching(HANDLE handle, DWORD timeoutMs) {
 ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await) {
     auto shared = std::make_shared<Shared>(std::move(work));
     ThrowLastErrorIf(!shared->returned || !shared->handedOver);
-    auto* workerShare = new std::shared_ptr<Shared>(shared);
-    const UniqueKernelHandle thread(::CreateThread(nullptr, 0, Work, workerShare, 0, nullptr));
-    if (!thread) {
-        delete workerShare;
-        ThrowLastError();
-    }
+    // The worker's share, which its thread adopts once started; without a thread it goes here.
+    auto workerShare = std::make_unique<std::shared_ptr<Shared>>(shared);
+    const UniqueKernelHandle thread(::CreateThread(nullptr, 0, Work, workerShare.get(), 0, nullptr));
+    ThrowLastErrorIf(!thread);
+    static_cast<void>(workerShare.release());
     const auto start = std::chrono::steady_clock::now();
-    while (::WaitForSingleObject(shared->returned.get(), 0) != WAIT_OBJECT_0) {
+    while (!AwaitDispatching(shared->returned.get(), kBetweenPausesMs)) {
         if (const HRESULT verdict = await(std::chrono::steady_clock::now() - start); FAILED(verdict)) {
             // The worker reads the flag once the caller's event is set: it then releases what it has.
             shared->abandoned.store(true);
