@@ -94,6 +94,9 @@ ComPtr<IDispatch> CallOffThread(OffThreadWork work, AwaitWork await) {
             // The worker reads the flag once the caller's event is set: it then releases what it has.
             shared->abandoned.store(true);
             ::SetEvent(shared->handedOver.get());
+            // A process cannot end while one of its threads has file I/O pending (a file on a share
+            // that no longer answers): the worker's is cancelled, its call then fails and it ends.
+            ::CancelSynchronousIo(thread.get());
             ThrowPlatformError(verdict);
         }
     }
