@@ -160,13 +160,11 @@ TEST(SurfaceColours, HighContrastTakesTheSchemesWindowColourForFormAndBoxes) {
 // character, and the workbooks' password, which nobody reads.
 TEST(FrenchTypography, ANoBreakSpaceBeforeTheHighPunctuationOfEveryTextOfOurs) {
     const char* literal = R"re(L?"((?:[^"\\]|\\.)*)")re";
-    const std::pair<const char*, const char*> sources[] = {{"launch/launch_texts.h", literal},
-                                                           {"launcher/design.h", literal},
-                                                           {"launch/launch_event.cpp", literal},
-                                                           {"assets/resources.rc", literal},
-                                                           {"packaging/quben.wxs", R"re(="([^"]*)")re"},
-                                                           {"packaging/LISEZMOI.txt", "^(\\S.*)"},
-                                                           {"assets/events.mc", "^([^;\\n].*)"}};
+    const std::pair<const char*, const char*> sources[] = {
+        {"launch/launch_texts.h", literal},           {"launcher/design.h", literal},
+        {"launch/launch_event.cpp", literal},         {"assets/resources.rc", literal},
+        {"packaging/quben.wxs", R"re(="([^"]*)")re"}, {"packaging/LISEZMOI.txt", "^(\\S.*)"},
+        {"assets/events.mc", "^([^;\\n].*)"}};
     const std::regex noBreak(R"re(\\u00A0|\\u202F|&#xA0;|&#160;|&#x202F;|&#8239;)re", std::regex::icase);
     // In UTF-8, U+00A0 and U+202F end in A0 and AF.
     const std::regex wrong("(^|[^\xA0\xAF])([:;](?![\\w\\\\/])|[?!]|»)|«(?!\xC2\xA0|\xE2\x80\xAF)");

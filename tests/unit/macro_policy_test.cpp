@@ -32,10 +32,10 @@ TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
     const std::wstring automation = kMachine + L"AutomationSecurity";
     const struct {
         MacroPolicy policy;
-        bool fromInternet;
-        bool trusted;
+        bool fromInternet = false;
+        bool trusted = false;
         std::optional<LaunchEnding> refusal;
-        bool byUi;
+        bool byUi = false;
         std::wstring because; // empty: none
     } cases[] = {
         {{}, true, false, none, false, L""}, // nothing set: as it has always been
@@ -86,10 +86,10 @@ TEST(MacroPolicyTest, ATrustedLocationHoldsWhatOfficeWouldTrust) {
     const TrustedLocation share{L"\\\\serveur\\Mesures\\", true};
     const TrustedLocation profile{L"C:\\Users\\Élise\\Étalonnage", true}; // as %USERPROFILE% expands
     const struct {
-        const wchar_t* path;
-        bool onNetwork;
+        const wchar_t* path = nullptr;
+        bool onNetwork = false;
         TrustedLocations locations;
-        bool trusted;
+        bool trusted = false;
     } cases[] = {
         {L"C:\\Labo\\x.xls", false, {{labo}}, true},
         {L"c:\\LABO\\x.xls", false, {{labo}}, true},
