@@ -91,8 +91,10 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
                 ThrowPlatformError(HRESULT_FROM_WIN32(opening));
             const UniqueHkey location(child);
             // Office takes the path with environment strings, whatever the value's type.
-            const std::wstring path = Expanded(RegistryString(
-                location.get(), {}, L"Path", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND));
+            const std::wstring path =
+                Expanded(RegistryString(location.get(), {}, L"Path",
+                                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND)
+                             .value_or(std::wstring()));
             const auto subfolders = PolicyDword(location.get(), {}, L"AllowSubfolders");
             locations.push_back({path, subfolders.value_or(0) != 0});
         });
@@ -101,12 +103,15 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
 
 } // namespace
 
-std::wstring RegistryString(HKEY root, const std::wstring& key, const wchar_t* value, DWORD flags) {
+std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const wchar_t* value,
+                                           DWORD flags) {
     DWORD size = 0;
     LSTATUS status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, nullptr, &size);
     std::wstring text(size / sizeof(wchar_t), L'\0');
     if (status == ERROR_SUCCESS)
         status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, text.data(), &size);
+    if (Missing(status))
+        return std::nullopt;
     if (status != ERROR_SUCCESS)
         ThrowPlatformError(HRESULT_FROM_WIN32(status));
     text.resize(text.find(L'\0'));
@@ -114,14 +119,9 @@ std::wstring RegistryString(HKEY root, const std::wstring& key, const wchar_t* v
 }
 
 std::optional<std::wstring> InstalledExcelVersion() {
-    try {
-        return VersionOfCurVer(
-            RegistryString(HKEY_CLASSES_ROOT, L"Excel.Application\\CurVer", nullptr, RRF_RT_REG_SZ));
-    } catch (const PlatformError& error) {
-        if (error.status == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-            return std::nullopt;
-        throw;
-    }
+    const auto curVer =
+        RegistryString(HKEY_CLASSES_ROOT, L"Excel.Application\\CurVer", nullptr, RRF_RT_REG_SZ);
+    return curVer ? VersionOfCurVer(*curVer) : std::nullopt;
 }
 
 MacroPolicy ReadMacroPolicy(std::wstring_view version) {

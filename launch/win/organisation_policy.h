@@ -13,8 +13,10 @@
 
 namespace quben::win {
 
-// A string value (RegGetValueW's `flags` say which types), read whole. Throws PlatformError.
-std::wstring RegistryString(HKEY root, const std::wstring& key, const wchar_t* value, DWORD flags);
+// A string value (RegGetValueW's `flags` say which types), read whole; nothing for a missing key or
+// value. Throws PlatformError on any other error.
+std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const wchar_t* value,
+                                           DWORD flags);
 
 // "16.0" for HKEY_CLASSES_ROOT\Excel.Application\CurVer = "Excel.Application.16"; nothing when the
 // key is missing or names no version. Throws PlatformError when it is there but cannot be read.

@@ -28,7 +28,7 @@ template <class Convert> std::wstring FileSystemName(std::wstring_view fullPath,
 }
 
 std::wstring RegisteredText(const std::wstring& key) {
-    return RegistryString(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ);
+    return RegistryString(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ).value_or(std::wstring());
 }
 
 // The image the application's class registration starts ("EXCEL.EXE" for
