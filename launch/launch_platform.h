@@ -42,6 +42,8 @@ public:
     virtual TrustedLocations ReadTrustedLocations(std::wstring_view version) = 0;
     // An existing path as the file system names it in full (no 8.3 component).
     virtual std::wstring LongPathName(std::wstring_view fullPath) = 0;
+    // Whether two names are the same as the file system compares them (case ignored).
+    virtual bool SameName(std::wstring_view a, std::wstring_view b) = 0;
     // Whether a path is on a share: a UNC path, or a drive mapped to a network share.
     virtual bool OnNetworkDrive(std::wstring_view fullPath) = 0;
     // The system's clock for process creation times, and whether a process of the spreadsheet

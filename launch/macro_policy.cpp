@@ -16,30 +16,16 @@ bool Is(const std::optional<PolicySetting>& setting, std::uint32_t value) {
     return setting && setting->value == value;
 }
 
-// Case folded for comparing paths: ASCII and Latin-1's letters, those of French names.
-wchar_t Folded(wchar_t c) {
-    if (c >= L'A' && c <= L'Z')
-        return static_cast<wchar_t>(c + 0x20);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
-        return static_cast<wchar_t>(c + 0x20);
-    return c;
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](wchar_t x, wchar_t y) { return Folded(x) == Folded(y); });
-}
-
 bool IsNetworkPath(std::wstring_view path) {
     return path.starts_with(L"\\\\");
 }
 
-bool Contains(const TrustedLocation& location, std::wstring_view path) {
+bool Contains(const TrustedLocation& location, std::wstring_view path, SameNameRule sameName) {
     std::wstring_view folder = location.path;
     while (folder.ends_with(L'\\'))
         folder.remove_suffix(1);
     if (folder.empty() || path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' ||
-        !SameText(path.substr(0, folder.size()), folder))
+        !sameName(path.substr(0, folder.size()), folder))
         return false;
     return location.subfolders || path.find(L'\\', folder.size() + 1) == std::wstring_view::npos;
 }
@@ -65,13 +51,14 @@ MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bo
     return {};
 }
 
-bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations) {
+bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations,
+                       SameNameRule sameName) {
     if (locations.allDisabled || (onNetwork && !locations.networkAllowed))
         return false;
     auto any = [&](const std::vector<TrustedLocation>& list) {
         return std::any_of(list.begin(), list.end(), [&](const TrustedLocation& location) {
             return (locations.networkAllowed || !IsNetworkPath(location.path)) &&
-                   Contains(location, longPath);
+                   Contains(location, longPath, sameName);
         });
     };
     return any(locations.policy) || (locations.userAllowed && any(locations.user));

@@ -5,6 +5,7 @@
 // would let Office run them, and nowhere else.
 
 #include "launch/launch_ending.h"
+#include "platform/function_ref.h"
 
 #include <cstdint>
 #include <optional>
@@ -64,10 +65,14 @@ struct MacroDecision {
 // it has always been.
 MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bool trusted);
 
+// Whether two names are the same as the file system compares them (case ignored).
+using SameNameRule = FunctionRef<bool(std::wstring_view, std::wstring_view)>;
+
 // Whether Office would treat the workbook at `longPath` (its full path, in long form) as in a
-// trusted location: whole path components compared, case ignored. `onNetwork`: it is on a share or
+// trusted location: whole path components compared by `sameName`. `onNetwork`: it is on a share or
 // a mapped network drive.
-bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations);
+bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations,
+                       SameNameRule sameName);
 
 // The version a registered class's current version names ("Excel.Application.16" -> "16.0", as
 // the policy keys spell it); nothing when it ends in no number.

@@ -42,16 +42,18 @@ WorkbookStarter::Step WorkbookStarter::MacroPolicyOf(SpreadsheetApplication& app
 WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view version) noexcept {
     MacroPolicy policy; // a rule that cannot be read counts as not set
     RunStep([&] { policy = platform_.ReadMacroPolicy(version); });
-    macroDecision_ = DecideMacroPolicy(policy, fromInternet_, false);
+    const MacroDecision elsewhere = DecideMacroPolicy(policy, fromInternet_, false);
+    const MacroDecision inTrusted = DecideMacroPolicy(policy, fromInternet_, true);
     // The trusted locations only where they change the answer: most launches never read them.
-    if (macroDecision_->refusal &&
-        DecideMacroPolicy(policy, fromInternet_, true).refusal != macroDecision_->refusal &&
-        TestOr(false, [&] {
-            const TrustedLocations locations = platform_.ReadTrustedLocations(version);
-            const std::wstring longPath = platform_.LongPathName(path_);
-            return InTrustedLocation(longPath, platform_.OnNetworkDrive(longPath), locations);
-        }))
-        macroDecision_ = DecideMacroPolicy(policy, fromInternet_, true);
+    const bool trusted = elsewhere.refusal != inTrusted.refusal && TestOr(false, [&] {
+                             const TrustedLocations locations = platform_.ReadTrustedLocations(version);
+                             const std::wstring longPath = platform_.LongPathName(path_);
+                             return InTrustedLocation(longPath, platform_.OnNetworkDrive(longPath), locations,
+                                                      [&](std::wstring_view a, std::wstring_view b) {
+                                                          return platform_.SameName(a, b);
+                                                      });
+                         });
+    macroDecision_ = trusted ? inTrusted : elsewhere;
     if (!macroDecision_->refusal)
         return {};
     step_ = LaunchStep::Policy;

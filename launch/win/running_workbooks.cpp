@@ -28,11 +28,6 @@ struct FileIdInformation {
     std::array<BYTE, 16> fileId;
 };
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
-}
-
 // Nothing for a file that cannot be opened, even for its attributes: it is not the workbook.
 std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
     const UniqueKernelHandle file(::CreateFileW(ToExtendedLengthPath(std::wstring(path)).c_str(),

@@ -57,6 +57,15 @@ std::wstring LongPathName(std::wstring_view fullPath) {
     return FileSystemName(fullPath, ::GetLongPathNameW);
 }
 
+bool SameName(std::wstring_view a, std::wstring_view b) {
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+bool WindowsLaunchPlatform::SameName(std::wstring_view a, std::wstring_view b) {
+    return win::SameName(a, b);
+}
+
 std::wstring WindowsLaunchPlatform::ShortPathName(std::wstring_view fullPath) {
     return win::ShortPathName(fullPath);
 }
@@ -142,7 +151,7 @@ bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry)) {
-        if (::CompareStringOrdinal(entry.szExeFile, -1, image.c_str(), -1, TRUE) != CSTR_EQUAL)
+        if (!win::SameName(entry.szExeFile, image))
             continue;
         const UniqueKernelHandle process(
             ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));

@@ -19,6 +19,7 @@ public:
     MacroPolicy ReadMacroPolicy(std::wstring_view version) override;
     TrustedLocations ReadTrustedLocations(std::wstring_view version) override;
     std::wstring LongPathName(std::wstring_view fullPath) override;
+    bool SameName(std::wstring_view a, std::wstring_view b) override;
     bool OnNetworkDrive(std::wstring_view fullPath) override;
     std::uint64_t ProcessClock() override;
     bool ApplicationRunningSince(std::uint64_t since) override;
@@ -28,6 +29,8 @@ public:
 // The short (8.3) form of an existing file's full path, as the file system gives it; the path
 // unchanged where a component has no short name. Throws PlatformError.
 std::wstring ShortPathName(std::wstring_view fullPath);
+// Whether two names are the same as the file system compares them: ordinal, case ignored.
+bool SameName(std::wstring_view a, std::wstring_view b);
 // The long form of an existing file's full path (every component by its own name). Throws
 // PlatformError.
 std::wstring LongPathName(std::wstring_view fullPath);

@@ -107,6 +107,7 @@ public:
     std::wstring LongPathName(std::wstring_view path) override {
         return log.Record("Platform.LongPathName", Utf8(path)), std::wstring(path);
     }
+    bool SameName(std::wstring_view a, std::wstring_view b) override { return a == b; }
     bool OnNetworkDrive(std::wstring_view path) override {
         return log.Record("Platform.OnNetworkDrive", Utf8(path)), false;
     }
@@ -809,7 +810,7 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUna
     // In a trusted location: the download question, as for any workbook from the Internet.
     log.calls.clear();
     platform.forbidden = false;
-    platform.trusted.policy.push_back({L"C:\\ÉTÉ DONNÉES", false});
+    platform.trusted.policy.push_back({L"C:\\Été données", false});
     window.answer = 7;
     WorkbookStarter{window, files, platform, host, clock}.StartWorkbook();
     EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
