@@ -1,6 +1,7 @@
 #include "launch/exists.h"
 
 #include "launch/directory_search.h"
+#include "launch/extended_length_path.h"
 
 namespace quben {
 namespace {
@@ -25,7 +26,9 @@ std::wstring FirstOrdinaryFile(std::wstring_view pattern, DirectorySearch& searc
 bool Exists(std::wstring_view filename, DirectorySearch& search) noexcept {
     bool result = false;
     try {
-        if (!filename.empty() && !FirstOrdinaryFile(filename, search).empty())
+        // A name Windows would read as another file's (or a device's) is not the one asked about.
+        if (!filename.empty() && FromExtendedLengthPath(filename) &&
+            !FirstOrdinaryFile(filename, search).empty())
             result = true;
     } catch (...) {
         // An unreachable drive, a malformed name or a pattern the search refuses: not there.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,12 @@ inline constexpr std::size_t kClassicMaxPath = 260;
 // a device or extended form come back unchanged.
 std::wstring ToExtendedLengthPath(std::wstring fullPath);
 
-// Back from the extended-length form to the one applications take ("C:\..." or
-// "\\server\share\..."); any other path comes back unchanged.
-std::wstring FromExtendedLengthPath(std::wstring_view path);
+// Back from the extended-length form to the one applications take: "C:\..." for "\\?\C:\...",
+// "\\server\share\..." for "\\?\UNC\server\share\..." (the prefix in any case); a path in no device
+// form comes back unchanged. Nothing for any other device form ("\\?\Volume{...}\", "\\.\", "\??\"),
+// and for an extended-length path Windows would read as another name once the prefix is gone: a
+// component ".", "..", empty or ending in a dot or a blank, or a '/'. Such a name is never taken:
+// the file checked would not be the file opened.
+std::optional<std::wstring> FromExtendedLengthPath(std::wstring_view path);
 
 } // namespace quben

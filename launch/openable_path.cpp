@@ -7,8 +7,11 @@ namespace quben {
 
 std::optional<std::wstring> OpenablePath(std::wstring_view path,
                                          FunctionRef<std::wstring(std::wstring_view)> shortForm) {
-    // The application takes no extended-length prefix.
-    std::wstring openable = FromExtendedLengthPath(path);
+    // The application takes no extended-length prefix, nor a name it would read as another.
+    std::optional<std::wstring> classic = FromExtendedLengthPath(path);
+    if (!classic)
+        return std::nullopt;
+    std::wstring openable = std::move(*classic);
     if (openable.size() <= kSpreadsheetMaxPath)
         return openable;
     const auto separator = openable.find_last_of(L"\\/");

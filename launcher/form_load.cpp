@@ -6,6 +6,7 @@
 #include "launcher/startup_arguments.h"
 #include "platform/independent_steps.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -18,10 +19,16 @@ void LayOutAndShow(Form3& form3) noexcept {
     RunStep([&] { form3.SetVisible(true); });
 }
 
-// "*" and "?" make a name a pattern that may match many files or none. The question mark of the
-// extended-length prefix "\\?\" is no wildcard.
+// A name of one file, read by Windows the same way everywhere. '*' and '?', and '<', '>' and '"',
+// which the directory search takes as wildcards too, make it a pattern that may match many files or
+// none; '|' and control characters are in no file's name; an extended-length name Windows would
+// read as another once its prefix is gone, or a device's, is refused whole (FromExtendedLengthPath).
+// The question mark of the prefix "\\?\" itself is no wildcard.
 bool NamesOneFile(std::wstring_view name) {
-    return FromExtendedLengthPath(name).find_first_of(L"*?") == std::wstring::npos;
+    const std::optional<std::wstring> classic = FromExtendedLengthPath(name);
+    return classic && std::none_of(classic->begin(), classic->end(), [](wchar_t c) {
+               return c < L' ' || std::wstring_view(L"*?<>\"|").find(c) != std::wstring_view::npos;
+           });
 }
 
 } // namespace

@@ -20,7 +20,8 @@ void FormLoad(Form3& form3, StartupArguments& arguments) noexcept;
 void FormLoad(Form3& form3) noexcept;
 
 // With a workbook named on the command line: the same window, no dialog; the name, made full,
-// goes to the launch. A name with wildcards names no single workbook and is reported absent.
+// goes to the launch. A name with wildcards or characters no file's name holds names no single
+// workbook, and one Windows would read as another's is not the one checked: both are reported absent.
 void FormLoadNamed(Form3& form3, std::wstring_view name, StartupArguments& arguments) noexcept;
 
 } // namespace quben

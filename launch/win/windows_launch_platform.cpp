@@ -23,8 +23,11 @@ namespace {
 // extended-length form; the answer comes back in the form applications take.
 template <class Convert> std::wstring FileSystemName(std::wstring_view fullPath, Convert convert) {
     const std::wstring path = ToExtendedLengthPath(std::wstring(fullPath));
-    return FromExtendedLengthPath(
+    std::optional<std::wstring> name = FromExtendedLengthPath(
         PathFromBuffer([&](wchar_t* buffer, DWORD size) { return convert(path.c_str(), buffer, size); }));
+    if (!name) // a name applications would read as another file's
+        ThrowPlatformError(HRESULT_FROM_WIN32(ERROR_INVALID_NAME));
+    return *std::move(name);
 }
 
 std::wstring RegisteredText(const std::wstring& key) {

@@ -19,7 +19,9 @@ std::wstring StreamName(std::wstring_view fullPath) {
     return ToExtendedLengthPath(std::move(name));
 }
 
-// No stream: none was written, or the medium has no streams to write one in.
+// No stream: none was written, or the medium has no streams to write one in. ERROR_INVALID_NAME is
+// such a medium (FAT takes no ':' in a name) and nothing else: a name with wildcards, characters no
+// file name holds or a device form never gets this far (NamesOneFile, the dialog, Exists).
 bool IsNoStream(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
            error == ERROR_NOT_SUPPORTED;

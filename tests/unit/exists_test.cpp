@@ -44,6 +44,7 @@ TEST(Exists, OrdinaryReadOnlyAndArchiveFilesCount) {
         FakeSearch search;
         search.listing = {{L"mesures.xls", attributes}};
         EXPECT_TRUE(Exists(L"C:\\t\\mesures.xls", search)) << "attributes " << attributes;
+        EXPECT_FALSE(Exists(L"\\\\?\\C:\\t\\mesures.xls.", search)) << "Windows reads another name";
     }
 }
 

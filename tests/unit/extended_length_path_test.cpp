@@ -47,8 +47,19 @@ TEST(ExtendedLengthPath, TheExtendedFormGoesBackToTheOneApplicationsTake) {
     for (const std::wstring& path : {Deep(L"C:", 300), Deep(L"\\\\serveur\\partage", 300)})
         EXPECT_EQ(FromExtendedLengthPath(ToExtendedLengthPath(path)), path);
     EXPECT_EQ(FromExtendedLengthPath(L"\\\\?\\C:\\A~1\\B.XLS"), L"C:\\A~1\\B.XLS");
-    for (const std::wstring path : {L"C:\\a.xls", L"\\\\serveur\\partage\\a.xls", L"\\\\.\\C:\\a.xls", L""})
+    for (const std::wstring path : {L"C:\\a.xls", L"\\\\serveur\\partage\\a.xls", L""})
         EXPECT_EQ(FromExtendedLengthPath(path), path);
+    EXPECT_EQ(FromExtendedLengthPath(L"\\\\?\\unc\\srv\\share\\a.xls"), L"\\\\srv\\share\\a.xls");
+}
+
+// Windows would read these as another name, or as no file at all, once the prefix is gone.
+TEST(ExtendedLengthPath, OtherDeviceFormsAndNamesWin32WouldRewriteHaveNoClassicForm) {
+    for (const std::wstring path :
+         {L"\\\\?\\Volume{0b1e2c3d-0000-0000-0000-100000000000}\\a.xls", L"\\\\.\\C:\\a.xls",
+          L"\\??\\C:\\a.xls", L"//?/C:/a.xls", L"\\\\?\\C:", L"\\\\?\\C:\\d\\a.xls.", L"\\\\?\\C:\\d \\a.xls",
+          L"\\\\?\\C:\\d\\.\\a.xls", L"\\\\?\\C:\\d\\..\\a.xls", L"\\\\?\\C:\\d/a.xls",
+          L"\\\\?\\C:\\d\\\\a.xls", L"\\\\?\\UNC\\\\share\\a.xls"})
+        EXPECT_EQ(FromExtendedLengthPath(path), std::optional<std::wstring>()) << path;
 }
 
 TEST(ExtendedLengthPath, LongRelativeOrDriveRelativePathsAreKept) {

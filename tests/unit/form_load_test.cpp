@@ -311,6 +311,15 @@ TEST(NamedWorkbookPatterns, ANameWithWildcardsIsReportedAbsentAndNeverLaunched) 
         // The question mark of the extended-length prefix is no wildcard.
         {L"\\\\?\\C:\\Mesures\\classeur.xls", "StartWorkbook"},
         {L"C:\\a&b\\[x]\\~1\\#%.xls", "StartWorkbook"},
+        // Wildcards too to the directory search, or no name at all.
+        {L"C:\\Téléchargements\\<.xls", "ReportWorkbookAbsent"},
+        {L"C:\\Mesures\\a>.xls", "ReportWorkbookAbsent"},
+        {L"C:\\Mesures\\\"a.xls", "ReportWorkbookAbsent"},
+        {L"C:\\Mesures\\a|b.xls", "ReportWorkbookAbsent"},
+        {L"C:\\Mesures\\a\tb.xls", "ReportWorkbookAbsent"},
+        // Read by Windows as another name without the extended-length prefix.
+        {L"\\\\?\\C:\\Mesures\\classeur.xls.", "ReportWorkbookAbsent"},
+        {L"\\\\?\\Volume{0b1e2c3d-0000-0000-0000-100000000000}\\a.xls", "ReportWorkbookAbsent"},
     };
     for (const auto& [name, handOver] : cases) {
         CallLog log;
