@@ -1,5 +1,6 @@
 #include "launch/launch_messages.h"
 
+#include "launch/extended_length_path.h"
 #include "launch/launch_texts.h"
 #include "launch/url_origin.h"
 #include "platform/busy_retry.h"
@@ -43,17 +44,14 @@ std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
 
 } // namespace
 
-// "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive.
+// "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive, and for a
+// server no URL could name as its host: it could read as another (bidi or control characters).
 std::wstring ServerOf(std::wstring_view path) {
-    constexpr std::wstring_view kExtendedUnc = L"\\\\?\\UNC\\";
-    if (path.starts_with(kExtendedUnc))
-        path.remove_prefix(kExtendedUnc.size());
-    else if (path.starts_with(L"\\\\") && !path.starts_with(L"\\\\?\\") && !path.starts_with(L"\\\\.\\"))
-        path.remove_prefix(2);
-    else
+    const std::optional<std::wstring> classic = FromExtendedLengthPath(path);
+    if (!classic || !classic->starts_with(L"\\\\"))
         return {};
-    const std::wstring_view server = path.substr(0, path.find(L'\\'));
-    return server.empty() ? std::wstring() : L"\\\\" + std::wstring(server);
+    const std::wstring server = classic->substr(2, classic->find(L'\\', 2) - 2);
+    return IsPlainHost(server) ? L"\\\\" + server : std::wstring();
 }
 
 bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunning) {

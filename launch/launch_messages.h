@@ -20,7 +20,8 @@ bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunnin
 // host; empty when unknown.
 std::wstring ShownSource(std::wstring_view hostUrl);
 // What the location question shows of a workbook's path: "\\server" for "\\server\share\…" or
-// "\\?\UNC\server\share\…"; empty for a drive.
+// "\\?\UNC\server\share\…"; empty for a drive, and for a server that is no plain host name or
+// address (IsPlainHost).
 std::wstring ServerOf(std::wstring_view path);
 // Whether to unblock and open a workbook from the Internet, downloaded from `hostUrl` (empty when
 // unknown), of which only the scheme and host are shown.

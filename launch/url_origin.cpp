@@ -44,20 +44,25 @@ std::wstring_view HostOf(std::wstring_view authority) {
         if (close == std::wstring_view::npos)
             return {};
         host = authority.substr(0, close + 1);
-        if (!AllOf(host.substr(1, host.size() - 2),
-                   [](wchar_t c) { return IsHexDigit(c) || c == L':' || c == L'.'; }))
-            return {};
     } else {
         host = authority.substr(0, authority.find(L':'));
-        if (!AllOf(host, [](wchar_t c) {
-                return IsAsciiLetter(c) || IsAsciiDigit(c) || c == L'-' || c == L'.' || c == L'_';
-            }))
-            return {};
     }
-    return host.size() <= kMaxHostLength ? host : std::wstring_view();
+    return IsPlainHost(host) ? host : std::wstring_view();
 }
 
 } // namespace
+
+bool IsPlainHost(std::wstring_view host) {
+    if (host.empty() || host.size() > kMaxHostLength)
+        return false;
+    if (host.starts_with(L'['))
+        return host.size() > 2 && host.ends_with(L']') &&
+               AllOf(host.substr(1, host.size() - 2),
+                     [](wchar_t c) { return IsHexDigit(c) || c == L':' || c == L'.'; });
+    return AllOf(host, [](wchar_t c) {
+        return IsAsciiLetter(c) || IsAsciiDigit(c) || c == L'-' || c == L'.' || c == L'_';
+    });
+}
 
 std::wstring SchemeAndHost(std::wstring_view url) {
     const std::size_t colon = url.find(L':');
@@ -68,7 +73,7 @@ std::wstring SchemeAndHost(std::wstring_view url) {
     // Browsers end the authority at a backslash too.
     authority = authority.substr(0, authority.find_first_of(L"/\\?#"));
     const std::wstring_view host = HostOf(authority);
-    if (host.empty() || host == L"[]")
+    if (host.empty())
         return {};
     return std::wstring(url.substr(0, colon + 3)) + std::wstring(host);
 }
