@@ -55,8 +55,9 @@ struct LaunchEvent {
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,
 // %2, … of that message, in order, as many as the ending's row says. The inserts (with any '%' made the
-// fullwidth U+FF05) point into the event, which must outlive the entry, and into the entry itself, which is
-// therefore made in place and never copied.
+// fullwidth U+FF05, any NUL a blank, each cut to its last 31,839 characters, ReportEvent's limit) point
+// into the event, which must outlive the entry, and into the entry itself, which is therefore made in
+// place and never copied.
 class EventEntry {
 public:
     explicit EventEntry(const LaunchEvent& event);
@@ -72,7 +73,8 @@ private:
     // The numbers among the inserts, written out: the status, the time, the exit code, the zone.
     std::array<NumberText, 4> numbers_{};
     // The inserts that hold a '%', with it made U+FF05: viewers would expand "%1" or "%n" in a
-    // path or in the application's description again, rewriting or looping the text.
+    // path or in the application's description again, rewriting or looping the text. And those
+    // that hold a NUL, with it made a blank.
     std::array<std::wstring, 13> escaped_{};
 };
 

@@ -6,6 +6,8 @@
 #include "platform/busy_retry.h"
 #include "platform/independent_steps.h"
 
+#include <algorithm>
+
 namespace quben {
 namespace {
 
@@ -98,8 +100,10 @@ std::wstring BoxText(const EndingRow& row, std::wstring_view path, const Platfor
     }
     if (row.details == BoxDetails::PathWhyNotOpened) {
         // The application's own words (in its language) say best what went wrong: a wrong password, a
-        // damaged file.
-        std::wstring explanation(Trimmed(failure.description));
+        // damaged file. A NUL among them would end the box there, hiding the code and the advice.
+        std::wstring description = failure.description;
+        std::replace(description.begin(), description.end(), L'\0', L' ');
+        std::wstring explanation(Trimmed(description));
         if (explanation.empty())
             explanation = SystemTextOf(failure.status, platform);
         add(Explained(explanation, failure.status));

@@ -57,6 +57,15 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         event.ending = ending;
         return event;
     };
+    // Over ReportEvent's limit an insert keeps its end, the file's name; a NUL would end it early.
+    LaunchEvent outsized = as(failure, LaunchEnding::TooLong);
+    outsized.path = L"C:\\" + std::wstring(32000, L'd') + L"\\é.xls";
+    Strings outsizedStrings = failureStrings;
+    outsizedStrings[0] = outsized.path.substr(outsized.path.size() - 31839);
+    LaunchEvent nul = failure;
+    nul.error->description.insert(12, 1, L'\0');
+    Strings nulStrings = failureStrings;
+    nulStrings[6] = L"Mot de passe  incorrect.";
     const struct {
         LaunchEvent event;
         std::uint16_t type;
@@ -79,6 +88,8 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {closed, kEventInformation, 302, closedStrings},
         {as(closed, LaunchEnding::SessionEnded), kEventInformation, 303, closedStrings},
         {as(failure, LaunchEnding::AlertsOff), kEventWarning, 203, failureStrings},
+        {outsized, kEventError, 103, outsizedStrings},
+        {nul, kEventError, 102, nulStrings},
     };
     for (const auto& [event, type, id, strings] : cases) {
         const EventEntry entry(event);

@@ -522,6 +522,11 @@ TEST_F(StartWorkbookTest, AWorkbookNotOpenedGetsTheNotOpenedMessageAfterTheAlert
     EXPECT_EQ(log.calls.at(log.calls.size() - 2),
               "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\n(code 0x800706BA)" +
                   kFailureBox);
+
+    // A NUL in the application's text would end the box there, before the code and the advice.
+    log.failureDescription = std::wstring(L"Mot de passe\0incorrect.\0", 24);
+    starter.StartWorkbook();
+    EXPECT_NE(log.calls.at(log.calls.size() - 2).find("Mot de passe incorrect.\n(code "), std::string::npos);
 }
 
 TEST_F(StartWorkbookTest, ALongPathGoesWithItsFolderShortAndTheMessagesShowItAsChosen) {
