@@ -45,8 +45,10 @@ bool SideFits(int side) {
 }
 
 // The bytes `packed` squeezed, into `unsqueezed`; `packed` itself when it is not squeezed, nothing
-// when it is too large to be a logo. The range decoder of the LZMA format, the odds of each byte's
-// bits chosen by the byte before (assets/logo_codec.py squeezes).
+// when it is too large to be a logo or its code ends too soon. The range decoder of the LZMA
+// format, the odds of each byte's bits chosen by the byte before (assets/logo_codec.py squeezes):
+// the coder's flush gives the decoder exactly the bytes it reads, so a read past the end is data
+// cut short, or a size no code backs, and stops the work at once.
 std::span<const std::uint8_t> Unsqueezed(std::span<const std::uint8_t> packed,
                                          std::vector<std::uint8_t>& unsqueezed) {
     if (!HasHeader(packed, kSqueezedMagic, 8))
@@ -56,11 +58,17 @@ std::span<const std::uint8_t> Unsqueezed(std::span<const std::uint8_t> packed,
     if (size > std::size_t{kMaxSide} * kMaxSide)
         return {};
     std::size_t in = 8;
-    const auto next = [&]() -> std::uint32_t { return in < packed.size() ? packed[in++] : 0; };
+    bool overrun = false;
+    const auto next = [&]() -> std::uint32_t {
+        overrun = overrun || in >= packed.size();
+        return overrun ? 0 : packed[in++];
+    };
     std::uint32_t range = 0xFFFFFFFF;
     std::uint32_t code = 0;
     for (int i = 0; i < 5; ++i)
         code = code << 8 | next();
+    if (overrun)
+        return {};
     std::vector<std::uint16_t> odds(std::size_t{256} * 256, 1024); // of 2048 that the next bit is 0
     unsqueezed.resize(size);
     std::size_t previous = 0;
@@ -83,6 +91,8 @@ std::span<const std::uint8_t> Unsqueezed(std::span<const std::uint8_t> packed,
             for (; range < (1u << 24); range <<= 8)
                 code = code << 8 | next();
         }
+        if (overrun)
+            return {};
         byte = static_cast<std::uint8_t>(previous = node - 256);
     }
     return unsqueezed;

@@ -83,6 +83,7 @@ TEST(PackedLogo, SqueezedDataUnpacksAsTheBytesItCodes) {
     tooLarge[7] = 0x10; // 256 MiB
     EXPECT_FALSE(UnpackLogo(tooLarge));
     EXPECT_FALSE(UnpackLogoMaster(squeezed)) << "a logo is no master";
+    EXPECT_FALSE(UnpackLogo(Bytes(squeezed.begin(), squeezed.end() - 1))) << "read past the end";
 }
 
 TEST(PackedLogo, TheShippedLogoIsTheBadgeOnWhite) {
