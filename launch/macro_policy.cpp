@@ -20,12 +20,24 @@ bool IsNetworkPath(std::wstring_view path) {
     return path.starts_with(L"\\\\");
 }
 
+// "C:\Labo\..\Downloads" is no folder of C:\Labo: a "." or ".." component is never matched.
+bool HasDotComponent(std::wstring_view path) {
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find(L'\\', start), path.size());
+        if (const std::wstring_view component = path.substr(start, end - start);
+            component == L"." || component == L"..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 bool Contains(const TrustedLocation& location, std::wstring_view path, SameNameRule sameName) {
     std::wstring_view folder = location.path;
     while (folder.ends_with(L'\\'))
         folder.remove_suffix(1);
-    if (folder.empty() || path.size() <= folder.size() + 1 || path[folder.size()] != L'\\' ||
-        !sameName(path.substr(0, folder.size()), folder))
+    if (folder.empty() || HasDotComponent(folder) || path.size() <= folder.size() + 1 ||
+        path[folder.size()] != L'\\' || !sameName(path.substr(0, folder.size()), folder))
         return false;
     return location.subfolders || path.find(L'\\', folder.size() + 1) == std::wstring_view::npos;
 }
@@ -53,7 +65,7 @@ MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bo
 
 bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations,
                        SameNameRule sameName) {
-    if (locations.allDisabled || (onNetwork && !locations.networkAllowed))
+    if (locations.allDisabled || (onNetwork && !locations.networkAllowed) || HasDotComponent(longPath))
         return false;
     auto any = [&](const std::vector<TrustedLocation>& list) {
         return std::any_of(list.begin(), list.end(), [&](const TrustedLocation& location) {

@@ -108,6 +108,8 @@ TEST(MacroPolicyTest, ATrustedLocationHoldsWhatOfficeWouldTrust) {
         {L"C:\\Labo", false, {{labo}}, false},
         {L"C:\\Labo\\sous\\x.xls", false, {{labo}}, false}, // subfolders not allowed
         {L"C:\\Labo\\sous\\x.xls", false, {{laboTree}}, true},
+        {L"C:\\Labo\\..\\Downloads\\x.xls", false, {{laboTree}}, false}, // not under it at all
+        {L"C:\\Labo\\.\\x.xls", false, {{laboTree}}, false},
         {L"C:\\Labo\\x.xls", false, {{TrustedLocation{L"C:\\Labo\\\\", false}}}, true},
         {L"c:\\users\\Élise\\Étalonnage\\a\\x.xls", false, {{profile}}, true},
         {L"C:\\Labo\\x.xls", false, {{}, {labo}}, true},                // the user's own
