@@ -3,8 +3,9 @@ LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon a
 registrations for .xls files (the application's key, and a ProgID of ours, with the launcher's icon,
 listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed
 launcher shows its dialog; Add/Remove Programs shows the product, its folder, contact and help link;
-a silent removal leaves the prefix's files and registry exactly as they were. A later version
-installed over it replaces it in place."""
+a silent removal leaves the prefix's files and registry exactly as they were. One package over
+another: a later version or a rebuild of the same one replaces it in place, an earlier one is
+refused."""
 
 import os
 import re
@@ -26,12 +27,10 @@ from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 from harness.wine_session import windows_path  # noqa: E402
 
-PRODUCT_CODE = msi.product_code()
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALL_DIR = r"C:\Program Files (x86)\QUBen"  # an x86 package in a 64-bit prefix
 APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen.lnk"
-ICON = rf"C:\windows\Installer\{PRODUCT_CODE}\quben.ico"
 XLS_KEY = r"HKLM\Software\Classes\.xls"
 OPEN_WITH_PROGIDS = rf"{XLS_KEY}\OpenWithProgids"
 PROGID = "quben.Classeur"
@@ -116,11 +115,25 @@ class InPrefix:
         cls.display.close()
 
 
-def package(version):
-    """An installer of the x86 build for `version`, in a folder of its own."""
+def package(version, launcher=None):
+    """An installer of `launcher` (the x86 build) for `version`, in a folder of its own, and its
+    product code."""
     folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
-    files = make_package.installer_files((build_dir("x86") / "demarrer_quben.exe").read_bytes())
-    return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
+    launcher = launcher or (build_dir("x86") / "demarrer_quben.exe").read_bytes()
+    code, files = make_package.installer(launcher, version=version)
+    return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", code, version), code
+
+
+def msiexec_code(session, arguments):
+    """msiexec's whole exit code: Wine hands a Windows exit code to Linux, which keeps only its low
+    8 bits (1603 arrives as 67), so a batch file of the prefix echoes ERRORLEVEL."""
+    batch = session.drive_c / "quben-msiexec.cmd"
+    batch.write_bytes(b"@msiexec %*\r\n@echo msiexec=%ERRORLEVEL%\r\n")
+    try:
+        _, out = session.run(["cmd", "/c", r"C:\quben-msiexec.cmd", *arguments], timeout=120)
+    finally:
+        batch.unlink()
+    return int(re.search(r"msiexec=(-?\d+)", out)[1])
 
 
 def timed(session, command):
@@ -137,6 +150,9 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         subprocess.run(["/usr/bin/python3", REPO / "packaging" / "make_package.py", build_dir("x64").parent, dist],
                        check=True, stdout=subprocess.DEVNULL, env=unsigned)
         cls.msi = windows_path(dist / make_package.MSI_NAME)
+        cls.product_code = dict(row[:2] for row in msi.table_rows(dist / make_package.MSI_NAME, "Property", dist))[
+            "ProductCode"]
+        cls.icon_path = rf"C:\windows\Installer\{cls.product_code}\quben.ico"
         session = cls.open_session()
         # As on a machine with Excel: .xls belongs to it, and must still belong to it afterwards.
         session.run(["reg", "add", XLS_KEY, "/ve", "/d", EXCEL_PROGID, "/f"], check=True)
@@ -150,13 +166,13 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         cls.progids = registry_values(session, OPEN_WITH_PROGIDS)
         cls.progid = {key: registry_values(session, rf"HKLM\Software\Classes\{PROGID}\{key}")
                       for key in ("", r"shell\open\command", "DefaultIcon")}
-        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
+        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{cls.product_code}")
         cls.xls_owner = registry_values(session, XLS_KEY)
         folder = unix_path(session, INSTALL_DIR)
         cls.installed_folder = {path.name: path.read_bytes() for path in folder.iterdir()}
         cls.shortcuts = {name: (session.drive_c / name).read_bytes() for name in cls.installed[0] - cls.before[0]
                          if name.endswith(".lnk")}
-        cls.icon = unix_path(session, ICON).read_bytes()
+        cls.icon = unix_path(session, cls.icon_path).read_bytes()
         with LauncherRun(session, "x86", exe=rf"{INSTALL_DIR}\demarrer_quben.exe") as run:
             driver = Driver(session)
             cls.seen = driver.one(["wait-dialog", 30000])
@@ -187,7 +203,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         (name, link), = self.shortcuts.items()
         self.assertTrue(name.endswith("/Start Menu/Programs/QUBen/" + SHORTCUT), name)
         self.assertIn(rf"{INSTALL_DIR}\demarrer_quben.exe".encode("ascii") + b"\0", link)  # its link info
-        self.assertIn(ICON.encode("utf-16-le"), link)
+        self.assertIn(self.icon_path.encode("utf-16-le"), link)
         self.assertEqual(self.icon, (REPO / "assets" / "icon.ico").read_bytes())
 
     def test_open_with_lists_the_launcher_for_xls_files(self):
@@ -227,25 +243,51 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
 
 
-class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
+class OnePackageOverAnother(InPrefix, unittest.TestCase):
+    """Rows: the package installed first, the one installed over it (with a help link), msiexec's
+    exit code for the second, and the package left installed: alone in Add/Remove Programs, its
+    launcher in place, and removed without a trace. "1.0.0 B" is 1.0.0 rebuilt, its launcher
+    longer by what a signature would add."""
+
+    ROWS = [("1.0.0", "1.0.1", 0, "1.0.1"),
+            ("1.0.1", "1.0.0", 1603, "1.0.1"),  # a downgrade, refused
+            ("1.0.0", "1.0.0 B", 0, "1.0.0 B")]
+    LINK = "https://support.example/quben"
+
     @classmethod
     def setUpClass(cls):
         cls.open_session()
-        first, later = (package(version) for version in ("1.0.0", "1.0.1"))
+        launcher = (build_dir("x86") / "demarrer_quben.exe").read_bytes()
+        cls.launchers = {"1.0.0": launcher, "1.0.1": launcher, "1.0.0 B": launcher + bytes(16)}
+        cls.packages = {name: package(name.split()[0], data) for name, data in cls.launchers.items()}
         cls.before = snapshot(cls.session)
-        timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
-        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn", "ARPHELPLINK=https://support.example/quben"])
-        cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
-                        for version in ("1.0.0", "1.0.1")}
-        cls.installed = snapshot(cls.session)
-        timed(cls.session, ["msiexec", "/x", windows_path(later), "/qn"])
+        cls.results = []
+        for first, second, _, _ in cls.ROWS:
+            (first_msi, _), (second_msi, _) = cls.packages[first], cls.packages[second]
+            timed(cls.session, ["msiexec", "/i", windows_path(first_msi), "/qn"])
+            code = msiexec_code(cls.session, ["/i", windows_path(second_msi), "/qn", f"ARPHELPLINK={cls.LINK}"])
+            entries = {name: registry_values(cls.session, rf"{UNINSTALL_KEY}\{package_code}")
+                       for name, (_, package_code) in ((first, cls.packages[first]), (second, cls.packages[second]))}
+            left = {name: entry for name, entry in entries.items() if entry is not None}
+            shortcuts = {str(path.relative_to(cls.session.drive_c)) for path in cls.session.drive_c.rglob("*.lnk")}
+            shortcuts -= cls.before[0]
+            launcher_now = unix_path(cls.session, rf"{INSTALL_DIR}\demarrer_quben.exe").read_bytes()
+            for name in left:
+                timed(cls.session, ["msiexec", "/x", windows_path(cls.packages[name][0]), "/qn"])
+            cls.results.append((code, left, launcher_now, len(shortcuts)))
         cls.after = snapshot(cls.session)
 
-    def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
-        self.assertIsNone(self.products["1.0.0"])
-        self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
-        self.assertEqual(self.products["1.0.1"]["HelpLink"], "https://support.example/quben")
-        self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
+    def test_each_row_leaves_one_package_installed(self):
+        for (first, second, exit_code, left), (code, entries, launcher, shortcuts) in zip(self.ROWS, self.results):
+            with self.subTest(first=first, second=second):
+                self.assertEqual(code, exit_code)
+                self.assertEqual(list(entries), [left])
+                self.assertEqual(entries[left]["DisplayVersion"], left.split()[0])
+                self.assertEqual(entries[left]["HelpLink"] == self.LINK, left == second)
+                self.assertEqual(launcher, self.launchers[left])
+                self.assertEqual(shortcuts, 1)
+
+    def test_removal_after_them_leaves_nothing(self):
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
 
@@ -257,7 +299,7 @@ class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         session = cls.open_session()
-        installer = windows_path(package("1.0.0"))
+        installer = windows_path(package("1.0.0")[0])
         folder = session.drive_c / "quben-ouvrir avec"
         folder.mkdir(exist_ok=True)
         (folder / "Été mesures.xls").write_bytes(b"password=vepal_kordinut!?\n")
