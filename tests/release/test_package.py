@@ -31,6 +31,7 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
+PRODUCT_CODE = package_command.installer((BUILD / "windows-x86" / "demarrer_quben.exe").read_bytes())[0]  # unsigned
 ZIP_NAME, MSI_NAME = f"quben-{VERSION}-windows.zip", f"quben-{VERSION}.msi"
 
 EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quben\\"  # wixl ends keys with \\
@@ -71,7 +72,6 @@ class Package(unittest.TestCase):
         cls.msi = cls.dist / MSI_NAME
         cls.extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
         subprocess.run(["msiextract", "-C", str(cls.extracted), str(cls.msi)], check=True, capture_output=True)
-        cls.product_code = dict(row[:2] for row in msi_table(cls.msi, "Property"))["ProductCode"]
         cls.readme = (cls.unpacked / "LISEZMOI.txt").read_text("utf-8-sig").replace("\r\n", "\n")
 
     def test_holds_exactly_the_four_files_and_says_it_did_not_sign(self):
@@ -94,7 +94,7 @@ class Package(unittest.TestCase):
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
                        f'msiexec /i "{MSI_NAME}" /qn /norestart /l*v ', f'msiexec /x "{MSI_NAME}" /qn /norestart /l*v ',
-                       f"msiexec /x {self.product_code} /qn /norestart /l*v ", f'msiexec /fa "{MSI_NAME}" ',
+                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", f'msiexec /fa "{MSI_NAME}" ',
                        "n'est pas signée", "Débloquer", "Excel a été lancé mais",
                        r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments",
                        "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView",
@@ -126,7 +126,7 @@ class Package(unittest.TestCase):
                            "ProductCode")},
                          {"ProductName": "QUBen", "ProductVersion": VERSION, "ProductLanguage": "0",
                           "ALLUSERS": "1", "UpgradeCode": UPGRADE_CODE,
-                          "ProductCode": self.product_code})
+                          "ProductCode": PRODUCT_CODE})
         summary = subprocess.run(["msiinfo", "suminfo", str(self.msi)], capture_output=True, encoding="cp1252",
                                  check=True).stdout
         self.assertIn("Template: Intel;0\n", summary)  # language-neutral, for Group Policy
@@ -190,23 +190,22 @@ class Package(unittest.TestCase):
         self.assertNotEqual(stored_package_code(other), stored_package_code(same))
 
     def test_the_version_written_once_is_the_release_s_everywhere(self):
-        readme = self.readme
+        readme = (self.unpacked / "LISEZMOI.txt").read_text("utf-8-sig")
         launcher = (self.unpacked / "x86" / "demarrer_quben.exe").read_bytes()
         upgrade = sorted(msi_table(self.msi, "Upgrade"), key=lambda row: row[6])
         cases = {
             # The version block's other fields and texts: test_pe_resources.py, run on the packaged files.
             "both executables' file versions": ([msi.file_version((self.unpacked / name).read_bytes())
                                                  for name in NAMES[:2]], [f"{VERSION}.0"] * 2),
-            "ProductVersion, three fields, and the product code derived from it and the content":
+            "ProductVersion, three fields, and the product code derived from it":
                 ([dict(msi_table(self.msi, "Property"))[name] for name in ("ProductVersion", "ProductCode")],
-                 [VERSION, package_command.installer(launcher)[0]]),
+                 [VERSION, PRODUCT_CODE]),
             "another launcher, or another version, is another product":
                 (len({package_command.installer(data, version=version)[0] for data, version in
                       ((launcher, VERSION), (launcher + b"\0", VERSION), (launcher, "1.0.1"))}), 3),
             "the downgrade row from this version, the upgrade row up to it":
                 ([row[1:3] for row in upgrade], [[VERSION, ""], ["", VERSION]]),
-            "every code LISEZMOI prints": (set(re.findall(r"\{[0-9A-F-]{36}\}", readme)),
-                                           {self.product_code, UPGRADE_CODE}),
+            "every code LISEZMOI prints": (set(re.findall(r"\{[0-9A-F-]{36}\}", readme)), {PRODUCT_CODE, UPGRADE_CODE}),
             "every version LISEZMOI prints": (set(re.findall(r"\d+\.\d+\.\d+(?:\.\d+)?", readme)),
                                               {VERSION, f"{VERSION}.0"}),
             "every package LISEZMOI names": (set(re.findall(r"quben-[^ ]*\.msi", readme)), {MSI_NAME}),
@@ -214,7 +213,7 @@ class Package(unittest.TestCase):
         for what, (found, expected) in cases.items():
             with self.subTest(what):
                 self.assertEqual(found, expected)
-        self.assertIn(f"ProductCode {self.product_code}  UpgradeCode {UPGRADE_CODE}", self.run_output.stdout)
+        self.assertIn(f"ProductCode {PRODUCT_CODE}  UpgradeCode {UPGRADE_CODE}", self.run_output.stdout)
 
     def test_a_version_windows_installer_would_misread_is_refused(self):
         for version in ("1.0.0.1", "1.0", "256.0.0", "1.256.0", "1.0.65536", "01.0.0", "1.0.0-rc1", ""):
@@ -245,8 +244,7 @@ class Package(unittest.TestCase):
         constants = dict(re.findall(r"constexpr int (kExit\w+) = (\d+);",
                                     (REPO / "launch" / "launch_texts.h").read_text()))
         self.assertEqual(sorted(exits), sorted(constants.values()))
-        # The endings table's rows, each read for its exit code and event; the notes (after
-        # "Not endings") leave the exit code to the launch, shown "-".
+        # The endings table's rows read another way; the notes (after "Not endings") are shown "-".
         header = (REPO / "launch" / "launch_ending.h").read_text()
         notes = re.findall(r"^    (\w+),", header.partition("Not endings")[2].partition("};")[0], re.M)
         rows = re.findall(r"\{LaunchEnding::(\w+), .*?(kExit\w+), +(\d+), ", header)
@@ -256,9 +254,8 @@ class Package(unittest.TestCase):
             if event_id != "0":
                 with self.subTest(ending=ending):
                     self.assertEqual(shown[event_id], "-" if ending in notes else constants[exit_name])
-        for event_id, exit_code in shown.items():  # each exit code's entry names the events it follows
-            self.assertTrue(exit_code == "-" or re.search(rf"\b{event_id}\b", exits[exit_code]),
-                            f"{event_id} is not under exit code {exit_code}")
+        for exit_code, text in exits.items():  # each exit code's entry names exactly the events it follows
+            self.assertEqual(re.findall(r"\b\d{3}\b", text), sorted(i for i, code in shown.items() if code == exit_code))
 
     def test_every_msiexec_command_quotes_its_paths(self):
         commands = re.findall(r"^ +(msiexec .*)$", self.readme, re.M)
@@ -266,7 +263,7 @@ class Package(unittest.TestCase):
         for command in commands:
             with self.subTest(command):
                 # A package or log path follows /i, /x, /fa and /l*v: quoted, or a product code.
-                for path in re.findall(r" /(?:i|x|fa|l\*v) (\S+)", command):
+                for path in re.findall(r' /(?:i|x|fa|l\*v) ("[^"]*"|\S+)', command):
                     self.assertRegex(path, r'^"[^"]+"$|^\{[0-9A-F-]{36}\}$')
 
     def test_installer_texts_are_cp1252_under_code_page_1252(self):

@@ -27,10 +27,12 @@ from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 from harness.wine_session import windows_path  # noqa: E402
 
+PRODUCT_CODE = make_package.installer((build_dir("x86") / "demarrer_quben.exe").read_bytes())[0]  # unsigned
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALL_DIR = r"C:\Program Files (x86)\QUBen"  # an x86 package in a 64-bit prefix
 APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
 SHORTCUT = "Calcul d'incertitude QUBen.lnk"
+ICON = rf"C:\windows\Installer\{PRODUCT_CODE}\quben.ico"
 XLS_KEY = r"HKLM\Software\Classes\.xls"
 OPEN_WITH_PROGIDS = rf"{XLS_KEY}\OpenWithProgids"
 PROGID = "quben.Classeur"
@@ -125,14 +127,10 @@ def package(version, launcher=None):
 
 
 def msiexec_code(session, arguments):
-    """msiexec's whole exit code: Wine hands a Windows exit code to Linux, which keeps only its low
-    8 bits (1603 arrives as 67), so a batch file of the prefix echoes ERRORLEVEL."""
-    batch = session.drive_c / "quben-msiexec.cmd"
-    batch.write_bytes(b"@msiexec %*\r\n@echo msiexec=%ERRORLEVEL%\r\n")
-    try:
-        _, out = session.run(["cmd", "/c", r"C:\quben-msiexec.cmd", *arguments], timeout=120)
-    finally:
-        batch.unlink()
+    """msiexec's whole exit code, echoed by a batch file: Linux keeps its low 8 bits (1603 is 67)."""
+    (session.drive_c / "quben-msiexec.cmd").write_bytes(b"@msiexec %*\r\n@echo msiexec=%ERRORLEVEL%\r\n")
+    _, out = session.run(["cmd", "/c", r"C:\quben-msiexec.cmd", *arguments], timeout=120)
+    (session.drive_c / "quben-msiexec.cmd").unlink()
     return int(re.search(r"msiexec=(-?\d+)", out)[1])
 
 
@@ -150,9 +148,6 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         subprocess.run(["/usr/bin/python3", REPO / "packaging" / "make_package.py", build_dir("x64").parent, dist],
                        check=True, stdout=subprocess.DEVNULL, env=unsigned)
         cls.msi = windows_path(dist / make_package.MSI_NAME)
-        cls.product_code = dict(row[:2] for row in msi.table_rows(dist / make_package.MSI_NAME, "Property", dist))[
-            "ProductCode"]
-        cls.icon_path = rf"C:\windows\Installer\{cls.product_code}\quben.ico"
         session = cls.open_session()
         # As on a machine with Excel: .xls belongs to it, and must still belong to it afterwards.
         session.run(["reg", "add", XLS_KEY, "/ve", "/d", EXCEL_PROGID, "/f"], check=True)
@@ -166,13 +161,13 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         cls.progids = registry_values(session, OPEN_WITH_PROGIDS)
         cls.progid = {key: registry_values(session, rf"HKLM\Software\Classes\{PROGID}\{key}")
                       for key in ("", r"shell\open\command", "DefaultIcon")}
-        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{cls.product_code}")
+        cls.uninstall_entry = registry_values(session, rf"{UNINSTALL_KEY}\{PRODUCT_CODE}")
         cls.xls_owner = registry_values(session, XLS_KEY)
         folder = unix_path(session, INSTALL_DIR)
         cls.installed_folder = {path.name: path.read_bytes() for path in folder.iterdir()}
         cls.shortcuts = {name: (session.drive_c / name).read_bytes() for name in cls.installed[0] - cls.before[0]
                          if name.endswith(".lnk")}
-        cls.icon = unix_path(session, cls.icon_path).read_bytes()
+        cls.icon = unix_path(session, ICON).read_bytes()
         with LauncherRun(session, "x86", exe=rf"{INSTALL_DIR}\demarrer_quben.exe") as run:
             driver = Driver(session)
             cls.seen = driver.one(["wait-dialog", 30000])
@@ -203,7 +198,7 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         (name, link), = self.shortcuts.items()
         self.assertTrue(name.endswith("/Start Menu/Programs/QUBen/" + SHORTCUT), name)
         self.assertIn(rf"{INSTALL_DIR}\demarrer_quben.exe".encode("ascii") + b"\0", link)  # its link info
-        self.assertIn(self.icon_path.encode("utf-16-le"), link)
+        self.assertIn(ICON.encode("utf-16-le"), link)
         self.assertEqual(self.icon, (REPO / "assets" / "icon.ico").read_bytes())
 
     def test_open_with_lists_the_launcher_for_xls_files(self):
@@ -244,10 +239,8 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
 
 
 class OnePackageOverAnother(InPrefix, unittest.TestCase):
-    """Rows: the package installed first, the one installed over it (with a help link), msiexec's
-    exit code for the second, and the package left installed: alone in Add/Remove Programs, its
-    launcher in place, and removed without a trace. "1.0.0 B" is 1.0.0 rebuilt, its launcher
-    longer by what a signature would add."""
+    """Rows: first package, second (with a help link), msiexec's exit code for it, and the package left
+    alone in Add/Remove Programs. "1.0.0 B": 1.0.0 rebuilt, its launcher longer as a signature makes it."""
 
     ROWS = [("1.0.0", "1.0.1", 0, "1.0.1"),
             ("1.0.1", "1.0.0", 1603, "1.0.1"),  # a downgrade, refused
@@ -263,18 +256,17 @@ class OnePackageOverAnother(InPrefix, unittest.TestCase):
         cls.before = snapshot(cls.session)
         cls.results = []
         for first, second, _, _ in cls.ROWS:
-            (first_msi, _), (second_msi, _) = cls.packages[first], cls.packages[second]
-            timed(cls.session, ["msiexec", "/i", windows_path(first_msi), "/qn"])
-            code = msiexec_code(cls.session, ["/i", windows_path(second_msi), "/qn", f"ARPHELPLINK={cls.LINK}"])
-            entries = {name: registry_values(cls.session, rf"{UNINSTALL_KEY}\{package_code}")
-                       for name, (_, package_code) in ((first, cls.packages[first]), (second, cls.packages[second]))}
+            session, (first_msi, _), (second_msi, _) = cls.session, cls.packages[first], cls.packages[second]
+            timed(session, ["msiexec", "/i", windows_path(first_msi), "/qn"])
+            code = msiexec_code(session, ["/i", windows_path(second_msi), "/qn", f"ARPHELPLINK={cls.LINK}"])
+            entries = {name: registry_values(session, rf"{UNINSTALL_KEY}\{product}")
+                       for name, (_, product) in cls.packages.items()}
             left = {name: entry for name, entry in entries.items() if entry is not None}
-            shortcuts = {str(path.relative_to(cls.session.drive_c)) for path in cls.session.drive_c.rglob("*.lnk")}
-            shortcuts -= cls.before[0]
-            launcher_now = unix_path(cls.session, rf"{INSTALL_DIR}\demarrer_quben.exe").read_bytes()
+            shortcuts = {str(path.relative_to(session.drive_c)) for path in session.drive_c.rglob("*.lnk")}
+            launcher_now = unix_path(session, rf"{INSTALL_DIR}\demarrer_quben.exe").read_bytes()
             for name in left:
-                timed(cls.session, ["msiexec", "/x", windows_path(cls.packages[name][0]), "/qn"])
-            cls.results.append((code, left, launcher_now, len(shortcuts)))
+                timed(session, ["msiexec", "/x", windows_path(cls.packages[name][0]), "/qn"])
+            cls.results.append((code, left, launcher_now, len(shortcuts - cls.before[0])))
         cls.after = snapshot(cls.session)
 
     def test_each_row_leaves_one_package_installed(self):
