@@ -56,8 +56,10 @@ class Signer:
         password_file = self.work / "password"
         password_file.touch(mode=0o600)
         password_file.write_text(self.password, "utf-8")
-        result = subprocess.run(["openssl", "pkcs12", "-in", str(self.pfx), "-passin", f"file:{password_file}",
-                                 "-nokeys", "-clcerts"], capture_output=True, text=True)
+        command = ["openssl", "pkcs12", "-in", str(self.pfx), "-passin", f"file:{password_file}", "-nokeys", "-clcerts"]
+        result = subprocess.run(command, capture_output=True, text=True)
+        if result.returncode != 0:  # an older export (RC2) that OpenSSL 3 reads only with its legacy provider
+            result = subprocess.run([*command, "-legacy"], capture_output=True, text=True)
         password_file.unlink()
         if result.returncode != 0:
             raise SigningError(f"could not read the certificate of {self.pfx}: {result.stderr.strip()}")
