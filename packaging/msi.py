@@ -16,8 +16,13 @@ they are set here after it has run:
 - the package code (a random GUID): set last, to a GUID derived from the finished database, every
   stream and every summary property but the package code itself, so that packages differing in any
   of those bytes never share a package code and the same inputs give the same package.
-The version is the release's one, from the file VERSION (major.minor.build); the product code is
-derived from it, so a later version upgrades this one in place.
+- the upgrade row finds a product of the same version too (VersionMaxInclusive; wixl has no
+  AllowSameVersionUpgrades): the product code is derived from the package's content
+  (make_package.py), so a rebuild of one version (signed after a test build, say) is another product
+  that replaces the installed one in place, where a shared product code would refuse it (1638).
+The version is the release's one, from the file VERSION (major.minor.build). Windows Installer
+compares three fields: a later version, or a rebuild of this one, replaces this one in place; an
+earlier version is refused (the downgrade row and its launch condition, error 1603).
 """
 
 import hashlib
@@ -59,8 +64,10 @@ def guid(value):
     return "{" + str(value).upper() + "}"
 
 
-def product_code(version=PRODUCT_VERSION):
-    return guid(uuid.uuid5(UPGRADE_CODE, version))
+def product_code(version, content):
+    """The product code of the package of `version` whose content (all it is made of but this code)
+    has the digest `content`: packages that differ in anything never share one."""
+    return guid(uuid.uuid5(UPGRADE_CODE, f"{version} {content}"))
 
 
 def checked_version(version):
@@ -75,10 +82,10 @@ def checked_version(version):
     return version
 
 
-def build_msi(wxs, files, out, version=PRODUCT_VERSION):
-    """Builds `out` from the .wxs and `files` (name in the package -> bytes). Either `out` is the
-    whole package or, when anything fails, it is not there at all (PackageError). Another `version`
-    makes the package of a later release, which replaces this one in place."""
+def build_msi(wxs, files, out, code, version=PRODUCT_VERSION):
+    """Builds `out`, whose product code is `code`, from the .wxs and `files` (name in the package ->
+    bytes). Either `out` is the whole package or, when anything fails, it is not there at all
+    (PackageError). Another `version` makes the package of another release."""
     checked_version(version)
     out = Path(out)
     out.unlink(missing_ok=True)
@@ -90,7 +97,7 @@ def build_msi(wxs, files, out, version=PRODUCT_VERSION):
             (stage / name).write_bytes(data)
             os.utime(stage / name, (RELEASE_TIME, RELEASE_TIME))
         built = stage / "quben.msi"
-        run(["wixl", "--arch", "x86", "--define", f"ProductCode={product_code(version)}",
+        run(["wixl", "--arch", "x86", "--define", f"ProductCode={code}",
              "--define", f"ProductVersion={version}", "--output", built,
              stage / "quben.wxs"], stage)
         complete_rows(built, stage, file_version(files[LAUNCHER]))
@@ -118,13 +125,16 @@ def file_version(executable):
 
 def complete_rows(msi, stage, launcher_version):
     """Declares the string pool's code page, and rewrites the launcher's File row (FileName, FileSize,
-    Version, Language) and the shortcut's Name, through an exported table imported back."""
+    Version, Language), the shortcut's Name and the upgrade row's attributes, through an exported
+    table imported back."""
     codepage = stage / "_ForceCodepage.idt"
     codepage.write_bytes(f"\r\n\r\n{CODEPAGE}\t_ForceCodepage\r\n".encode("ascii"))
     run(["msibuild", msi, "-i", codepage], stage)
     rewrites = {
         "File": (rf"\t{LAUNCHER}\t(\d+)\t\t\t", rf"\tDEMARR~1.EXE|{LAUNCHER}\t\1\t{launcher_version}\t{LANGUAGE}\t"),
         "Shortcut": (rf"\t{SHORTCUT}\t", rf"\tCALCUL~1|{SHORTCUT}\t"),
+        # MigrateFeatures | VersionMaxInclusive: the same version, rebuilt, is replaced too.
+        "Upgrade": (r"\t\t1\t\tWIX_UPGRADE_DETECTED", "\t\t513\t\tWIX_UPGRADE_DETECTED"),
     }
     for table, (row, completed) in rewrites.items():
         rows, count = re.subn(row, completed, run(["msiinfo", "export", msi, table], stage))

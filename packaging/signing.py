@@ -17,11 +17,53 @@ class SigningError(RuntimeError):
 
 
 @dataclass
+class Certificate:
+    """The signing certificate as Windows shows it: subject and issuer in the order of
+    SignerCertificate.Subject (most general part last), and the SHA-1 thumbprint in capitals."""
+    subject: str
+    issuer: str
+    thumbprint: str
+
+    @property
+    def self_signed(self):
+        return self.subject == self.issuer
+
+
+# Distinguished names as .NET prints them: RFC 2253's order and escaping, ", " between the parts.
+NAME_OPTIONS = "esc_2253,esc_ctrl,utf8,dump_nostr,dump_der,sep_comma_plus_space,dn_rev,sname"
+
+
+def certificate_of(pem):
+    """The Certificate of the first certificate in `pem` (text)."""
+    result = subprocess.run(["openssl", "x509", "-noout", "-nameopt", NAME_OPTIONS, "-subject", "-issuer",
+                             "-fingerprint", "-sha1"], input=pem, capture_output=True, text=True)
+    fields = {name.lower(): value.strip() for name, _, value in
+              (line.partition("=") for line in result.stdout.splitlines())}
+    if result.returncode != 0 or not {"subject", "issuer", "sha1 fingerprint"} <= fields.keys():
+        raise SigningError(f"could not read the certificate: {result.stderr.strip()}")
+    return Certificate(fields["subject"], fields["issuer"], fields["sha1 fingerprint"].replace(":", "").upper())
+
+
+@dataclass
 class Signer:
     pfx: Path
     password: str
     timestamp_url: str
     work: Path  # a private folder for the password file and the files being signed
+
+    def certificate(self):
+        """The certificate the files are signed with: the PKCS#12 file's own (not its chain's)."""
+        password_file = self.work / "password"
+        password_file.touch(mode=0o600)
+        password_file.write_text(self.password, "utf-8")
+        command = ["openssl", "pkcs12", "-in", str(self.pfx), "-passin", f"file:{password_file}", "-nokeys", "-clcerts"]
+        result = subprocess.run(command, capture_output=True, text=True)
+        if result.returncode != 0:  # an older export (RC2) that OpenSSL 3 reads only with its legacy provider
+            result = subprocess.run([*command, "-legacy"], capture_output=True, text=True)
+        password_file.unlink()
+        if result.returncode != 0:
+            raise SigningError(f"could not read the certificate of {self.pfx}: {result.stderr.strip()}")
+        return certificate_of(result.stdout)
 
     def sign(self, name, data):
         """The bytes of `data` (the file called `name`) with an Authenticode signature added."""

@@ -5,8 +5,8 @@ UpgradeCode, holds the x86 launcher and LISEZMOI.txt, and stays small; its texts
 declared code page 1252 and it is language-neutral; its tables follow the validation rules (ICE60,
 ICE80, the upgrade, the shortcut); its package code is that of the finished database; bad input to the
 installer build fails it without leaving a package; VERSION is the executables', the package's, its
-names' and LISEZMOI's; the Add/Remove Programs properties; LISEZMOI's events and exit codes are the
-launcher's."""
+names' and LISEZMOI's; its product code comes from its content; the Add/Remove Programs properties;
+LISEZMOI's events and exit codes are the launcher's, and its msiexec commands quote their paths."""
 
 import hashlib
 import os
@@ -31,7 +31,7 @@ import make_package as package_command  # noqa: E402
 import msi  # noqa: E402
 import olefile  # noqa: E402
 
-PRODUCT_CODE = msi.product_code(VERSION)
+PRODUCT_CODE = package_command.installer((BUILD / "windows-x86" / "demarrer_quben.exe").read_bytes())[0]  # unsigned
 ZIP_NAME, MSI_NAME = f"quben-{VERSION}-windows.zip", f"quben-{VERSION}.msi"
 
 EVENT_SOURCE = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\quben\\"  # wixl ends keys with \\
@@ -72,6 +72,7 @@ class Package(unittest.TestCase):
         cls.msi = cls.dist / MSI_NAME
         cls.extracted = Path(tempfile.mkdtemp(prefix="quben-msi-"))
         subprocess.run(["msiextract", "-C", str(cls.extracted), str(cls.msi)], check=True, capture_output=True)
+        cls.readme = (cls.unpacked / "LISEZMOI.txt").read_text("utf-8-sig").replace("\r\n", "\n")
 
     def test_holds_exactly_the_four_files_and_says_it_did_not_sign(self):
         self.assertEqual(self.archive.namelist(), NAMES)
@@ -92,8 +93,9 @@ class Package(unittest.TestCase):
         self.assertIn("\r\n", body)
         self.assertNotIn("\n", body.replace("\r\n", ""))
         for phrase in ("Excel", "Désolé , le fichier correspondant est absent du répertoire de travail .", ".xls",
-                       f"msiexec /i {MSI_NAME} /qn /norestart /l*v ", f"msiexec /x {MSI_NAME} /qn /norestart /l*v ",
-                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", "Débloquer", "Excel a été lancé mais",
+                       f'msiexec /i "{MSI_NAME}" /qn /norestart /l*v ', f'msiexec /x "{MSI_NAME}" /qn /norestart /l*v ',
+                       f"msiexec /x {PRODUCT_CODE} /qn /norestart /l*v ", f'msiexec /fa "{MSI_NAME}" ',
+                       "n'est pas signée", "Débloquer", "Excel a été lancé mais",
                        r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments",
                        "KB3033929", "bash scripts/package.sh --release", "Observateur d'événements", "DebugView",
                        "Débloquez donc le zip avant de l'extraire"):
@@ -141,8 +143,8 @@ class Package(unittest.TestCase):
             "ICE60: MsiFileHash holds exactly the files without a version":
                 (sorted(row[0] for row in msi_table(self.msi, "MsiFileHash")),
                  sorted(row[0] for row in files if not row[4])),
-            "a later version finds this one through the UpgradeCode":
-                ([UPGRADE_CODE, "", VERSION, "", "1", "", "WIX_UPGRADE_DETECTED"]
+            "a later version, or this one rebuilt, finds this one through the UpgradeCode":
+                ([UPGRADE_CODE, "", VERSION, "", "513", "", "WIX_UPGRADE_DETECTED"]
                  in msi_table(self.msi, "Upgrade"), True),
             "and removes it first, between InstallValidate and InstallInitialize":
                 (sequence["InstallValidate"] < sequence["RemoveExistingProducts"] < sequence["InstallInitialize"],
@@ -177,12 +179,11 @@ class Package(unittest.TestCase):
     def test_a_post_processing_constant_changes_the_package_code(self):
         launcher = (self.extracted / "Program Files" / "QUBen" / "demarrer_quben.exe").read_bytes()
         folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
-        same = msi.build_msi(REPO / "packaging" / "quben.wxs", package_command.installer_files(launcher),
-                             folder / "same.msi")
+        code, files = package_command.installer(launcher)
+        same = msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / "same.msi", code)
         original, msi.TEMPLATE = msi.TEMPLATE, "Intel;1036"
         try:
-            other = msi.build_msi(REPO / "packaging" / "quben.wxs", package_command.installer_files(launcher),
-                                  folder / "other.msi")
+            other = msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / "other.msi", code)
         finally:
             msi.TEMPLATE = original
         self.assertEqual(same.read_bytes(), self.msi.read_bytes())
@@ -190,6 +191,7 @@ class Package(unittest.TestCase):
 
     def test_the_version_written_once_is_the_release_s_everywhere(self):
         readme = (self.unpacked / "LISEZMOI.txt").read_text("utf-8-sig")
+        launcher = (self.unpacked / "x86" / "demarrer_quben.exe").read_bytes()
         upgrade = sorted(msi_table(self.msi, "Upgrade"), key=lambda row: row[6])
         cases = {
             # The version block's other fields and texts: test_pe_resources.py, run on the packaged files.
@@ -197,7 +199,10 @@ class Package(unittest.TestCase):
                                                  for name in NAMES[:2]], [f"{VERSION}.0"] * 2),
             "ProductVersion, three fields, and the product code derived from it":
                 ([dict(msi_table(self.msi, "Property"))[name] for name in ("ProductVersion", "ProductCode")],
-                 [VERSION, msi.product_code(VERSION)]),
+                 [VERSION, PRODUCT_CODE]),
+            "another launcher, or another version, is another product":
+                (len({package_command.installer(data, version=version)[0] for data, version in
+                      ((launcher, VERSION), (launcher + b"\0", VERSION), (launcher, "1.0.1"))}), 3),
             "the downgrade row from this version, the upgrade row up to it":
                 ([row[1:3] for row in upgrade], [[VERSION, ""], ["", VERSION]]),
             "every code LISEZMOI prints": (set(re.findall(r"\{[0-9A-F-]{36}\}", readme)), {PRODUCT_CODE, UPGRADE_CODE}),
@@ -230,17 +235,36 @@ class Package(unittest.TestCase):
                          [("NOT ARPHELPLINK", sequence["CostFinalize"][1] + 1), ("", sequence["CostFinalize"][1] + 2)])
 
     def test_events_and_exit_codes_listed_are_the_launcher_s(self):
-        readme = (REPO / "packaging" / "LISEZMOI.txt").read_text("utf-8")
-        events = EVENT_LINE.findall(readme)
-        exits = dict(EXIT_LINE.findall(readme.partition("\nCodes de sortie\n")[2]))
-        message_ids = re.findall(r"^MessageId=(\d+)", (REPO / "assets" / "events.mc").read_text("utf-8"), re.M)
-        # Each once; their levels and exit codes are the endings table's (tests/unit/launch_event_test.cpp).
-        self.assertEqual(sorted(event[0] for event in events), sorted(message_ids))
-        constants = re.findall(r"constexpr int kExit\w+ = (\d+);", (REPO / "launch" / "launch_texts.h").read_text())
-        self.assertEqual(sorted(exits), sorted(constants))
-        for event_id, _, exit_code in events:  # each exit code's entry names the events it follows
-            self.assertTrue(exit_code == "-" or re.search(rf"\({event_id}[,)]|, {event_id}[,)]", exits[exit_code]),
-                            f"{event_id} is not under exit code {exit_code}")
+        events = EVENT_LINE.findall(self.readme)
+        exits = dict(EXIT_LINE.findall(self.readme.partition("\nCodes de sortie\n")[2]))
+        messages = re.findall(r"^; level: (\w+)\nMessageId=(\d+)", (REPO / "assets" / "events.mc").read_text("utf-8"),
+                              re.M)
+        levels = {"error": "Erreur", "warning": "Avertissement", "information": "Information"}
+        self.assertEqual(sorted(event[:2] for event in events), sorted((i, levels[level]) for level, i in messages))
+        constants = dict(re.findall(r"constexpr int (kExit\w+) = (\d+);",
+                                    (REPO / "launch" / "launch_texts.h").read_text()))
+        self.assertEqual(sorted(exits), sorted(constants.values()))
+        # The endings table's rows read another way; the notes (after "Not endings") are shown "-".
+        header = (REPO / "launch" / "launch_ending.h").read_text()
+        notes = re.findall(r"^    (\w+),", header.partition("Not endings")[2].partition("};")[0], re.M)
+        rows = re.findall(r"\{LaunchEnding::(\w+), .*?(kExit\w+), +(\d+), ", header)
+        self.assertTrue(rows and notes)
+        shown = {event_id: exit_code for event_id, _, exit_code in events}
+        for ending, exit_name, event_id in rows:
+            if event_id != "0":
+                with self.subTest(ending=ending):
+                    self.assertEqual(shown[event_id], "-" if ending in notes else constants[exit_name])
+        for exit_code, text in exits.items():  # each exit code's entry names exactly the events it follows
+            self.assertEqual(re.findall(r"\b\d{3}\b", text), sorted(i for i, code in shown.items() if code == exit_code))
+
+    def test_every_msiexec_command_quotes_its_paths(self):
+        commands = re.findall(r"^ +(msiexec .*)$", self.readme, re.M)
+        self.assertTrue(commands)
+        for command in commands:
+            with self.subTest(command):
+                # A package or log path follows /i, /x, /fa and /l*v: quoted, or a product code.
+                for path in re.findall(r' /(?:i|x|fa|l\*v) ("[^"]*"|\S+)', command):
+                    self.assertRegex(path, r'^"[^"]+"$|^\{[0-9A-F-]{36}\}$')
 
     def test_installer_texts_are_cp1252_under_code_page_1252(self):
         with olefile.OleFileIO(str(self.msi)) as ole:
@@ -287,7 +311,7 @@ class Package(unittest.TestCase):
         out = Path(tempfile.mkdtemp(prefix="quben-bad-")) / MSI_NAME
         files = {"demarrer_quben.exe": b"MZ", "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}
         with self.assertRaisesRegex(msi.PackageError, "(?s)wixl failed.*LISEZMOI.txt"):
-            msi.build_msi(REPO / "packaging" / "quben.wxs", files, out)
+            msi.build_msi(REPO / "packaging" / "quben.wxs", files, out, msi.product_code(VERSION, "no launcher"))
         self.assertEqual(list(out.parent.iterdir()), [])
 
     def test_a_missing_executable_fails_the_package_command_and_leaves_dist_as_it_was(self):

@@ -1,12 +1,14 @@
 """Signing the release with a throwaway self-signed certificate: both executables (in the zip and the
 one inside the MSI) and the MSI pass `osslsigncode verify` against it, the signature is all that
 changes in them, SHA256SUMS matches the signed files; signing without a time-stamp server warns that
-the signatures end with the certificate; a wrong password or an unreachable time-stamp
+the signatures end with the certificate; LISEZMOI shows the signer of the executables, and an
+unsigned LISEZMOI says it is unsigned; a wrong password or an unreachable time-stamp
 server fails the package command with a clear message and leaves dist/ as it was; a release for
 publication (--release) without a certificate or without a time-stamp server is refused the same way."""
 
 import hashlib
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -16,7 +18,7 @@ from pathlib import Path
 
 import olefile
 
-from test_package import MSI_NAME, REPO, ZIP_NAME, make_package, msi
+from test_package import MSI_NAME, REPO, ZIP_NAME, make_package, msi, msi_table
 
 SIGNATURE_STREAMS = {"\x05DigitalSignature", "\x05MsiDigitalSignatureEx"}
 
@@ -86,11 +88,29 @@ class SignedRelease(unittest.TestCase):
         msi.build_msi(REPO / "packaging" / "quben.wxs", {
             "demarrer_quben.exe": self.files["signed"]["msi/demarrer_quben.exe"],
             "LISEZMOI.txt": self.files["signed"]["LISEZMOI.txt"],
-            "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}, before)
+            "icon.ico": (REPO / "assets" / "icon.ico").read_bytes()}, before,
+            dict(row[:2] for row in msi_table(self.signed / MSI_NAME, "Property"))["ProductCode"])
         signed = streams(self.signed / MSI_NAME)
         self.assertTrue(SIGNATURE_STREAMS & signed.keys())
         self.assertEqual({key: value for key, value in signed.items() if key not in SIGNATURE_STREAMS},
                          streams(before))
+
+    def test_readme_shows_the_signer_of_the_executables(self):
+        pkcs7 = Path(tempfile.mkdtemp(prefix="quben-check-")) / "signature.der"
+        exe = self.write("signed", "x86/demarrer_quben.exe")  # the signer, read from its signature
+        signer = subprocess.run(f"osslsigncode extract-signature -in '{exe}' -out '{pkcs7}' >/dev/null && openssl "
+                                f"pkcs7 -inform DER -in '{pkcs7}' -print_certs | openssl x509 -noout -nameopt "
+                                "RFC2253 -subject -issuer -fingerprint -sha1", shell=True, capture_output=True,
+                                text=True, check=True)
+        readme = self.files["signed"]["LISEZMOI.txt"].decode("utf-8-sig")
+        shown = re.findall(r"^    (?:Sujet|Émetteur|Empreinte SHA-1)\u00a0: (.*)\r$", readme, re.M)
+        self.assertEqual([value.replace(", ", ",") for value in shown],
+                         [line.partition("=")[2].replace(":", "") for line in signer.stdout.splitlines()])
+        self.assertIn("Ce certificat est auto-signé", readme)
+        self.assertIn(f"SHA-1 thumbprint {shown[2]}", self.run_output.stdout)
+        unsigned = self.files["unsigned"]["LISEZMOI.txt"].decode("utf-8-sig")
+        self.assertNotIn("Empreinte SHA-1", unsigned)
+        self.assertIn("Cette version n'est pas signée", unsigned)
 
     def test_sums_match_the_signed_files(self):
         for line in self.files["signed"]["SHA256SUMS"].decode("ascii").splitlines():

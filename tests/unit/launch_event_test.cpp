@@ -119,30 +119,6 @@ std::string SourceFile(const char* path) {
     return text.str();
 }
 
-// What LISEZMOI tells administrators of each event, its level and the exit code that follows ("-":
-// the launch goes on), is the launcher's own table's.
-TEST(LaunchEventTest, TheEventsLisezmoiListsAreTheTables) {
-    const std::string page = SourceFile("packaging/LISEZMOI.txt");
-    const std::regex line(R"(\n    (\d{3})  (Erreur|Avertissement|Information) +([0-9-])  )");
-    std::map<std::uint32_t, std::string> listed;
-    for (std::sregex_iterator it(page.begin(), page.end(), line), end; it != end; ++it)
-        listed[static_cast<std::uint32_t>(std::stoul((*it)[1]))] =
-            std::string((*it)[2]) + " " + std::string((*it)[3]);
-    const std::map<std::uint16_t, std::string> levels{
-        {kEventError, "Erreur"}, {kEventWarning, "Avertissement"}, {kEventInformation, "Information"}};
-    std::set<std::uint32_t> written;
-    for (const EndingRow& row : kEndingRows) {
-        if (row.eventId == 0)
-            continue;
-        written.insert(row.eventId);
-        const bool goesOn = row.ending == LaunchEnding::Answered || row.ending == LaunchEnding::AlertsOff;
-        EXPECT_EQ(listed[row.eventId],
-                  levels.at(row.eventType) + " " + (goesOn ? "-" : std::to_string(row.exitCode)))
-            << row.eventId;
-    }
-    EXPECT_EQ(listed.size(), written.size()) << "LISEZMOI lists an event the launcher never writes";
-}
-
 // Each row's event, as the message table has it: the ID exists, under the row's level, and its text
 // uses the inserts the row gives it (a policy's two or an answer's five only where the row has them).
 TEST(LaunchEventTest, EveryRowMatchesTheMessageTable) {

@@ -3,8 +3,9 @@ LISEZMOI.txt under Program Files, the French Start-menu shortcut with its icon a
 registrations for .xls files (the application's key, and a ProgID of ours, with the launcher's icon,
 listed under the type's OpenWithProgids), leaving the default program of .xls alone; the installed
 launcher shows its dialog; Add/Remove Programs shows the product, its folder, contact and help link;
-a silent removal leaves the prefix's files and registry exactly as they were. A later version
-installed over it replaces it in place."""
+a silent removal leaves the prefix's files and registry exactly as they were. One package over
+another: a later version or a rebuild of the same one replaces it in place, an earlier one is
+refused."""
 
 import os
 import re
@@ -26,7 +27,7 @@ from harness.launcher_run import LauncherRun  # noqa: E402
 from harness.wine_session import REPO, Xvfb, WineSession, build_dir, default_prefix, ensure_prefix  # noqa: E402
 from harness.wine_session import windows_path  # noqa: E402
 
-PRODUCT_CODE = msi.product_code()
+PRODUCT_CODE = make_package.installer((build_dir("x86") / "demarrer_quben.exe").read_bytes())[0]  # unsigned
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
 INSTALL_DIR = r"C:\Program Files (x86)\QUBen"  # an x86 package in a 64-bit prefix
 APPLICATION_KEY = r"HKLM\Software\Classes\Applications\demarrer_quben.exe"
@@ -116,11 +117,21 @@ class InPrefix:
         cls.display.close()
 
 
-def package(version):
-    """An installer of the x86 build for `version`, in a folder of its own."""
+def package(version, launcher=None):
+    """An installer of `launcher` (the x86 build) for `version`, in a folder of its own, and its
+    product code."""
     folder = Path(tempfile.mkdtemp(prefix="quben-msi-"))
-    files = make_package.installer_files((build_dir("x86") / "demarrer_quben.exe").read_bytes())
-    return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", version)
+    launcher = launcher or (build_dir("x86") / "demarrer_quben.exe").read_bytes()
+    code, files = make_package.installer(launcher, version=version)
+    return msi.build_msi(REPO / "packaging" / "quben.wxs", files, folder / f"{version}.msi", code, version), code
+
+
+def msiexec_code(session, arguments):
+    """msiexec's whole exit code, echoed by a batch file: Linux keeps its low 8 bits (1603 is 67)."""
+    (session.drive_c / "quben-msiexec.cmd").write_bytes(b"@msiexec %*\r\n@echo msiexec=%ERRORLEVEL%\r\n")
+    _, out = session.run(["cmd", "/c", r"C:\quben-msiexec.cmd", *arguments], timeout=120)
+    (session.drive_c / "quben-msiexec.cmd").unlink()
+    return int(re.search(r"msiexec=(-?\d+)", out)[1])
 
 
 def timed(session, command):
@@ -227,25 +238,48 @@ class InstallThenRemove(InPrefix, unittest.TestCase):
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
 
 
-class LaterVersionUpgradesInPlace(InPrefix, unittest.TestCase):
+class OnePackageOverAnother(InPrefix, unittest.TestCase):
+    """Rows: first package, second (with a help link), msiexec's exit code for it, and the package left
+    alone in Add/Remove Programs. "1.0.0 B": 1.0.0 rebuilt, its launcher longer as a signature makes it."""
+
+    ROWS = [("1.0.0", "1.0.1", 0, "1.0.1"),
+            ("1.0.1", "1.0.0", 1603, "1.0.1"),  # a downgrade, refused
+            ("1.0.0", "1.0.0 B", 0, "1.0.0 B")]
+    LINK = "https://support.example/quben"
+
     @classmethod
     def setUpClass(cls):
         cls.open_session()
-        first, later = (package(version) for version in ("1.0.0", "1.0.1"))
+        launcher = (build_dir("x86") / "demarrer_quben.exe").read_bytes()
+        cls.launchers = {"1.0.0": launcher, "1.0.1": launcher, "1.0.0 B": launcher + bytes(16)}
+        cls.packages = {name: package(name.split()[0], data) for name, data in cls.launchers.items()}
         cls.before = snapshot(cls.session)
-        timed(cls.session, ["msiexec", "/i", windows_path(first), "/qn"])
-        timed(cls.session, ["msiexec", "/i", windows_path(later), "/qn", "ARPHELPLINK=https://support.example/quben"])
-        cls.products = {version: registry_values(cls.session, rf"{UNINSTALL_KEY}\{msi.product_code(version)}")
-                        for version in ("1.0.0", "1.0.1")}
-        cls.installed = snapshot(cls.session)
-        timed(cls.session, ["msiexec", "/x", windows_path(later), "/qn"])
+        cls.results = []
+        for first, second, _, _ in cls.ROWS:
+            session, (first_msi, _), (second_msi, _) = cls.session, cls.packages[first], cls.packages[second]
+            timed(session, ["msiexec", "/i", windows_path(first_msi), "/qn"])
+            code = msiexec_code(session, ["/i", windows_path(second_msi), "/qn", f"ARPHELPLINK={cls.LINK}"])
+            entries = {name: registry_values(session, rf"{UNINSTALL_KEY}\{product}")
+                       for name, (_, product) in cls.packages.items()}
+            left = {name: entry for name, entry in entries.items() if entry is not None}
+            shortcuts = {str(path.relative_to(session.drive_c)) for path in session.drive_c.rglob("*.lnk")}
+            launcher_now = unix_path(session, rf"{INSTALL_DIR}\demarrer_quben.exe").read_bytes()
+            for name in left:
+                timed(session, ["msiexec", "/x", windows_path(cls.packages[name][0]), "/qn"])
+            cls.results.append((code, left, launcher_now, len(shortcuts - cls.before[0])))
         cls.after = snapshot(cls.session)
 
-    def test_only_the_later_version_is_installed_and_its_removal_leaves_nothing(self):
-        self.assertIsNone(self.products["1.0.0"])
-        self.assertEqual(self.products["1.0.1"]["DisplayVersion"], "1.0.1")
-        self.assertEqual(self.products["1.0.1"]["HelpLink"], "https://support.example/quben")
-        self.assertEqual(len([name for name in self.installed[0] - self.before[0] if name.endswith(".lnk")]), 1)
+    def test_each_row_leaves_one_package_installed(self):
+        for (first, second, exit_code, left), (code, entries, launcher, shortcuts) in zip(self.ROWS, self.results):
+            with self.subTest(first=first, second=second):
+                self.assertEqual(code, exit_code)
+                self.assertEqual(list(entries), [left])
+                self.assertEqual(entries[left]["DisplayVersion"], left.split()[0])
+                self.assertEqual(entries[left]["HelpLink"] == self.LINK, left == second)
+                self.assertEqual(launcher, self.launchers[left])
+                self.assertEqual(shortcuts, 1)
+
+    def test_removal_after_them_leaves_nothing(self):
         self.assertEqual(sorted(self.after[0] ^ self.before[0]), [])
         self.assertEqual(sorted(set(self.after[1]) ^ set(self.before[1])), [])
 
@@ -257,7 +291,7 @@ class OpenWithOpensTheWorkbook(InPrefix, unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         session = cls.open_session()
-        installer = windows_path(package("1.0.0"))
+        installer = windows_path(package("1.0.0")[0])
         folder = session.drive_c / "quben-ouvrir avec"
         folder.mkdir(exist_ok=True)
         (folder / "Été mesures.xls").write_bytes(b"password=vepal_kordinut!?\n")
