@@ -32,11 +32,11 @@ EventEntry::EventEntry(const LaunchEvent& event) {
                error != nullptr ? error->source.c_str() : L"",
                error != nullptr ? error->description.c_str() : L"",
                event.boxText.c_str()};
-    count = row.inserts;
-    if (count == kPolicyInserts) {
+    count = static_cast<std::uint16_t>(row.inserts);
+    if (row.inserts == Inserts::WithPolicy) {
         strings[8] = event.policy.c_str();
         strings[9] = DecimalText(event.policyValue, numbers_[3]);
-    } else if (count == kAnswerInserts) {
+    } else if (row.inserts == Inserts::WithAnswer) {
         strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
         strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
         strings[10] = event.host.c_str();
