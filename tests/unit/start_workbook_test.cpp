@@ -115,7 +115,7 @@ public:
     bool ApplicationRunningSince(std::uint64_t since) override {
         return log.Record("Platform.ApplicationRunningSince", std::to_string(since)), applicationRunning;
     }
-    void Journal(const LaunchEvent& event) override { events.push_back(event); }
+    void WriteEvent(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
     TrustedLocations trusted;       // none
     bool applicationRunning = true; // a process of the application's created since the creation began
