@@ -130,6 +130,7 @@ TEST(LaunchEventTest, TheEventsLisezmoiListsAreTheTables) {
             continue;
         written.insert(row.eventId);
         const bool goesOn = row.ending == LaunchEnding::Answered || row.ending == LaunchEnding::AlertsOff;
+        ASSERT_TRUE(listed.contains(row.eventId)) << "LISEZMOI does not list event " << row.eventId;
         EXPECT_EQ(listed[row.eventId],
                   levels.at(row.eventType) + " " + (goesOn ? "-" : std::to_string(row.exitCode)))
             << row.eventId;
