@@ -25,7 +25,7 @@ void WorkbookStarter::GiveAlertsBackOnceMore(int exitCode) noexcept {
     wait_.Stop();
     alertsFailure_ = Attempt([&] { hostReference_->SetDisplayAlerts(true); });
     if (alertsFailure_ && !ApplicationGone(alertsFailure_->status))
-        Journal(LaunchEnding::AlertsOff, exitCode, alertsFailure_, {});
+        LogEvent(LaunchEnding::AlertsOff, exitCode, alertsFailure_, {});
 }
 
 } // namespace quben

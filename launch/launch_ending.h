@@ -1,8 +1,7 @@
 #pragma once
 // Every way a launch ends, as one table: the box it shows, the exit code, and the event it leaves
 // in the application log, with that event's ID and level in the message table (assets/events.mc,
-// checked against this table by a unit test). Adding an ending is one enumerator, one row, one
-// message in assets/events.mc and one test row.
+// checked against this table by a unit test). Adding an ending: README, "Adding an ending".
 
 #include "launch/launch_texts.h"
 
@@ -34,6 +33,7 @@ enum class LaunchEnding : std::uint8_t {
     // Not endings: what a launch notes on its way.
     Answered,  // the download question was answered
     AlertsOff, // the application's alerts could not be given back
+    Count,     // not an ending: every enumerator goes above it, and needs its row
 };
 
 // What the box says after its first line, each part after a blank line.
@@ -49,11 +49,9 @@ inline constexpr std::uint16_t kEventError = 1;
 inline constexpr std::uint16_t kEventWarning = 2;
 inline constexpr std::uint16_t kEventInformation = 4;
 
-// The inserts of an event (assets/events.mc says what each is): eight for every one, ten with the
-// organisation's rule, thirteen with the answer to the download question.
-inline constexpr std::uint8_t kCommonInserts = 8;
-inline constexpr std::uint8_t kPolicyInserts = 10;
-inline constexpr std::uint8_t kAnswerInserts = 13;
+// The inserts an event carries (assets/events.mc says what each is): %1 to %8 for every one, %9
+// and %10 the organisation's rule, %9 to %13 the answer to the download question.
+enum class Inserts : std::uint8_t { Common = 8, WithPolicy = 10, WithAnswer = 13 };
 
 inline constexpr std::uint32_t kNoBox = 0xFFFFFFFF;
 
@@ -66,32 +64,32 @@ struct EndingRow {
     int exitCode;
     std::uint32_t eventId; // 0: no event
     std::uint16_t eventType;
-    std::uint8_t inserts;
+    Inserts inserts;
 };
 
 // One row per ending, read across.
 // clang-format off
 inline constexpr EndingRow kEndingRows[] = {
     // ending                             box style         first line                       details                       advice                        exit         event id, type and inserts
-    {LaunchEnding::Done,                  kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   0,   0,                 0},
-    {LaunchEnding::Declined,              kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   0,   0,                 0},
-    {LaunchEnding::Absent,                kMessageButtons,  kAbsentPrompt,                   BoxDetails::None,             {},                           kExitDone,   201, kEventWarning,     kCommonInserts},
-    {LaunchEnding::TooLong,               kFailureBoxStyle, kTooLongFirstLine,               BoxDetails::Path,             kTooLongAdvice,               kExitFailed, 103, kEventError,       kCommonInserts},
-    {LaunchEnding::Forbidden,             kFailureBoxStyle, kForbiddenFirstLine,             BoxDetails::None,             kForbiddenAdvice,             kExitFailed, 105, kEventError,       kPolicyInserts},
-    {LaunchEnding::InternetMacrosBlocked, kFailureBoxStyle, kInternetMacrosBlockedFirstLine, BoxDetails::None,             kInternetMacrosBlockedAdvice, kExitFailed, 105, kEventError,       kPolicyInserts},
-    {LaunchEnding::MacrosDisabled,        kFailureBoxStyle, kMacrosDisabledFirstLine,        BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       kPolicyInserts},
-    {LaunchEnding::MacroRulesNotApplied,  kFailureBoxStyle, kMacroRulesNotAppliedFirstLine,  BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       kPolicyInserts},
-    {LaunchEnding::MacrosNotRun,          kFailureBoxStyle, kMacrosNotRunFirstLine,          BoxDetails::None,             kMacrosNotRunAdvice,          kExitFailed, 106, kEventError,       kPolicyInserts},
-    {LaunchEnding::NotStarted,            kFailureBoxStyle, kNotStartedFirstLine,            BoxDetails::WhyNotStarted,    {},                           kExitFailed, 101, kEventError,       kCommonInserts},
-    {LaunchEnding::NotReady,              kFailureBoxStyle, kNotReadyFirstLine,              BoxDetails::None,             kNotReadyAdvice,              kExitFailed, 104, kEventError,       kCommonInserts},
-    {LaunchEnding::NotOpened,             kFailureBoxStyle, kNotOpenedFirstLine,             BoxDetails::PathWhyNotOpened, {},                           kExitFailed, 102, kEventError,       kCommonInserts},
-    {LaunchEnding::NotResponding,         kFailureBoxStyle, kNotRespondingFirstLine,         BoxDetails::None,             kNotRespondingAdvice,         kExitFailed, 104, kEventError,       kCommonInserts},
-    {LaunchEnding::HeldElsewhere,         kNoticeBoxStyle,  kHeldElsewhereFirstLine,         BoxDetails::None,             kHeldElsewhereAdvice,         kExitDone,   301, kEventInformation, kCommonInserts},
-    {LaunchEnding::Closed,                kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 302, kEventInformation, kCommonInserts},
-    {LaunchEnding::SessionEnded,          kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 303, kEventInformation, kCommonInserts},
-    {LaunchEnding::ClosedByWindows,       kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 304, kEventInformation, kCommonInserts},
-    {LaunchEnding::Answered,              kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   202, kEventWarning,     kAnswerInserts},
-    {LaunchEnding::AlertsOff,             kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   203, kEventWarning,     kCommonInserts},
+    {LaunchEnding::Done,                  kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   0,   0,                 Inserts::Common},
+    {LaunchEnding::Declined,              kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   0,   0,                 Inserts::Common},
+    {LaunchEnding::Absent,                kMessageButtons,  kAbsentPrompt,                   BoxDetails::None,             {},                           kExitDone,   201, kEventWarning,     Inserts::Common},
+    {LaunchEnding::TooLong,               kFailureBoxStyle, kTooLongFirstLine,               BoxDetails::Path,             kTooLongAdvice,               kExitFailed, 103, kEventError,       Inserts::Common},
+    {LaunchEnding::Forbidden,             kFailureBoxStyle, kForbiddenFirstLine,             BoxDetails::None,             kForbiddenAdvice,             kExitFailed, 105, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::InternetMacrosBlocked, kFailureBoxStyle, kInternetMacrosBlockedFirstLine, BoxDetails::None,             kInternetMacrosBlockedAdvice, kExitFailed, 105, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::MacrosDisabled,        kFailureBoxStyle, kMacrosDisabledFirstLine,        BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::MacroRulesNotApplied,  kFailureBoxStyle, kMacroRulesNotAppliedFirstLine,  BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::MacrosNotRun,          kFailureBoxStyle, kMacrosNotRunFirstLine,          BoxDetails::None,             kMacrosNotRunAdvice,          kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::NotStarted,            kFailureBoxStyle, kNotStartedFirstLine,            BoxDetails::WhyNotStarted,    {},                           kExitFailed, 101, kEventError,       Inserts::Common},
+    {LaunchEnding::NotReady,              kFailureBoxStyle, kNotReadyFirstLine,              BoxDetails::None,             kNotReadyAdvice,              kExitFailed, 104, kEventError,       Inserts::Common},
+    {LaunchEnding::NotOpened,             kFailureBoxStyle, kNotOpenedFirstLine,             BoxDetails::PathWhyNotOpened, {},                           kExitFailed, 102, kEventError,       Inserts::Common},
+    {LaunchEnding::NotResponding,         kFailureBoxStyle, kNotRespondingFirstLine,         BoxDetails::None,             kNotRespondingAdvice,         kExitFailed, 104, kEventError,       Inserts::Common},
+    {LaunchEnding::HeldElsewhere,         kNoticeBoxStyle,  kHeldElsewhereFirstLine,         BoxDetails::None,             kHeldElsewhereAdvice,         kExitDone,   301, kEventInformation, Inserts::Common},
+    {LaunchEnding::Closed,                kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 302, kEventInformation, Inserts::Common},
+    {LaunchEnding::SessionEnded,          kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 303, kEventInformation, Inserts::Common},
+    {LaunchEnding::ClosedByWindows,       kNoBox,           {},                              BoxDetails::None,             {},                           kExitFailed, 304, kEventInformation, Inserts::Common},
+    {LaunchEnding::Answered,              kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   202, kEventWarning,     Inserts::WithAnswer},
+    {LaunchEnding::AlertsOff,             kNoBox,           {},                              BoxDetails::None,             {},                           kExitDone,   203, kEventWarning,     Inserts::Common},
 };
 // clang-format on
 
@@ -103,12 +101,12 @@ constexpr const EndingRow& RowOf(LaunchEnding ending) {
 }
 
 consteval bool EveryEndingHasOneRow() {
-    for (std::uint8_t value = 0; value <= static_cast<std::uint8_t>(LaunchEnding::AlertsOff); ++value)
+    for (std::uint8_t value = 0; value < static_cast<std::uint8_t>(LaunchEnding::Count); ++value)
         if (std::count_if(std::begin(kEndingRows), std::end(kEndingRows), [&](const EndingRow& row) {
                 return static_cast<std::uint8_t>(row.ending) == value;
             }) != 1)
             return false;
-    return true;
+    return std::size(kEndingRows) == static_cast<std::size_t>(LaunchEnding::Count);
 }
 static_assert(EveryEndingHasOneRow(), "each LaunchEnding needs exactly one row in kEndingRows");
 

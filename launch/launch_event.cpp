@@ -48,11 +48,11 @@ EventEntry::EventEntry(const LaunchEvent& event) {
         error != nullptr ? std::wstring_view(error->source) : L"",
         error != nullptr ? std::wstring_view(error->description) : L"",
         event.boxText};
-    count = row.inserts;
-    if (count == kPolicyInserts) {
+    count = static_cast<std::uint16_t>(row.inserts);
+    if (row.inserts == Inserts::WithPolicy) {
         inserts[8] = event.policy;
         inserts[9] = DecimalText(event.policyValue, numbers_[3]);
-    } else if (count == kAnswerInserts) {
+    } else if (row.inserts == Inserts::WithAnswer) {
         inserts[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
         inserts[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";
         inserts[10] = event.host;

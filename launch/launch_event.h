@@ -66,7 +66,7 @@ public:
 
     std::uint16_t type = 0;
     std::uint32_t id = 0;
-    std::uint16_t count = kCommonInserts; // of `strings`
+    std::uint16_t count = 0; // of `strings`, as the row's Inserts say
     std::array<const wchar_t*, 13> strings{};
 
 private:

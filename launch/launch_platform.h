@@ -51,7 +51,7 @@ public:
     virtual std::uint64_t ProcessClock() = 0;
     virtual bool ApplicationRunningSince(std::uint64_t since) = 0;
     // Writes the event to the system's application log, for the IT department.
-    virtual void Journal(const LaunchEvent& event) = 0;
+    virtual void WriteEvent(const LaunchEvent& event) = 0;
 };
 
 } // namespace quben

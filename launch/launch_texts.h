@@ -26,8 +26,8 @@ inline constexpr std::wstring_view kNotOpenedFirstLine = L"Le classeur n'a pas p
 inline constexpr std::wstring_view kTooLongFirstLine =
     L"Le chemin de ce classeur est trop long pour Excel (218 caractères au plus).";
 inline constexpr std::wstring_view kTooLongAdvice =
-    L"Déplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom plus court, puis "
-    L"ouvrez-le de nouveau.";
+    L"Déplacez le classeur dans un dossier au chemin plus court, ou donnez-lui un nom plus court, "
+    L"puis ouvrez-le de nouveau.";
 
 // An application that kept refusing calls for the whole of the launch's limit: a window of its own
 // (activation, sign-in, first run) is waiting for the user.
@@ -39,9 +39,8 @@ inline constexpr std::wstring_view kNotRespondingAdvice =
 // (activation, sign-in, safe mode) is probably up and waiting for the user.
 inline constexpr std::wstring_view kNotReadyFirstLine = L"Excel a été lancé mais ne répond pas encore.";
 inline constexpr std::wstring_view kNotReadyAdvice =
-    L"Si une fenêtre d'Excel est ouverte (activation, compte, démarrage sans échec), répondez-y, puis ouvrez "
-    L"de "
-    L"nouveau le classeur.";
+    L"Si une fenêtre d'Excel est ouverte (activation, compte, démarrage sans échec), "
+    L"répondez-y, puis ouvrez de nouveau le classeur.";
 
 // A workbook the application could open only for reading because someone else has it open. The
 // application has it: a notice, not a failure. No owner: the launcher is minimised by then.
@@ -56,9 +55,8 @@ inline constexpr std::uint32_t kQuestionBoxStyle = 0x00000134; // Yes and No, wa
 inline constexpr int kAnswerYes = 6;                           // IDYES
 inline constexpr std::wstring_view kDownloadedFirstLine = L"Ce classeur provient d'Internet.";
 inline constexpr std::wstring_view kDownloadedWarning =
-    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez "
-    L"que si "
-    L"vous avez confiance en sa provenance.";
+    L"Windows l'a marqué comme téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: "
+    L"ne continuez que si vous avez confiance en sa provenance.";
 inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance\u00A0: ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir\u00A0?";
 // A workbook that is on the Internet because of where it is (a share named by a dotted server name
@@ -88,9 +86,9 @@ inline constexpr std::wstring_view kInternetMacrosBlockedFirstLine =
     L"Votre organisation bloque les macros des fichiers provenant d'Internet, et ce classeur en "
     L"provient\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kInternetMacrosBlockedAdvice =
-    L"Si vous avez confiance en ce classeur, débloquez-le dans ses propriétés (case "
-    L"«\u00A0Débloquer\u00A0»), "
-    L"puis ouvrez-le de nouveau. Sinon, adressez-vous à votre service informatique.";
+    L"Si vous avez confiance en ce classeur, débloquez-le dans ses propriétés "
+    L"(case «\u00A0Débloquer\u00A0»), puis ouvrez-le de nouveau. "
+    L"Sinon, adressez-vous à votre service informatique.";
 
 // The application could not be told to apply the organisation's macro rules itself (a failure box):
 // it is never shown.
@@ -103,8 +101,8 @@ inline constexpr std::wstring_view kMacrosNotRunFirstLine =
     L"Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de votre organisation "
     L"(macros signées uniquement, ou désactivées).";
 inline constexpr std::wstring_view kMacrosNotRunAdvice =
-    L"Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. Adressez-vous à votre "
-    L"service informatique.";
+    L"Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. "
+    L"Adressez-vous à votre service informatique.";
 
 // How the process ends: 0 when the application has the workbook, the user cancelled the dialog or
 // the workbook was reported absent; 1 when the launch failed and said why, or the user closed the

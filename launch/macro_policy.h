@@ -35,11 +35,11 @@ struct TrustedLocation {
 };
 
 struct TrustedLocations {
-    std::vector<TrustedLocation> policy; // set by the organisation (Excel's and Common's)
-    std::vector<TrustedLocation> user;   // the user's own, from Excel's Trust Center
-    bool allDisabled = false;            // "disable all trusted locations"
-    bool userAllowed = true;             // "allow mix of policy and user locations" is not 0
-    bool networkAllowed = false;         // "allow trusted locations on the network"
+    std::vector<TrustedLocation> policy{}; // set by the organisation (Excel's and Common's)
+    std::vector<TrustedLocation> user{};   // the user's own, from Excel's Trust Center
+    bool allDisabled = false;              // "disable all trusted locations"
+    bool userAllowed = true;               // "allow mix of policy and user locations" is not 0
+    bool networkAllowed = false;           // "allow trusted locations on the network"
 };
 
 // What the organisation has set, each from the first source that has it (Cloud Policy, the

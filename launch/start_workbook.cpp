@@ -118,7 +118,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
     if (audit.yes && !cancelled && origin.marked)
         audit.markRemoved = !Attempt([&] { platform_.RemoveDownloadMark(path); });
     if (answer != 0) // the audit of an answer the user gave
-        Journal(audit);
+        LogEvent(audit);
     if (cancelled)
         return Ending{LaunchEnding::Closed};
     if (!audit.yes)
@@ -250,8 +250,8 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
             box = BoxText(row, path_, ending.failure.value_or(PlatformError{kStatusUnexpected}), platform_);
         });
     // Before the box, which may stay up until the user walks away.
-    if (row.eventId != 0 && !std::exchange(endJournalled_, true))
-        Journal(kind, row.exitCode, ending.failure, box);
+    if (row.eventId != 0 && !std::exchange(endLogged_, true))
+        LogEvent(kind, row.exitCode, ending.failure, box);
     if (row.boxStyle != kNoBox)
         RunStep([&] { window_.MsgBox(box, row.boxStyle, kMessageTitle); });
     // A close while the box was up is a close too.
@@ -260,16 +260,16 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
     RunStep([&] { window_.Unload(exitCode); });
 }
 
-void WorkbookStarter::Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
-                              std::wstring_view message) noexcept {
+void WorkbookStarter::LogEvent(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
+                               std::wstring_view message) noexcept {
     RunStep([&] {
         LaunchEvent event{
             .ending = kind, .boxText = std::wstring(message), .error = failure, .exitCode = exitCode};
-        Journal(event);
+        LogEvent(event);
     });
 }
 
-void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
+void WorkbookStarter::LogEvent(LaunchEvent& event) noexcept {
     RunStep([&] {
         event.path = path_;
         event.step = step_;
@@ -278,7 +278,7 @@ void WorkbookStarter::Journal(LaunchEvent& event) noexcept {
             event.policyValue = policyNamed_->value;
         }
         event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
-        platform_.Journal(event);
+        platform_.WriteEvent(event);
     });
 }
 
@@ -310,8 +310,8 @@ bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
         wait_.Cancel();
         // Once the session's end (or Windows' request) has been told, the process may be ended at
         // any moment.
-        if (reason != CancelReason::Closed && !std::exchange(endJournalled_, true))
-            Journal(CancelledEnding(), kExitFailed, std::nullopt, {});
+        if (reason != CancelReason::Closed && !std::exchange(endLogged_, true))
+            LogEvent(CancelledEnding(), kExitFailed, std::nullopt, {});
     }
     return underway_;
 }

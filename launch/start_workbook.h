@@ -108,9 +108,9 @@ private:
     void GiveAlertsBackOnceMore(int exitCode) noexcept;
     // Leaves the trace of a launch that did not simply work in the log, with the path, the step
     // reached and the time taken.
-    void Journal(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
-                 std::wstring_view message) noexcept;
-    void Journal(LaunchEvent& event) noexcept;
+    void LogEvent(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
+                  std::wstring_view message) noexcept;
+    void LogEvent(LaunchEvent& event) noexcept;
     LaunchEnding CancelledEnding() const noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
     void StepAside() noexcept override;
@@ -130,7 +130,7 @@ private:
     bool alertsOff_ = false;                     // in the instance created here
     bool shown_ = false;                         // the instance created here was made visible
     std::optional<PlatformError> alertsFailure_; // why they could not be given back
-    bool endJournalled_ = false;                 // the ending's event is written
+    bool endLogged_ = false;                     // the ending's event is written
     bool fromInternet_ = false;
     std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
     std::optional<PolicySetting> policyNamed_;   // the organisation's rule the ending's event names

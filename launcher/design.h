@@ -56,8 +56,8 @@ inline constexpr std::uint32_t kDialogFlags = 4112; // file must exist (0x1000) 
 inline constexpr std::wstring_view kDialogFilter = L"Fichiers Excel (*.xls)|*.xls";
 // What the dialog's Help button shows, in a box with an OK button and the information icon.
 inline constexpr std::wstring_view kDialogHelpText =
-    L"Choisissez le classeur de calcul d'incertitude (fichier .xls), puis cliquez sur Ouvrir. Excel "
-    L"démarre avec le classeur et ce lanceur se ferme.";
+    L"Choisissez le classeur de calcul d'incertitude (fichier .xls), puis cliquez sur Ouvrir. "
+    L"Excel démarre avec le classeur et ce lanceur se ferme.";
 inline constexpr std::uint32_t kDialogHelpBoxStyle = 0x40; // OK, information icon
 // Room for the longest path the platform can return, so that a deep folder is never refused.
 inline constexpr std::size_t kDialogMaxFileSize = 32767;

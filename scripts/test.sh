@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test (native and under Wine) through
-# CTest, whose summary closes the run. Four tests per core: the Wine tests spend most of their time
+# CTest, whose summary closes the run. Five tests per core: the Wine tests spend most of their time
 # waiting for Wine (a COM server's start alone polls once a second), each in its own prefix copy,
 # Wine server and display. A test that keeps a core busy holds one of CTest's "cores" resources,
 # one per core here (CMakeLists.txt: RESOURCE_GROUPS).
@@ -13,4 +13,4 @@ cores="$(nproc)"
 resources="$PWD/build/native/ctest-resources.json"
 printf '{"version": {"major": 1, "minor": 0}, "local": [{"cores": [%s]}]}\n' \
     "$(seq -s, -f '{"id": "%g", "slots": 1}' 0 $((cores - 1)))" >"$resources"
-ctest --preset native --parallel "$((cores * 4))" --resource-spec-file "$resources"
+ctest --preset native --parallel "$((cores * 5))" --resource-spec-file "$resources"

@@ -1,5 +1,6 @@
 #include "launch/win/organisation_policy.h"
 
+#include "launch/win/windows_launch_platform.h"
 #include "platform/independent_steps.h"
 #include "platform/win/hresult.h"
 #include "platform/win/unique_handle.h"
@@ -118,20 +119,20 @@ std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, c
     return text;
 }
 
-std::optional<std::wstring> InstalledExcelVersion() {
+std::optional<std::wstring> WindowsLaunchPlatform::SpreadsheetVersion() {
     const auto curVer =
         RegistryString(HKEY_CLASSES_ROOT, L"Excel.Application\\CurVer", nullptr, RRF_RT_REG_SZ);
     return curVer ? VersionOfCurVer(*curVer) : std::nullopt;
 }
 
-MacroPolicy ReadMacroPolicy(std::wstring_view version) {
+MacroPolicy WindowsLaunchPlatform::ReadMacroPolicy(std::wstring_view version) {
     const std::wstring excel = std::wstring(version) + L"\\Excel\\Security";
     // Automation security is the one setting kept outside any version.
     return {FirstFound(excel, L"VBAWarnings"), FirstFound(excel, L"blockcontentexecutionfrominternet"),
             FirstFound(L"Common\\Security", L"AutomationSecurity")};
 }
 
-TrustedLocations ReadTrustedLocations(std::wstring_view version) {
+TrustedLocations WindowsLaunchPlatform::ReadTrustedLocations(std::wstring_view version) {
     const std::wstring excel = std::wstring(version) + L"\\Excel\\Security\\Trusted Locations";
     const std::wstring common = std::wstring(version) + L"\\Common\\Security\\Trusted Locations";
     const std::wstring user = L"Software\\Microsoft\\Office\\" + excel;
@@ -155,7 +156,7 @@ TrustedLocations ReadTrustedLocations(std::wstring_view version) {
     return locations;
 }
 
-bool UnblockingForbidden() {
+bool WindowsLaunchPlatform::UnblockingForbidden() {
     constexpr const wchar_t* kPolicyKey =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Attachments";
     for (HKEY hive : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {

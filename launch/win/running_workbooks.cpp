@@ -21,6 +21,8 @@ namespace {
 
 using TaskMemoryString = UniqueCoTaskMemory<wchar_t>;
 
+WindowsLaunchPlatform files; // the file system's names and their comparison
+
 // FileIdInfo and FILE_ID_INFO, which the headers show only to programs that require Windows 8.
 constexpr auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
 struct FileIdInformation {
@@ -53,12 +55,12 @@ std::optional<FileIdentity> IdentityOf(std::wstring_view path) {
 bool SameLongPath(std::wstring_view a, std::wstring_view b) {
     const auto lengthened = [](std::wstring_view path) {
         try {
-            return LongPathName(path);
+            return files.LongPathName(path);
         } catch (const PlatformError&) {
             return std::wstring(path);
         }
     };
-    return SameName(lengthened(a), lengthened(b));
+    return files.SameName(lengthened(a), lengthened(b));
 }
 
 std::wstring_view FileNamePart(std::wstring_view path) {
@@ -70,8 +72,8 @@ std::wstring_view FileNamePart(std::wstring_view path) {
 std::array<std::wstring, 3> NamesOf(std::wstring_view fullPath) {
     std::array<std::wstring, 3> names{std::wstring(FileNamePart(fullPath))};
     try {
-        names[1] = FileNamePart(LongPathName(fullPath));
-        names[2] = FileNamePart(ShortPathName(fullPath));
+        names[1] = FileNamePart(files.LongPathName(fullPath));
+        names[2] = FileNamePart(files.ShortPathName(fullPath));
     } catch (const PlatformError&) {
     }
     return names;
@@ -79,7 +81,7 @@ std::array<std::wstring, 3> NamesOf(std::wstring_view fullPath) {
 
 bool AnyNamed(const std::array<std::wstring, 3>& names, std::wstring_view name) {
     return std::any_of(names.begin(), names.end(), [&](const std::wstring& candidate) {
-        return !candidate.empty() && SameName(candidate, name);
+        return !candidate.empty() && files.SameName(candidate, name);
     });
 }
 

@@ -2,7 +2,6 @@
 
 #include "launch/extended_length_path.h"
 #include "launch/win/organisation_policy.h"
-#include "launch/win/zone_identifier_stream.h"
 #include "platform/independent_steps.h"
 #include "platform/win/com_ptr.h"
 #include "platform/win/hresult.h"
@@ -52,33 +51,23 @@ std::wstring ApplicationImage() {
 
 } // namespace
 
-std::wstring ShortPathName(std::wstring_view fullPath) {
+std::wstring WindowsLaunchPlatform::ShortPathName(std::wstring_view fullPath) {
     return FileSystemName(fullPath, ::GetShortPathNameW);
 }
 
-std::wstring LongPathName(std::wstring_view fullPath) {
+std::wstring WindowsLaunchPlatform::LongPathName(std::wstring_view fullPath) {
     return FileSystemName(fullPath, ::GetLongPathNameW);
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
+bool WindowsLaunchPlatform::SameName(std::wstring_view a, std::wstring_view b) {
     return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
                                   TRUE) == CSTR_EQUAL;
 }
 
-bool WindowsLaunchPlatform::SameName(std::wstring_view a, std::wstring_view b) {
-    return win::SameName(a, b);
-}
-
-std::wstring WindowsLaunchPlatform::ShortPathName(std::wstring_view fullPath) {
-    return win::ShortPathName(fullPath);
-}
-
-std::wstring WindowsLaunchPlatform::LongPathName(std::wstring_view fullPath) {
-    return win::LongPathName(fullPath);
-}
-
 std::wstring WindowsLaunchPlatform::SystemText(std::int32_t status) {
-    return win::SystemText(status);
+    // The system's texts are short; a longer one is cut rather than allocated (and freed) by the call.
+    wchar_t text[512];
+    return {text, SystemTextInto(status, text, ARRAYSIZE(text))};
 }
 
 bool WindowsLaunchPlatform::OpenElsewhere(std::wstring_view fullPath) {
@@ -116,30 +105,6 @@ bool WindowsLaunchPlatform::OnNetworkDrive(std::wstring_view fullPath) {
     return ::GetDriveTypeW(root.c_str()) == DRIVE_REMOTE;
 }
 
-std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {
-    return ReadZoneIdentifier(fullPath);
-}
-
-void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
-    RemoveZoneIdentifier(fullPath);
-}
-
-bool WindowsLaunchPlatform::UnblockingForbidden() {
-    return win::UnblockingForbidden();
-}
-
-std::optional<std::wstring> WindowsLaunchPlatform::SpreadsheetVersion() {
-    return InstalledExcelVersion();
-}
-
-MacroPolicy WindowsLaunchPlatform::ReadMacroPolicy(std::wstring_view version) {
-    return win::ReadMacroPolicy(version);
-}
-
-TrustedLocations WindowsLaunchPlatform::ReadTrustedLocations(std::wstring_view version) {
-    return win::ReadTrustedLocations(version);
-}
-
 std::uint64_t WindowsLaunchPlatform::ProcessClock() {
     FILETIME now{};
     ::GetSystemTimeAsFileTime(&now);
@@ -154,7 +119,7 @@ bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
          more = ::Process32NextW(snapshot.get(), &entry)) {
-        if (!win::SameName(entry.szExeFile, image))
+        if (!SameName(entry.szExeFile, image))
             continue;
         const UniqueKernelHandle process(
             ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
@@ -166,7 +131,7 @@ bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
     return false;
 }
 
-void WindowsLaunchPlatform::Journal(const LaunchEvent& event) {
+void WindowsLaunchPlatform::WriteEvent(const LaunchEvent& event) {
     const EventEntry entry(event);
     const UniqueEventSource source(::RegisterEventSourceW(nullptr, L"quben"));
     if (!source)

@@ -1,6 +1,7 @@
 #include "launch/win/zone_identifier_stream.h"
 
 #include "launch/extended_length_path.h"
+#include "launch/win/windows_launch_platform.h"
 #include "platform/win/hresult.h"
 #include "platform/win/unique_handle.h"
 
@@ -29,7 +30,7 @@ bool IsNoStream(DWORD error) {
 
 } // namespace
 
-std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath) {
+std::optional<std::string> WindowsLaunchPlatform::ReadDownloadMark(std::wstring_view fullPath) {
     const std::wstring stream = StreamName(fullPath);
     // FILE_SHARE_DELETE: reading the mark must not stop someone else from removing it meanwhile.
     const UniqueKernelHandle file(::CreateFileW(stream.c_str(), GENERIC_READ,
@@ -54,7 +55,7 @@ std::optional<std::string> ReadZoneIdentifier(std::wstring_view fullPath) {
     return bytes;
 }
 
-void RemoveZoneIdentifier(std::wstring_view fullPath) {
+void WindowsLaunchPlatform::RemoveDownloadMark(std::wstring_view fullPath) {
     const std::wstring stream = StreamName(fullPath);
     if (::DeleteFileW(stream.c_str()))
         return;

@@ -14,10 +14,4 @@ std::size_t SystemTextInto(std::int32_t status, wchar_t* text, std::size_t capac
     return length;
 }
 
-std::wstring SystemText(std::int32_t status) {
-    // The system's texts are short; a longer one is cut rather than allocated (and freed) by the call.
-    wchar_t text[512];
-    return {text, SystemTextInto(status, text, ARRAYSIZE(text))};
-}
-
 } // namespace quben::win

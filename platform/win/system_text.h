@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace quben::win {
 
@@ -10,8 +9,5 @@ namespace quben::win {
 // ends it, written into `text` (cut to `capacity`, no terminator); its length, 0 when it has none.
 // Allocates nothing and cannot fail: a trace may use it.
 std::size_t SystemTextInto(std::int32_t status, wchar_t* text, std::size_t capacity) noexcept;
-
-// The same as a string; empty when it has none.
-std::wstring SystemText(std::int32_t status);
 
 } // namespace quben::win

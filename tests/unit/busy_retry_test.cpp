@@ -113,11 +113,13 @@ TEST(BusyRetry, TheEndingWaitsWhatIsLeftOfTheLimitOrOneSecondAfterACloseOrTheLim
         milliseconds refusedBefore;
         bool closed;
         milliseconds endingWait;
+        milliseconds closedDuring = std::chrono::hours(1); // into the ending's wait
     } const cases[] = {
         {milliseconds(0), true, kEndingGrace},
         {milliseconds(119'800), false, kEndingGrace},
         {kLaunchBusyLimit, false, kEndingGrace},
         {milliseconds(60'000), false, milliseconds(60'000)},
+        {milliseconds(60'000), false, milliseconds(5'000) + kEndingGrace, milliseconds(5'000)},
     };
     for (const Case& c : cases) {
         FakeClock clock;
@@ -129,8 +131,12 @@ TEST(BusyRetry, TheEndingWaitsWhatIsLeftOfTheLimitOrOneSecondAfterACloseOrTheLim
             wait.Cancel();
         wait.Ending();
         const auto endingStart = clock.now;
-        ScriptedCall alertsBack{static_cast<std::int32_t>(0x80010001), 1'000'000};
-        RetryWhileBusy(wait, std::ref(alertsBack));
+        auto alertsBack = [&] {
+            if (!wait.Cancelled() && clock.now - endingStart >= c.closedDuring)
+                wait.Cancel();
+            return static_cast<std::int32_t>(0x80010001);
+        };
+        RetryWhileBusy(wait, alertsBack);
         EXPECT_EQ(clock.now - endingStart, c.endingWait) << c.refusedBefore.count() << " " << c.closed;
     }
 }

@@ -86,6 +86,10 @@ TEST(ZoneIdentifier, EightBitTextIsUtf8WhereValidElseCodePage1252) {
     EXPECT_EQ(HostUrlOf("\xEF\xBB\xBF" + utf8), L"https://exemple.fr/\u00E9t\u00E9\U0001F600");
     EXPECT_EQ(HostUrlOf("[ZoneTransfer]\nZoneId=3\nHostUrl=C:\\D\xE9p\xF4t\\\x80\x81\xC3.xls"),
               L"C:\\D\u00E9p\u00F4t\\\u20AC\u0081\u00C3.xls");
+    // An overlong form is no UTF-8: E0 80 AF would be a '/'.
+    EXPECT_EQ(HostUrlOf("[ZoneTransfer]\nZoneId=3\nHostUrl=a\xE0\x80\xAF"
+                        "b"),
+              L"a\u00E0\u20AC\u00AFb");
 }
 
 TEST(ZoneIdentifier, HostUrlIsKeptAsWrittenOrEmptyWhenMissing) {

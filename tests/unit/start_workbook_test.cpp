@@ -1,11 +1,13 @@
 #include "launch/directory_search.h"
 #include "launch/launch_platform.h"
 #include "launch/start_workbook.h"
+#include "platform/independent_steps.h"
 #include "tests/unit/call_log.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -115,7 +117,7 @@ public:
     bool ApplicationRunningSince(std::uint64_t since) override {
         return log.Record("Platform.ApplicationRunningSince", std::to_string(since)), applicationRunning;
     }
-    void Journal(const LaunchEvent& event) override { events.push_back(event); }
+    void WriteEvent(const LaunchEvent& event) override { events.push_back(event); }
     CallLog& log;
     TrustedLocations trusted;       // none
     bool applicationRunning = true; // a process of the application's created since the creation began
@@ -175,7 +177,8 @@ struct FakeApplicationState {
     bool readOnly = false; // what Workbook.ReadOnly answers
     // The application turns busy, for a spell, when a call of this name comes (once each).
     std::map<std::string, std::chrono::milliseconds> busyFrom;
-    bool visible = true; // what Application.Visible answers
+    bool visible = true;            // what Application.Visible answers
+    bool visibleUnanswered = false; // or it fails to
 };
 
 class FakeApplication final : public SpreadsheetApplication {
@@ -189,7 +192,12 @@ public:
         state.Call("Application.DisplayAlerts", value ? "true" : "false");
     }
     void SetVisible(bool value) override { state.Call("Application.Visible", value ? "true" : "false"); }
-    bool Visible() override { return state.Call("Application.Visible"), state.visible; }
+    bool Visible() override {
+        state.Call("Application.Visible");
+        if (state.visibleUnanswered)
+            ThrowPlatformError(kStatusUnexpected);
+        return state.visible;
+    }
     std::unique_ptr<WorkbookCollection> Workbooks() override;
     std::intptr_t Hwnd() override { return state.Call("Application.Hwnd"), 0x1234; }
     void Quit() override { state.Call("Application.Quit"); }
@@ -262,6 +270,23 @@ Logged LoggedOf(const std::vector<LaunchEvent>& events) {
 }
 const std::string kOpen = "Workbooks.Open(" + kPath + "|vepal_kordinut!?)";
 const std::string kFailureBox = "|327696|quben)"; // OK, error icon, set foreground, topmost
+const std::string kAlertsOff = "Application.DisplayAlerts(false)";
+const std::string kAlertsBack = "Application.DisplayAlerts(true)";
+const std::string kByUi = "Application.AutomationSecurity(2)";
+// The boxes' texts, each written once, cut only between phrases.
+// clang-format off
+const std::string kAbsentBox = "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)";
+const std::string kNotStarted = "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n(code "; // then the status
+const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\n"
+                                   "Si Excel affiche une fenêtre, répondez-y, puis ouvrez de nouveau le classeur." + kFailureBox;
+const std::string kNotOpened = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\nAccès refusé.\n(code ";
+const std::string kRulesNotApplied = "MsgBox(Le classeur n'a pas pu être ouvert selon les règles de votre organisation pour les macros.\n\n"
+                                     "Adressez-vous à votre service informatique." + kFailureBox;
+const std::string kMacrosNotRun = "MsgBox(Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de votre organisation "
+                                  "(macros signées uniquement, ou désactivées).\n\n"
+                                  "Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. "
+                                  "Adressez-vous à votre service informatique." + kFailureBox;
+// clang-format on
 
 // The launch of a workbook that is there, as the calls each step makes.
 const std::vector<Calls> kLaunchSteps = {
@@ -327,11 +352,8 @@ TEST_F(StartWorkbookTest, PresentWorkbookIsOpenedInANewVisibleApplicationBrought
 TEST_F(StartWorkbookTest, AbsentWorkbookGetsTheOneMessageThenUnloadsWithoutStartingAnything) {
     files.present = false;
     starter.StartWorkbook();
-    EXPECT_EQ(
-        log.calls,
-        (Calls{"Label1.Caption", "Files.Search(" + kPath + ")",
-               "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
-               "Form3.Unload(0)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"Label1.Caption", "Files.Search(" + kPath + ")", kAbsentBox, "Form3.Unload(0)"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
     EXPECT_EQ(LoggedOf(platform.events), (Logged{{LaunchEnding::Absent, LaunchStep::Checking}}));
     EXPECT_EQ(platform.events[0].path, window.caption);
@@ -378,11 +400,9 @@ TEST_F(StartWorkbookTest, MessageBoxThatCannotBeShownStillUnloads) {
 
 TEST_F(StartWorkbookTest, ReportingAbsentShowsTheSameMessageWithoutSearchingOrStartingAnything) {
     starter.ReportAbsent();
-    EXPECT_EQ(
-        log.calls,
-        (Calls{"Label1.Caption", // for the log
-               "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail .|0|quben)",
-               "Form3.Unload(0)"}));
+    EXPECT_EQ(log.calls,
+              (Calls{"Label1.Caption", // for the log
+                     kAbsentBox, "Form3.Unload(0)"}));
     EXPECT_EQ(platform.events.at(0).path, window.caption);
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
@@ -439,12 +459,8 @@ TEST_F(StartWorkbookTest, NoApplicationGetsTheNotStartedMessageAndExitCodeOne) {
     log.calls.clear();
     log.failureStatus = static_cast<std::int32_t>(0x80070005);
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls,
-              Then(StepsUpTo(6), {"Platform.SystemText",
-                                  "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
-                                  "(code 0x80070005)" +
-                                      kFailureBox,
-                                  "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, Then(StepsUpTo(6), {"Platform.SystemText", kNotStarted + "0x80070005)" + kFailureBox,
+                                             "Form3.Unload(1)"}));
 }
 
 // Refused or left unfinished by an application that has started (a window of its own up): made
@@ -457,9 +473,7 @@ TEST_F(StartWorkbookTest, ACreationTheStartedApplicationRefusedIsNotMadeTwiceAnd
                                  "fenêtre d'Excel est ouverte (activation, compte, démarrage sans "
                                  "échec), répondez-y, puis ouvrez de nouveau le classeur." +
                                  kFailureBox;
-    const std::string notStarted = "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n(code "
-                                   "0x80080005)" +
-                                   kFailureBox;
+    const std::string notStarted = kNotStarted + "0x80080005)" + kFailureBox;
     const std::string asked = "Platform.ApplicationRunningSince(42)";
     const struct {
         std::uint32_t status;
@@ -579,8 +593,13 @@ TEST_P(StartWorkbookFailureTest, AFailingStepIsSkippedSilently) {
     FakeHost host(log, clock);
     WorkbookStarter starter(window, files, platform, host, clock);
     log.failing.insert(GetParam().failing);
+    static std::vector<std::int32_t> traced; // what the live trace is told
+    traced.clear();
+    droppedStepSink = [](const StepPlace&, std::int32_t status) noexcept { traced.push_back(status); };
     starter.StartWorkbook();
+    droppedStepSink = nullptr;
     EXPECT_EQ(log.calls, GetParam().expected);
+    EXPECT_EQ(std::count(traced.begin(), traced.end(), log.failureStatus), std::ssize(traced));
     EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), "Form3.Unload(0)"), 1);
 }
 
@@ -596,14 +615,14 @@ void PrintTo(const FailureCase& failure, std::ostream* out) {
     *out << failure.failing;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     EachStep, StartWorkbookFailureTest,
     ::testing::Values(
         // A search that fails answers "absent".
         FailureCase{"Files.Search",
                     {"Label1.Caption", "Files.Search(" + kPath + ")",
-                     "MsgBox(Désolé , le fichier correspondant est absent du répertoire de travail "
-                     ".|0|quben)",
+                     kAbsentBox,
                      "Form3.Unload(0)"}},
         FailureCase{"Form3.ShowWorking", Flatten(kLaunchSteps)},
         FailureCase{"Application.DisplayAlerts",
@@ -631,6 +650,7 @@ INSTANTIATE_TEST_SUITE_P(
         std::erase(name, '.');
         return name;
     });
+// clang-format on
 
 // A workbook downloaded from the Internet: its macros run only on the user's yes.
 class DownloadedWorkbookTest : public StartWorkbookTest {
@@ -641,9 +661,9 @@ protected:
     }
     // The question, with the "Provenance" line that names `source`, or none.
     static std::string Question(const std::string& source) {
-        return "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme "
-               "téléchargé. Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si "
-               "vous avez confiance en sa provenance.\n\n" +
+        return "MsgBox(Ce classeur provient d'Internet.\n\nWindows l'a marqué comme téléchargé. "
+               "Ses macros s'exécuteront dès son ouverture\u00A0: "
+               "ne continuez que si vous avez confiance en sa provenance.\n\n" +
                (source.empty() ? "" : "Provenance\u00A0: " + source + "\n\n") +
                "Débloquer ce classeur et l'ouvrir\u00A0?|308|quben)"; // Yes and No (No the default), warning
                                                                       // icon
@@ -746,8 +766,9 @@ TEST_F(DownloadedWorkbookTest, EachAnswerGivesItsRemovalsItsEventsAndItsExitCode
         for (const LaunchEvent& event : platform.events)
             endings.push_back(event.ending);
         EXPECT_EQ(endings, c.events);
-        if (c.audited)
+        if (c.audited) {
             EXPECT_EQ(platform.events.at(0).yes, *c.audited);
+        }
         EXPECT_EQ(log.calls.back(), c.unload);
     }
 }
@@ -801,12 +822,16 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUna
         std::string box;
         LaunchEnding ending;
         std::wstring named;
+        bool unreadable = false; // that policy: not assumed away
     } cases[] = {{false, blocked, LaunchEnding::InternetMacrosBlocked, block},
-                 {true, refusal, LaunchEnding::Forbidden, std::wstring(kHideZoneInfoPolicy)}};
+                 {true, refusal, LaunchEnding::Forbidden, std::wstring(kHideZoneInfoPolicy)},
+                 {false, refusal, LaunchEnding::Forbidden, std::wstring(kHideZoneInfoPolicy), true}};
     for (const auto& c : cases) {
         log.calls.clear();
         platform.events.clear();
         platform.forbidden = c.hidden;
+        log.failing =
+            c.unreadable ? std::set<std::string>{"Platform.UnblockingForbidden"} : std::set<std::string>{};
         WorkbookStarter{window, files, platform, host, clock}.StartWorkbook();
         EXPECT_EQ(log.calls, Then(policyRead, {c.box, "Form3.Unload(1)"}));
         ASSERT_EQ(LoggedOf(platform.events), (Logged{{c.ending, LaunchStep::Policy}}));
@@ -814,6 +839,7 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUna
     }
     // In a trusted location: the download question, as for any workbook from the Internet.
     log.calls.clear();
+    log.failing.clear();
     platform.forbidden = false;
     platform.trusted.policy.push_back({L"C:\\Été données", false});
     window.answer = 7;
@@ -907,11 +933,6 @@ public:
                 starter.Cancel();
         };
     }
-    const std::string alertsOff = "Application.DisplayAlerts(false)";
-    const std::string notResponding =
-        "MsgBox(Excel ne répond pas.\n\nSi Excel affiche une fenêtre, répondez-y, "
-        "puis ouvrez de nouveau le classeur." +
-        kFailureBox;
 };
 
 TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
@@ -919,8 +940,8 @@ TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
     starter.StartWorkbook();
     // 70 s of refusals, then 50 s more at Open: the limit is reached and Open is not reported as
     // refused by the application.
-    EXPECT_EQ(log.calls, Then(With(StepsUpTo(12), alertsOff, "Form3.Minimise"),
-                              {"Application.DisplayAlerts(true)", notResponding,
+    EXPECT_EQ(log.calls, Then(With(StepsUpTo(12), kAlertsOff, "Form3.Minimise"),
+                              {"Application.DisplayAlerts(true)", kNotResponding,
                                "Application.DisplayAlerts(true)", "Form3.Unload(1)"}));
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit + kEndingGrace);
 }
@@ -928,8 +949,8 @@ TEST_F(LaunchLifeTest, TheLimitIsOneForTheWholeLaunchNotOnePerCall) {
 TEST_F(LaunchLifeTest, AnApplicationBusyPastTheLimitBeforeItIsShownIsToldToQuitOnceAndReported) {
     host.state.busyFrom = {{"Application.DisplayAlerts", ms(1'000'000)}};
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, Then(With(StepsUpTo(7), alertsOff, "Form3.Minimise"),
-                              {"Application.Quit", notResponding, "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, Then(With(StepsUpTo(7), kAlertsOff, "Form3.Minimise"),
+                              {"Application.Quit", kNotResponding, "Form3.Unload(1)"}));
     EXPECT_EQ(clock.Elapsed(), kLaunchBusyLimit);
     EXPECT_EQ(starter.HostReference(), nullptr) << "released";
 }
@@ -937,19 +958,15 @@ TEST_F(LaunchLifeTest, AnApplicationBusyPastTheLimitBeforeItIsShownIsToldToQuitO
 TEST_F(LaunchLifeTest, AVisibleThatFailsQuitsTheInstanceAndSaysItDidNotStart) {
     log.failing.insert("Application.Visible");
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls,
-              Then(StepsUpTo(8), {"Application.Quit", "Platform.SystemText",
-                                  "MsgBox(Microsoft Excel n'a pas pu être démarré.\n\nAccès refusé.\n"
-                                  "(code 0x80004005)" +
-                                      kFailureBox,
-                                  "Form3.Unload(1)"}));
+    EXPECT_EQ(log.calls, Then(StepsUpTo(8), {"Application.Quit", "Platform.SystemText",
+                                             kNotStarted + "0x80004005)" + kFailureBox, "Form3.Unload(1)"}));
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
 TEST_F(LaunchLifeTest, OnlyALongSpellOfRefusalsMinimisesTheLauncherBeforeTheHandOver) {
     host.state.busyFrom = {{"Application.DisplayAlerts", ms(8'000)}};
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), alertsOff, "Form3.Minimise"));
+    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), kAlertsOff, "Form3.Minimise"));
     log.calls.clear();
     WorkbookStarter another(window, files, platform, host, clock);
     host.state.busyFrom = {{"Application.DisplayAlerts", ms(4'800)}}; // the usual start-up
@@ -976,7 +993,7 @@ TEST_F(LaunchLifeTest, AlertsNotGivenBackAreTriedOnceMoreAfterTheBoxThenLogged) 
         };
         another.StartWorkbook();
         EXPECT_EQ(Calls(log.calls.end() - 4, log.calls.end()),
-                  (Calls{"Application.DisplayAlerts(true)", notResponding, "Application.DisplayAlerts(true)",
+                  (Calls{"Application.DisplayAlerts(true)", kNotResponding, "Application.DisplayAlerts(true)",
                          "Form3.Unload(1)"}));
         Logged expected{{LaunchEnding::NotResponding, LaunchStep::Opening}};
         if (!freeByThen)
@@ -1018,6 +1035,8 @@ TEST_P(LaunchEndingTest, GivesTheApplicationBackAndSaysWhatHappened) {
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, GetParam().expected);
     EXPECT_EQ(LoggedOf(platform.events), GetParam().events);
+    for (const LaunchEvent& event : platform.events)
+        EXPECT_TRUE(RowOf(event.ending).inserts != Inserts::WithPolicy || !event.policy.empty());
     EXPECT_LE(clock.Elapsed(), GetParam().longest);
 }
 
@@ -1026,25 +1045,6 @@ void PrintTo(const Ending& ending, std::ostream* out) {
 }
 
 using ms = std::chrono::milliseconds;
-const std::string kAlertsOff = "Application.DisplayAlerts(false)";
-const std::string kAlertsBack = "Application.DisplayAlerts(true)";
-const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\nSi Excel affiche une fenêtre, répondez-y, "
-                                   "puis ouvrez de nouveau le classeur." +
-                                   kFailureBox;
-
-const std::string kNotOpened =
-    "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\nAccès refusé.\n(code ";
-const std::string kByUi = "Application.AutomationSecurity(2)";
-const std::string kRulesNotApplied = "MsgBox(Le classeur n'a pas pu être ouvert selon les règles de votre "
-                                     "organisation pour les macros.\n\nAdressez-vous à votre service "
-                                     "informatique." +
-                                     kFailureBox;
-const std::string kMacrosNotRun =
-    "MsgBox(Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de "
-    "votre organisation (macros signées uniquement, ou désactivées).\n\nLe classeur "
-    "reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. Adressez-vous "
-    "à votre service informatique." +
-    kFailureBox;
 
 INSTANTIATE_TEST_SUITE_P(
     EachEnding, LaunchEndingTest,
@@ -1158,6 +1158,15 @@ INSTANTIATE_TEST_SUITE_P(
                },
                Then(StepsUpTo(6), {kByUi, "Application.Quit", kRulesNotApplied, "Form3.Unload(1)"}),
                {{LaunchEnding::MacroRulesNotApplied, LaunchStep::Policy}}},
+        Ending{"an instance never shown is told once to quit and the box comes at once",
+               [](auto& t) {
+                   t.platform.policy.vbaWarnings = PolicySetting{3, L"VBAWarnings"};
+                   t.log.failing = {"Application.AutomationSecurity"};
+                   t.host.state.busyFrom = {{"Application.Quit", ms(60'000)}};
+               },
+               Then(StepsUpTo(6), {kByUi, "Application.Quit", kRulesNotApplied, "Form3.Unload(1)"}),
+               {{LaunchEnding::MacroRulesNotApplied, LaunchStep::Policy}},
+               ms(0)},
         Ending{"macros the application kept off",
                [](auto& t) {
                    t.platform.policy.vbaWarnings = PolicySetting{3, L"VBAWarnings"};
@@ -1166,7 +1175,13 @@ INSTANTIATE_TEST_SUITE_P(
                Then(With(StepsUpTo(13), "Host.CreateApplication", kByUi),
                     {kAlertsBack, kMacrosNotRun, "Form3.Unload(1)"}),
                {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}}}),
-    [](const auto& info) { return "Ending" + std::to_string(info.index); });
+    [](const auto& info) { // the case, in words: "a close ..." is ACloseWhile...
+        std::string name;
+        for (const char* c = info.param.why; *c != '\0'; ++c)
+            if (std::isalnum(static_cast<unsigned char>(*c)))
+                name += name.empty() || c[-1] == ' ' ? static_cast<char>(std::toupper(*c)) : *c;
+        return name;
+    });
 
 // A workbook that an application on this desktop already has open.
 TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgain) {
@@ -1182,15 +1197,18 @@ TEST_F(StartWorkbookTest, AWorkbookAlreadyOpenIsBroughtForwardAndNothingRunsAgai
     starter.StartWorkbook();
     EXPECT_EQ(log.calls,
               With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")", "Workbook.Application"));
-    // Held by an application nobody can see (left by another program's automation): the usual
-    // launch, as if it were not open.
-    log.calls.clear();
-    log.failing.clear();
-    host.state.visible = false;
-    starter.StartWorkbook();
-    EXPECT_EQ(log.calls, With(With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")",
-                                   "Workbook.Application"),
-                              "Workbook.Application", "Application.Visible"));
+    // Held by an application nobody can see (left by another program's automation), or that
+    // cannot say whether it can be seen: the usual launch, as if it were not open.
+    for (const bool unanswered : {false, true}) {
+        log.calls.clear();
+        log.failing.clear();
+        host.state.visible = unanswered;
+        host.state.visibleUnanswered = unanswered;
+        starter.StartWorkbook();
+        EXPECT_EQ(log.calls, With(With(Flatten(kLaunchSteps), "Host.FindOpenWorkbook(" + kPath + ")",
+                                       "Workbook.Application"),
+                                  "Workbook.Application", "Application.Visible"));
+    }
 }
 
 // Read-only because another process kept the file from being written just before Open: a notice.
@@ -1245,8 +1263,7 @@ TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicati
     platform.events.clear();
     platform.policy.vbaWarnings->value = 3;
     starter.StartWorkbook();
-    const std::string byUi = "Application.AutomationSecurity(2)";
-    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), "Host.CreateApplication", byUi));
+    EXPECT_EQ(log.calls, With(Flatten(kLaunchSteps), "Host.CreateApplication", kByUi));
     EXPECT_TRUE(platform.events.empty());
 
     // Without a registered version: the instance's own, asked first; refused, it is told to quit.
@@ -1256,7 +1273,7 @@ TEST_F(StartWorkbookTest, TheOrganisationsMacroRulesAreAppliedBeforeTheApplicati
                               "Application.Version", "Platform.ReadMacroPolicy(15.0)");
     log.calls.clear();
     starter.StartWorkbook();
-    EXPECT_EQ(log.calls, With(learnt, "Platform.ReadMacroPolicy(15.0)", byUi));
+    EXPECT_EQ(log.calls, With(learnt, "Platform.ReadMacroPolicy(15.0)", kByUi));
     log.calls.clear();
     platform.policy.vbaWarnings->value = 4;
     WorkbookStarter{window, files, platform, host, clock}.StartWorkbook(); // one launch per starter
