@@ -144,6 +144,10 @@ std::uint64_t WindowsLaunchPlatform::ProcessClock() {
 }
 
 bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
+    return ApplicationProcessSince(since) != 0;
+}
+
+std::uint32_t WindowsLaunchPlatform::ApplicationProcessSince(std::uint64_t since) {
     const std::wstring image = ApplicationImage();
     const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     ThrowLastErrorIf(!snapshot);
@@ -158,9 +162,9 @@ bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
         FILETIME created{}, exited{}, kernel{}, user{};
         if (process && ::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) &&
             ((std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) >= since)
-            return true;
+            return entry.th32ProcessID;
     }
-    return false;
+    return 0;
 }
 
 void WindowsLaunchPlatform::Journal(const LaunchEvent& event) {

@@ -4,6 +4,8 @@
 
 #include "launch/launch_platform.h"
 
+#include <cstdint>
+
 namespace quben::win {
 
 class WindowsLaunchPlatform final : public LaunchPlatform {
@@ -24,6 +26,9 @@ public:
     std::uint64_t ProcessClock() override;
     bool ApplicationRunningSince(std::uint64_t since) override;
     void Journal(const LaunchEvent& event) override;
+
+    // The id of a process of the application created since `since` that still runs; 0 for none.
+    std::uint32_t ApplicationProcessSince(std::uint64_t since);
 };
 
 // The short (8.3) form of an existing file's full path, as the file system gives it; the path

@@ -148,8 +148,10 @@ TEST(DisplayFollowUp, OnlyARealChangeLaysOutAndOnlyTheDpiOrTheInkRedrawsTheLogo)
 }
 
 TEST(SurfaceColours, HighContrastTakesTheSchemesWindowColourForFormAndBoxes) {
-    EXPECT_EQ(ChooseSurfaceColours(false), (SurfaceColours{design::kWhite, design::kSystemWindow}));
-    EXPECT_EQ(ChooseSurfaceColours(true), (SurfaceColours{design::kSystemWindow, design::kSystemWindow}));
+    EXPECT_EQ(ChooseSurfaceColours(false),
+              (SurfaceColours{design::kWhite, design::kSystemWindow, design::kBlack}));
+    EXPECT_EQ(ChooseSurfaceColours(true),
+              (SurfaceColours{design::kSystemWindow, design::kSystemWindow, design::kSystemWindowText}));
 }
 
 // Every text of ours the user reads, as written: the string literals of the launch's and the
