@@ -148,10 +148,9 @@ TEST(DisplayFollowUp, OnlyARealChangeLaysOutAndOnlyTheDpiOrTheInkRedrawsTheLogo)
 }
 
 TEST(SurfaceColours, HighContrastTakesTheSchemesWindowColourForFormAndBoxes) {
-    EXPECT_EQ(ChooseSurfaceColours(false),
-              (SurfaceColours{design::kWhite, design::kSystemWindow, design::kBlack}));
-    EXPECT_EQ(ChooseSurfaceColours(true),
-              (SurfaceColours{design::kSystemWindow, design::kSystemWindow, design::kSystemWindowText}));
+    using namespace design;
+    EXPECT_EQ(ChooseSurfaceColours(false), (SurfaceColours{kWhite, kSystemWindow, kBlack}));
+    EXPECT_EQ(ChooseSurfaceColours(true), (SurfaceColours{kSystemWindow, kSystemWindow, kSystemWindowText}));
 }
 
 // Every text of ours the user reads, as written: the string literals of the launch's and the

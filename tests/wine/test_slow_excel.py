@@ -24,9 +24,7 @@ NOT_READY = ["Excel a été lancé mais ne répond pas encore.", "",
 HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre\u00a0: Excel l'a ouvert en lecture seule."
 # Accepted, then answered only after a minute: a long macro without DoEvents.
 SILENT_HOLDER = {"STANDIN_BLOCK": "Application.Visible", "STANDIN_BLOCK_MS": "60000"}
-# The taskbar button or Alt+Tab on the minimised launcher, with the application on its way: the
-# journal's events that open and close each moment. The application's thread activates its window
-# only once it is free again (Wine's foreground moves at once, but its window is told later).
+# The taskbar button or Alt+Tab; the journal's events that open and close each moment.
 RESTORES = {"SW_RESTORE": ["show", "quben.Form3", 9], "SC_RESTORE": ["send", "quben.Form3", 0x0112, 0xF120, 0]}
 PHASES = {"creation": ({"STANDIN_REGISTER_AFTER_MS": "20000"}, ("start",), ("registered",)),
           "open": ({"STANDIN_OPEN_MS": "10000"}, ("front", "open"), ("call", "Workbook.RunAutoMacros"))}
@@ -34,7 +32,7 @@ LIVE_SETTING = "c12bcd8e-2a8e-4950-8ae7-3625111d58eb"
 
 
 def first(events, prefix):
-    return next(i for i, event in enumerate(events) if event[:len(prefix)] == prefix)
+    return next((i for i, event in enumerate(events) if event[:len(prefix)] == prefix), None)
 
 
 def answered(journal):
@@ -88,15 +86,14 @@ class SlowApplicationTest(StandinDesktopTest):
             with self.subTest(phase=phase, request=request):
                 with LauncherRun(self.session, ARCH, env={**fault, "WINEDEBUG": "-all,fixme+oleacc"}) as run:
                     self.driver(["wait-dialog", 30000], ["choose", self.workbook])
-                    self.until(begin, lambda: begin in [e[:len(begin)] for e in standin.events(run.journal_records())])
+                    self.until(begin, lambda: first(standin.events(run.journal_records()), begin) is not None)
                     form = self.until("minimised", lambda: (f := self.driver.one("form")["form"])["iconic"] and f)
                     self.assertTrue(self.driver.one(command, "form")["form"]["iconic"])
                     self.assertEqual(run.wait(60), 0)
                     records, log = standin.events(run.journal_records(settle=0.3)), run.wine_log()
-                # Activated by the launcher, which stayed minimised.
                 self.assertIn(("front", "activated", "self", "launcher=minimised"),
-                              records[first(records, begin):first(records, end)])
-                # The status line under the logos, the polite live region (Wine prints what it is asked).
+                              records[first(records, begin):first(records, end)], "activated by the launcher")
+                # The status line, the polite live region (Wine prints what it is asked).
                 [status] = [c for c in form["children"] if c["id"] == 103]
                 self.assertEqual((status["text"], status["visible"]), ("Ouverture du classeur dans Excel…", True))
                 live = re.findall(r"SetHwndProp \((\w+) 4294967292 0 \{" + LIVE_SETTING + r"\} \S+ \{VT_I4: 1\}", log)

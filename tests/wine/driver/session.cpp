@@ -224,11 +224,11 @@ void Session::Send(const Command& command, JsonWriter& json) {
 }
 
 // ShowWindow from another process, as the taskbar and Alt+Tab restore a window: class, command.
-void Session::Show(const Command& command, JsonWriter& json) {
+void Session::Show(const Command& command, JsonWriter&) {
     const HWND window = FindTopLevel(command.args[0], Pid());
     if (window == nullptr)
         throw CommandFailure{"no such window"};
-    json.Key("was_visible").Bool(::ShowWindow(window, static_cast<int>(command.Number(1))));
+    ::ShowWindow(window, static_cast<int>(command.Number(1)));
 }
 
 // Clicks a check box of the open-file dialog (1040: "open as read-only") as the user would; reports

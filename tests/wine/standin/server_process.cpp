@@ -129,12 +129,9 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     if (late > 0) {
         // Its window answers meanwhile, as a prompt the application shows while it starts does.
         window.show(true);
-        for (const ULONGLONG end = GetTickCount64() + late; GetTickCount64() < end;) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - GetTickCount64()),
-                                      QS_ALLINPUT);
+        for (const ULONGLONG end = GetTickCount64() + late; GetTickCount64() < end; Sleep(10))
             for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&message);
-        }
         window.show(false);
     }
     ClassRegistration applicationRegistration;
