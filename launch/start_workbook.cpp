@@ -148,6 +148,7 @@ WorkbookStarter::Step WorkbookStarter::BringForwardIfOpen(const std::wstring& pa
     RunStep([&] { window_.BringToFront(application->Hwnd()); });
     wait_.HandedOver();
     RunStep([&] { open->Activate(); });
+    succeeded_ = !wait_.Cancelled();
     if (auto end = DispatchThenCheckInterrupted())
         return end;
     return Ending{LaunchEnding::Done};
@@ -215,6 +216,7 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     if (const auto failure = Attempt([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
         failure && macroDecision_ && macroDecision_->byUi)
         return FailedOn(LaunchEnding::MacrosNotRun, *failure);
+    succeeded_ = !wait_.Cancelled();
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
     step_ = LaunchStep::Finishing;
@@ -252,6 +254,8 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
     // Before the box, which may stay up until the user walks away.
     if (row.eventId != 0 && !std::exchange(endLogged_, true))
         LogEvent(kind, row.exitCode, ending.failure, box);
+    // A close while the box is up is the user's answer to it, not input held back: a close still.
+    succeeded_ = false;
     if (row.boxStyle != kNoBox)
         RunStep([&] { window_.MsgBox(box, row.boxStyle, kMessageTitle); });
     // A close while the box was up is a close too.
@@ -305,7 +309,7 @@ void WorkbookStarter::StepAside() noexcept {
 }
 
 bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
-    if (underway_ && !wait_.Cancelled()) {
+    if (underway_ && !wait_.Cancelled() && !(succeeded_ && reason == CancelReason::Closed)) {
         cancelReason_ = reason;
         wait_.Cancel();
         // Once the session's end (or Windows' request) has been told, the process may be ended at

@@ -68,9 +68,13 @@ public:
     void ReportAbsent() noexcept;
     // The user closed the launcher or the session is ending. Answers whether a launch was under
     // way: it then ends as soon as the call in progress returns, making no further call but the
-    // ones that give the application back as it was, showing no message, with exit code 1.
+    // ones that give the application back as it was, showing no message, with exit code 1. A
+    // close once the workbook is up with its macros run, before any box, changes nothing: Windows holds
+    // keyboard input back while a call is under way, and an Escape typed during it arrives only then.
     bool Cancel(CancelReason reason = CancelReason::Closed) noexcept;
 
+    // From the choice of a workbook to the end: the launcher window is not to come back meanwhile.
+    bool Underway() const noexcept { return underway_; }
     SpreadsheetApplication* HostReference() const { return hostReference_.get(); }
 
 private:
@@ -122,6 +126,7 @@ private:
     BusyWait& clock_;
     LaunchWait wait_;
     bool underway_ = false;
+    bool succeeded_ = false; // the workbook is up, its macros run: a close no longer cancels
     std::chrono::steady_clock::time_point started_{};
     LaunchStep step_ = LaunchStep::Checking;
     std::optional<CancelReason> cancelReason_;

@@ -12,6 +12,7 @@ namespace quben::design {
 // Colours as 0x00BBGGRR; values with the top bit set name a system colour (low byte = index).
 using ColourRef = std::uint32_t;
 inline constexpr ColourRef kWhite = 0x00FFFFFF;
+inline constexpr ColourRef kBlack = 0x00000000;
 inline constexpr ColourRef kRed = 0x000000FF;
 inline constexpr ColourRef kLightCyan = 0x00FFFFC0;
 inline constexpr ColourRef kSystemWindow = 0x80000005;

@@ -9,14 +9,17 @@ namespace quben {
 struct SurfaceColours {
     design::ColourRef form;
     design::ColourRef pictures;
+    design::ColourRef text = design::kBlack; // the status line's
     bool operator==(const SurfaceColours&) const = default;
 };
 
-// Off: the design's white form and boxes in the scheme's Window colour. On: the scheme's Window
-// colour for both; the logos are drawn either way.
+// Off: the design's white form and boxes in the scheme's Window colour, black text on the white.
+// On: the scheme's Window colour for both, its WindowText for the text; the logos are drawn either
+// way.
 constexpr SurfaceColours ChooseSurfaceColours(bool highContrast) {
-    return highContrast ? SurfaceColours{design::kSystemWindow, design::kSystemWindow}
-                        : SurfaceColours{design::kFormBackColour, design::kPictureBackColour};
+    return highContrast
+               ? SurfaceColours{design::kSystemWindow, design::kSystemWindow, design::kSystemWindowText}
+               : SurfaceColours{design::kFormBackColour, design::kPictureBackColour};
 }
 
 } // namespace quben

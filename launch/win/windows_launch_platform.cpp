@@ -112,6 +112,10 @@ std::uint64_t WindowsLaunchPlatform::ProcessClock() {
 }
 
 bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
+    return ApplicationProcessSince(since) != 0;
+}
+
+std::uint32_t WindowsLaunchPlatform::ApplicationProcessSince(std::uint64_t since) {
     const std::wstring image = ApplicationImage();
     const UniqueKernelHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     ThrowLastErrorIf(!snapshot);
@@ -126,9 +130,9 @@ bool WindowsLaunchPlatform::ApplicationRunningSince(std::uint64_t since) {
         FILETIME created{}, exited{}, kernel{}, user{};
         if (process && ::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) &&
             ((std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime) >= since)
-            return true;
+            return entry.th32ProcessID;
     }
-    return false;
+    return 0;
 }
 
 void WindowsLaunchPlatform::WriteEvent(const LaunchEvent& event) {

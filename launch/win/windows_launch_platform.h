@@ -7,6 +7,8 @@
 
 #include "launch/launch_platform.h"
 
+#include <cstdint>
+
 namespace quben::win {
 
 class WindowsLaunchPlatform final : public LaunchPlatform {
@@ -33,6 +35,9 @@ public:
     std::uint64_t ProcessClock() override;
     bool ApplicationRunningSince(std::uint64_t since) override;
     void WriteEvent(const LaunchEvent& event) override;
+
+    // The id of a process of the application created since `since` that still runs; 0 for none.
+    std::uint32_t ApplicationProcessSince(std::uint64_t since);
 };
 
 } // namespace quben::win

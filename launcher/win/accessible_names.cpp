@@ -37,8 +37,10 @@ void AccessibleNames::Set(HWND window, const MSAAPROPID& property, long value) {
     ThrowIfFailed(Services().SetHwndProp(window, OBJID_CLIENT, CHILDID_SELF, property, variant));
 }
 
+// Older screen readers learn of an annotated name only through the event.
 void AccessibleNames::SetName(HWND window, std::wstring_view name) {
     Set(window, PROPID_ACC_NAME, name);
+    ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void AccessibleNames::SetGraphic(HWND window) {
@@ -49,8 +51,7 @@ void AccessibleNames::SetLiveRegion(HWND window) {
     Set(window, kLiveSetting, kPolite);
 }
 
-void AccessibleNames::Announce(HWND window, std::wstring_view name) {
-    Set(window, PROPID_ACC_NAME, name);
+void AccessibleNames::Announce(HWND window) {
     ::NotifyWinEvent(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
 }
 

@@ -15,13 +15,15 @@ namespace quben::win {
 // PlatformError when the system refuses.
 class AccessibleNames {
 public:
+    // Followed by EVENT_OBJECT_NAMECHANGE, which screen readers that do not watch annotations need.
     void SetName(HWND window, std::wstring_view name);
     // A picture, not a pane: a graphic, which no screen reader offers to type into.
     void SetGraphic(HWND window);
-    // A polite live region: what `Announce` puts in its name is read out wherever the screen
-    // reader's attention is, once the user is not interrupted.
+    // A polite live region, on a static text control as Windows expects it: once `Announce` is
+    // called, its text is read out wherever the screen reader's attention is, when the user is not
+    // interrupted.
     void SetLiveRegion(HWND window);
-    void Announce(HWND window, std::wstring_view name);
+    void Announce(HWND window);
 
 private:
     void Set(HWND window, const MSAAPROPID& property, std::wstring_view text);

@@ -17,14 +17,17 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quben::win {
 namespace {
 
-constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN; // no caption, border, frame or system menu
-constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;   // no taskbar button, while it covers the screen
-constexpr UINT kDpiChanged = 0x02E0;                 // WM_DPICHANGED, Windows 8.1 and later
+constexpr DWORD kStyle = WS_POPUP | WS_CLIPCHILDREN;  // no caption, border, frame or system menu
+constexpr DWORD kExtendedStyle = WS_EX_TOOLWINDOW;    // no taskbar button, while it covers the screen
+constexpr UINT kDpiChanged = 0x02E0;                  // WM_DPICHANGED, Windows 8.1 and later
+constexpr UINT kBringApplicationForward = WM_APP + 1; // posted: a restore was refused
 
 bool HighContrastOn() {
     HIGHCONTRASTW highContrast{};
@@ -49,6 +52,57 @@ HFONT CreateLabelFont(unsigned dpi) {
     return ::CreateFontW(height, 0, 0, 0, design::kLabel1FontWeight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                          DEFAULT_PITCH | FF_DONTCARE, std::wstring(design::kLabel1FontName).c_str());
+}
+
+// What a search among top-level windows looks for, and what it found.
+struct WindowSearch {
+    DWORD process = 0; // whose window
+    HWND besides = nullptr;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK TakeVisibleOfProcess(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    DWORD process = 0;
+    if (!::IsWindowVisible(window) || ::GetWindowThreadProcessId(window, &process) == 0 ||
+        process != search.process)
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+BOOL CALLBACK TakeVisibleBesides(HWND window, LPARAM context) {
+    auto& search = *reinterpret_cast<WindowSearch*>(context);
+    if (window == search.besides || !::IsWindowVisible(window))
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The first visible top-level window of a process, in Z order: the one it showed last.
+HWND ShownWindowOf(DWORD process) {
+    WindowSearch search{process};
+    if (process != 0)
+        ::EnumWindows(TakeVisibleOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A visible top-level window of this thread besides the form: a box of the launch's, waiting.
+HWND OwnBoxBesides(HWND form) {
+    WindowSearch search{0, form};
+    ::EnumThreadWindows(::GetCurrentThreadId(), TakeVisibleBesides, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Only the foreground process may hand the foreground on; it hands the right to the window's
+// process too, which may then bring up windows of its own (a form shown by the workbook's macros).
+bool HandForegroundTo(HWND window) {
+    DWORD process = 0;
+    ThrowLastErrorIf(::GetWindowThreadProcessId(window, &process) == 0);
+    ::AllowSetForegroundWindow(process);
+    if (::IsIconic(window))
+        ::ShowWindow(window, SW_RESTORE);
+    return ::SetForegroundWindow(window) != FALSE;
 }
 
 } // namespace
@@ -103,7 +157,7 @@ bool Form3Window::Create() {
         return false;
     // Its title stays the design's; assistive technology reads these names instead.
     RunStep([&] { accessibleNames_.SetName(window, design::kFormAccessibleName); });
-    RunStep([&] { accessibleNames_.SetLiveRegion(window); });
+    RunStep([&] { accessibleNames_.SetLiveRegion(status_); });
     for (const HWND picture : {picture1_.Handle(), picture2_.Handle()}) {
         RunStep([&] { accessibleNames_.SetName(picture, design::kPictureAccessibleName); });
         RunStep([&] { accessibleNames_.SetGraphic(picture); });
@@ -127,7 +181,35 @@ bool Form3Window::CreateControls() {
            picture2_.Create(Handle(), kPicture2Id,
                             ToPixels(design::kPicture2Left, design::kPicture2Top, design::kPictureWidth,
                                      design::kPictureHeight),
-                            logo_.get(), twipsPerPixel_);
+                            logo_.get(), twipsPerPixel_) &&
+           CreateStatus();
+}
+
+// Hidden until the application starts; what it says is its name for assistive technology too.
+bool Form3Window::CreateStatus() {
+    status_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER | SS_NOPREFIX, 0, 0, 0, 0, Handle(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusId)), instance_, nullptr);
+    if (status_ == nullptr)
+        return false;
+    ::SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+    return true;
+}
+
+void Form3Window::PlaceStatus() {
+    RECT client{};
+    RECT logo{};
+    ::GetClientRect(Handle(), &client);
+    ::GetWindowRect(picture1_.Handle(), &logo);
+    ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&logo), 2);
+    TEXTMETRICW metrics{};
+    {
+        WindowDc dc(status_);
+        SelectedObject selected(dc.get(), labelFont_.get());
+        ::GetTextMetricsW(dc.get(), &metrics);
+    }
+    const int height = metrics.tmHeight + metrics.tmExternalLeading;
+    const int top = logo.bottom + std::max<int>(0, (client.bottom - logo.bottom - height) / 2);
+    ::SetWindowPos(status_, nullptr, 0, top, client.right, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form3Window::SetLeft(Twips left) {
@@ -169,9 +251,13 @@ void Form3Window::ChooseColours() {
 
 void Form3Window::FollowDisplay(unsigned dpi) {
     // The layout's own moves may bring a change of their own: the one under way covers it. A
-    // minimised window stays where the system keeps it.
-    if (followingDisplay_ || ::IsIconic(Handle()))
+    // minimised window stays where the system keeps it, until it is restored.
+    if (followingDisplay_)
         return;
+    if (::IsIconic(Handle())) {
+        displayChangedWhileMinimised_ = true;
+        return;
+    }
     const HMONITOR monitor = ::MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY);
     const unsigned previousDpi = dpi_;
     UseMonitor(monitor, dpi != 0 ? dpi : WindowDpi(Handle()));
@@ -181,13 +267,24 @@ void Form3Window::FollowDisplay(unsigned dpi) {
         return;
     followingDisplay_ = true;
     display_ = now;
+    // Nothing is drawn until every control is in its place: then the whole window, once.
+    RECT before{};
+    ::GetWindowRect(Handle(), &before);
+    ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     ChooseColours();
     if (dpi_ != previousDpi)
         ScaleControls();
     if (followUp.redrawLogo)
         DrawLogos();
     LayOut(*this);
-    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    PlaceStatus();
+    ::SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+    // Moved while drawing was off, it leaves its old place for the windows under it to draw.
+    RECT after{};
+    ::GetWindowRect(Handle(), &after);
+    if (!::EqualRect(&before, &after))
+        ::RedrawWindow(nullptr, &before, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     followingDisplay_ = false;
 }
 
@@ -198,8 +295,9 @@ void Form3Window::ScaleControls() {
     picture1_.Rescale(twipsPerPixel_);
     picture2_.Rescale(twipsPerPixel_);
     UniqueHfont font(CreateLabelFont(dpi_));
-    ::SendMessageW(label1_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-    labelFont_ = std::move(font); // the label no longer uses the previous one
+    for (const HWND text : {label1_.Handle(), status_})
+        ::SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    labelFont_ = std::move(font); // the label and the status no longer use the previous one
 }
 
 // The logo drawn anew at the display's scale, in the scheme's colours where high contrast is on.
@@ -228,29 +326,46 @@ int Form3Window::MsgBox(std::wstring_view prompt, std::uint32_t style, std::wstr
 }
 
 void Form3Window::ShowWorking() {
-    // What a screen reader announces while the application starts, wherever its attention is.
-    RunStep([&] { accessibleNames_.Announce(Handle(), design::kFormWorkingDescription); });
+    // Seen under the logos, and announced by a screen reader wherever its attention is.
+    RunStep([&] {
+        ThrowLastErrorIf(!::SetWindowTextW(status_, std::wstring(design::kFormWorkingDescription).c_str()));
+        PlaceStatus();
+        ::ShowWindow(status_, SW_SHOWNA);
+        accessibleNames_.Announce(status_);
+    });
     workingCursor_ = ::LoadCursorW(nullptr, IDC_APPSTARTING);
     ThrowLastErrorIf(workingCursor_ == nullptr);
     ::SetCursor(workingCursor_);
 }
 
+// Asked just before the application is created: a process of its image started from now on is
+// the one this launch starts.
 void Form3Window::AllowAnyToFront() {
+    RunStep([&] { creationStarted_ = platform_.ProcessClock(); });
     ThrowLastErrorIf(!::AllowSetForegroundWindow(ASFW_ANY));
 }
 
 void Form3Window::BringToFront(std::intptr_t window) {
     // Window handles are 32-bit values even in 64-bit processes, so the number holds one whole.
-    const auto handle = reinterpret_cast<HWND>(window);
-    DWORD process = 0;
-    ThrowLastErrorIf(::GetWindowThreadProcessId(handle, &process) == 0);
-    // The foreground process hands the right on to the application's, which may then bring up
-    // windows of its own (a form shown by the workbook's macros).
-    ::AllowSetForegroundWindow(process);
-    if (::IsIconic(handle))
-        ::ShowWindow(handle, SW_RESTORE);
-    if (!::SetForegroundWindow(handle))
+    applicationWindow_ = reinterpret_cast<HWND>(window);
+    if (!HandForegroundTo(applicationWindow_))
         ThrowPlatformError(E_FAIL);
+}
+
+// The window the user wanted back, from its taskbar button or Alt+Tab: the application's last
+// active window (a dialog, a form the workbook's macros show) over its main one; before the main
+// one is known, the window its process showed last while it starts (activation, sign-in).
+void Form3Window::BringApplicationForward() {
+    // The launch's own box, up while the launcher is minimised, is what the user looks for first.
+    if (const HWND box = OwnBoxBesides(Handle())) {
+        HandForegroundTo(box);
+        return;
+    }
+    HWND main = applicationWindow_;
+    if (!::IsWindow(main) && creationStarted_ != 0)
+        main = ShownWindowOf(platform_.ApplicationProcessSince(creationStarted_));
+    if (main != nullptr)
+        HandForegroundTo(::GetLastActivePopup(main));
 }
 
 void Form3Window::Minimise() {
@@ -270,8 +385,14 @@ void Form3Window::Minimise() {
     ::ShowWindow(window, SW_SHOWMINNOACTIVE);
 }
 
-// The hidden label keeps its design colours (it may be shown one day); other statics are the system's.
+// The hidden label keeps its design colours (it may be shown one day); the status line is on the
+// window's own colour.
 HBRUSH Form3Window::OnCtlColorStatic(HWND, HDC dc, HWND control, int) {
+    if (control == status_) {
+        ::SetTextColor(dc, Resolve(colours_.text));
+        ::SetBkColor(dc, Resolve(colours_.form));
+        return formBrush_.get();
+    }
     if (control != label1_.Handle())
         return nullptr;
     ::SetTextColor(dc, design::kLabel1ForeColour);
@@ -296,6 +417,22 @@ BOOL Form3Window::OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT
         return FORWARD_WM_SETCURSOR(window, cursorWindow, hitTest, mouseMessage, ::DefWindowProcW);
     ::SetCursor(workingCursor_);
     return TRUE;
+}
+
+// During a launch the white window would come back over the whole monitor, the taskbar and the
+// application (a dialog it shows, a form of the workbook's macros), without a minimise box: it
+// stays minimised, and the application comes forward once this message has been answered.
+BOOL Form3Window::OnQueryOpen(HWND window) {
+    if (!starter_.Underway())
+        return TRUE;
+    ::PostMessageW(window, kBringApplicationForward, 0, 0);
+    return FALSE;
+}
+
+// A change of the display while minimised is caught up on once the window is back.
+void Form3Window::OnSize(HWND, UINT state, int, int) {
+    if (state != SIZE_MINIMIZED && std::exchange(displayChangedWhileMinimised_, false))
+        FollowDisplay(0);
 }
 
 // Escape, once the dialog has gone (while it is up, it is the dialog's Cancel), is a close.
@@ -350,10 +487,15 @@ LRESULT Form3Window::HandleMessage(HWND window, UINT message, WPARAM wParam, LPA
         HANDLE_MSG(window, WM_CTLCOLORSTATIC, OnCtlColorStatic);
         HANDLE_MSG(window, WM_ERASEBKGND, OnEraseBkgnd);
         HANDLE_MSG(window, WM_SETCURSOR, OnSetCursor);
+        HANDLE_MSG(window, WM_QUERYOPEN, OnQueryOpen);
+        HANDLE_MSG(window, WM_SIZE, OnSize);
         HANDLE_MSG(window, WM_KEYDOWN, OnKey);
         HANDLE_MSG(window, WM_CLOSE, OnClose);
         HANDLE_MSG(window, WM_QUERYENDSESSION, OnQueryEndSession);
         HANDLE_MSG(window, WM_DESTROY, OnDestroy);
+    case kBringApplicationForward:
+        RunStep([&] { BringApplicationForward(); });
+        return 0;
     case WM_ENDSESSION: // lParam, which the message cracker drops, says why
         OnEndSession(window, static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
         return 0;

@@ -19,9 +19,10 @@
 namespace quben::win {
 
 // The launcher window: borderless, white, without a taskbar button until it minimises, holding the
-// hidden label that carries the chosen path and the two picture boxes with the logo. It covers the
-// monitor under the mouse pointer, at that monitor's DPI, and follows changes of the display and
-// the colour scheme.
+// hidden label that carries the chosen path, the two picture boxes with the logo and the status
+// line shown while the application starts. It covers the monitor under the mouse pointer, at that
+// monitor's DPI, and follows changes of the display and the colour scheme. Minimised during a
+// launch, it is never restored: the application comes forward instead.
 class Form3Window final : public WindowPlaceable<Form3>, public LaunchWindow {
 public:
     explicit Form3Window(HINSTANCE instance);
@@ -59,6 +60,9 @@ private:
     HBRUSH OnCtlColorStatic(HWND window, HDC dc, HWND control, int type);
     BOOL OnEraseBkgnd(HWND window, HDC dc);
     BOOL OnSetCursor(HWND window, HWND cursorWindow, UINT hitTest, UINT mouseMessage);
+    BOOL OnQueryOpen(HWND window);
+    void OnSize(HWND window, UINT state, int width, int height);
+    void BringApplicationForward();
     void OnKey(HWND window, UINT key, BOOL down, int repeat, UINT flags);
     void OnClose(HWND window);
     BOOL OnQueryEndSession(HWND window);
@@ -68,12 +72,16 @@ private:
 
     bool RegisterClasses() const;
     bool CreateControls();
+    bool CreateStatus();
+    // Across the window, centred in the band under the lower logo.
+    void PlaceStatus();
     PixelRect ToPixels(Twips left, Twips top, Twips width, Twips height) const;
     void UseMonitor(HMONITOR monitor, unsigned dpi);
     DisplayState ReadDisplay() const;
     void ChooseColours();
     // A change of resolution, DPI or scheme: the window is laid out again for its monitor and
-    // repainted, the dialog up or not; nothing when none of them really changed.
+    // repainted in one paint, the dialog up or not; nothing when none of them really changed. A
+    // minimised window is laid out once it is restored.
     void FollowDisplay(unsigned dpi);
     void ScaleControls();
     void DrawLogos();
@@ -82,6 +90,7 @@ private:
     unsigned dpi_ = 96; // of the window's monitor, looked up when it changes: it costs a library load
     float twipsPerPixel_ = TwipsPerPixel(96);
     bool followingDisplay_ = false;
+    bool displayChangedWhileMinimised_ = false;
     DisplayState display_; // as the window was last laid out for
     SurfaceColours colours_ = ChooseSurfaceColours(false);
     UniqueHbrush formBrush_;
@@ -93,8 +102,11 @@ private:
     LabelControl label1_;
     PictureBox picture1_;
     PictureBox picture2_;
+    HWND status_ = nullptr; // a child, destroyed with the window
     OpenFileDialog commonDialog1_;
-    HCURSOR workingCursor_ = nullptr; // while the application starts
+    HCURSOR workingCursor_ = nullptr;   // while the application starts
+    std::uint64_t creationStarted_ = 0; // on the process clock; 0 until the application is started
+    HWND applicationWindow_ = nullptr;  // its main window, once it has been brought to the front
     int exitCode_ = kExitDone;
 
     FindFileSearch files_;

@@ -6,6 +6,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 namespace quben::win {
 namespace {
 
@@ -18,11 +20,18 @@ BOOL OnCreate(HWND window, LPCREATESTRUCTW create) {
     return TRUE;
 }
 
-// The background follows the colour scheme, as the picture does in high contrast.
+// The background follows the colour scheme, as the picture does in high contrast. Only the strips
+// right of and below the picture are filled: filled under it too, the box would blink on a repaint.
 BOOL OnEraseBkgnd(HWND window, HDC dc) {
     RECT client{};
     ::GetClientRect(window, &client);
-    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+    BITMAP size{};
+    if (const HBITMAP picture = PictureOf(window); picture != nullptr)
+        ::GetObjectW(picture, sizeof size, &size);
+    const RECT right{std::min<LONG>(size.bmWidth, client.right), 0, client.right, client.bottom};
+    const RECT below{0, std::min<LONG>(size.bmHeight, client.bottom), right.left, client.bottom};
+    for (const RECT& strip : {right, below})
+        ::FillRect(dc, &strip, ::GetSysColorBrush(COLOR_WINDOW));
     return TRUE;
 }
 

@@ -145,8 +145,9 @@ TEST(DisplayFollowUp, OnlyARealChangeLaysOutAndOnlyTheDpiOrTheInkRedrawsTheLogo)
 }
 
 TEST(SurfaceColours, HighContrastTakesTheSchemesWindowColourForFormAndBoxes) {
-    EXPECT_EQ(ChooseSurfaceColours(false), (SurfaceColours{design::kWhite, design::kSystemWindow}));
-    EXPECT_EQ(ChooseSurfaceColours(true), (SurfaceColours{design::kSystemWindow, design::kSystemWindow}));
+    using namespace design;
+    EXPECT_EQ(ChooseSurfaceColours(false), (SurfaceColours{kWhite, kSystemWindow, kBlack}));
+    EXPECT_EQ(ChooseSurfaceColours(true), (SurfaceColours{kSystemWindow, kSystemWindow, kSystemWindowText}));
 }
 
 } // namespace

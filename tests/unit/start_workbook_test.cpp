@@ -1101,6 +1101,14 @@ INSTANTIATE_TEST_SUITE_P(
                },
                Then(StepsUpTo(12), {kAlertsBack, "Form3.Unload(1)"}),
                {{LaunchEnding::SessionEnded, LaunchStep::Opening}}},
+        Ending{"an Escape held back during the macros comes once they have run",
+               [](auto& t) {
+                   t.clock.onPause = [&t] {
+                       if (t.log.calls.back() == "Workbook.RunAutoMacros(1)")
+                           t.starter.Cancel();
+                   };
+               },
+               Flatten(kLaunchSteps), Logged()},
         Ending{"a call accepted at the limit goes on",
                [](auto& t) {
                    t.host.state.busyFrom = {{"Application.DisplayAlerts", kLaunchBusyLimit}};

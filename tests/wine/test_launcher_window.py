@@ -20,7 +20,7 @@ ARCH = parse_arch()
 WS_POPUP, WS_CAPTION, WS_BORDER, WS_THICKFRAME = 0x80000000, 0x00C00000, 0x00800000, 0x00040000
 WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_DLGFRAME = 0x00080000, 0x00020000, 0x00010000, 0x00400000
 WS_EX_TOOLWINDOW, WS_EX_APPWINDOW, WS_TABSTOP = 0x00000080, 0x00040000, 0x00010000
-LABEL1 = 100
+LABEL1, STATUS = 100, 103
 LOGO_SIZE = (417, 163)
 WHITE = (255, 255, 255)
 
@@ -77,12 +77,11 @@ class LauncherWindowTest:
         # Wine does not tell other processes a window's class icon (None); it must never be missing.
         self.assertIsNot(self.form["icon"], False)
 
-    def test_controls_in_tab_order_with_the_label_hidden(self):
-        self.assertEqual([c["id"] for c in self.form["children"]], [LABEL1, PICTURE1, PICTURE2])
-        self.assertEqual([c["style"] & WS_TABSTOP for c in self.form["children"]], [0, 0, 0], "the logos take no focus")
-        label = self.child(LABEL1)
-        self.assertFalse(label["visible"])
-        self.assertEqual(label["text"], "")
+    def test_controls_in_tab_order_with_the_label_and_the_status_hidden(self):
+        self.assertEqual([c["id"] for c in self.form["children"]], [LABEL1, PICTURE1, PICTURE2, STATUS])
+        self.assertEqual([c["style"] & WS_TABSTOP for c in self.form["children"]], [0] * 4, "nothing takes focus")
+        for control_id in (LABEL1, STATUS):
+            self.assertEqual((self.child(control_id)["visible"], self.child(control_id)["text"]), (False, ""))
 
     def test_pictures_sit_one_tenth_in_from_opposite_corners(self):
         for control_id, (left, top) in expected_pictures(self.WIDTH, self.HEIGHT).items():

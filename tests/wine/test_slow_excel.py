@@ -2,6 +2,8 @@
 while it starts, and a holder of the workbook that accepts a call and never answers it, neither hang
 the launcher nor make it say something false."""
 
+import itertools
+import re
 import sys
 import time
 import unittest
@@ -22,6 +24,15 @@ NOT_READY = ["Excel a été lancé mais ne répond pas encore.", "",
 HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre\u00a0: Excel l'a ouvert en lecture seule."
 # Accepted, then answered only after a minute: a long macro without DoEvents.
 SILENT_HOLDER = {"STANDIN_BLOCK": "Application.Visible", "STANDIN_BLOCK_MS": "60000"}
+# The taskbar button or Alt+Tab; the journal's events that open and close each moment.
+RESTORES = {"SW_RESTORE": ["show", "quben.Form3", 9], "SC_RESTORE": ["send", "quben.Form3", 0x0112, 0xF120, 0]}
+PHASES = {"creation": ({"STANDIN_REGISTER_AFTER_MS": "20000"}, ("start",), ("registered",)),
+          "open": ({"STANDIN_OPEN_MS": "10000"}, ("front", "open"), ("call", "Workbook.RunAutoMacros"))}
+LIVE_SETTING = "c12bcd8e-2a8e-4950-8ae7-3625111d58eb"
+
+
+def first(events, prefix):
+    return next((i for i, event in enumerate(events) if event[:len(prefix)] == prefix), None)
 
 
 def answered(journal):
@@ -61,6 +72,32 @@ class SlowApplicationTest(StandinDesktopTest):
             time.sleep(0.05)
         self.assertEqual(blocks[0][1], "Application.Visible")
         return int(blocks[0][2])
+
+    def until(self, what, check, timeout=30):
+        deadline = time.monotonic() + patience.seconds(timeout)
+        while not (seen := check()):
+            self.assertLess(time.monotonic(), deadline, f"never {what}")
+            time.sleep(0.1)
+        return seen
+
+    def test_a_restore_during_the_launch_brings_the_application_forward_instead(self):
+        for (phase, (fault, begin, end)), (request, command) in itertools.product(PHASES.items(), RESTORES.items()):
+            standin.close_standins(self.driver)
+            with self.subTest(phase=phase, request=request):
+                with LauncherRun(self.session, ARCH, env={**fault, "WINEDEBUG": "-all,fixme+oleacc"}) as run:
+                    self.driver(["wait-dialog", 30000], ["choose", self.workbook])
+                    self.until(begin, lambda: first(standin.events(run.journal_records()), begin) is not None)
+                    form = self.until("minimised", lambda: (f := self.driver.one("form")["form"])["iconic"] and f)
+                    self.assertTrue(self.driver.one(command, "form")["form"]["iconic"])
+                    self.assertEqual(run.wait(60), 0)
+                    records, log = standin.events(run.journal_records(settle=0.3)), run.wine_log()
+                self.assertIn(("front", "activated", "self", "launcher=minimised"),
+                              records[first(records, begin):first(records, end)], "activated by the launcher")
+                # The status line, the polite live region (Wine prints what it is asked).
+                [status] = [c for c in form["children"] if c["id"] == 103]
+                self.assertEqual((status["text"], status["visible"]), ("Ouverture du classeur dans Excel…", True))
+                live = re.findall(r"SetHwndProp \((\w+) 4294967292 0 \{" + LIVE_SETTING + r"\} \S+ \{VT_I4: 1\}", log)
+                self.assertEqual([int(hwnd, 16) for hwnd in live], [status["hwnd"]])
 
     def test_a_creation_refused_while_the_application_starts_is_not_made_twice_and_says_so(self):
         # Refused, or not completed while its process (found by the image its registration names)

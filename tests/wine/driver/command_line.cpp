@@ -19,7 +19,7 @@ constexpr std::array kShapes{
     Shape{L"wait-exit", L"n"},     Shape{L"windows", L"t"},       Shape{L"close", L"t"},
     Shape{L"foreground", L""},     Shape{L"long-path", L"t"},     Shape{L"sleep", L"n"},
     Shape{L"bench-dialog", L"tn"}, Shape{L"bench-cycle", L"ttn"}, Shape{L"bench-run", L"t*"},
-    Shape{L"send", L"tnnn"},       Shape{L"tick", L"n"},
+    Shape{L"send", L"tnnn"},       Shape{L"tick", L"n"},          Shape{L"show", L"tn"},
 };
 
 const Shape* FindShape(std::wstring_view word) {

@@ -33,7 +33,7 @@ std::uint32_t Milliseconds(const Command& command, std::size_t index) {
 } // namespace
 
 Session::Handler Session::HandlerFor(std::wstring_view word) {
-    static constexpr std::array<std::pair<std::wstring_view, Handler>, 20> kHandlers{{
+    static constexpr std::array<std::pair<std::wstring_view, Handler>, 21> kHandlers{{
         {L"run", &Session::Run},
         {L"wait-dialog", &Session::WaitDialog},
         {L"form", &Session::Form},
@@ -47,6 +47,7 @@ Session::Handler Session::HandlerFor(std::wstring_view word) {
         {L"windows", &Session::Windows},
         {L"close", &Session::Close},
         {L"send", &Session::Send},
+        {L"show", &Session::Show},
         {L"tick", &Session::Tick},
         {L"foreground", &Session::Foreground},
         {L"long-path", &Session::LongPath},
@@ -220,6 +221,14 @@ void Session::Send(const Command& command, JsonWriter& json) {
         throw CommandFailure{"no window answered"};
     json.Key("result").Int(*answer);
     json.Key("tick").Number(static_cast<double>(::GetTickCount64())); // as for a close
+}
+
+// ShowWindow from another process, as the taskbar and Alt+Tab restore a window: class, command.
+void Session::Show(const Command& command, JsonWriter&) {
+    const HWND window = FindTopLevel(command.args[0], Pid());
+    if (window == nullptr)
+        throw CommandFailure{"no such window"};
+    ::ShowWindow(window, static_cast<int>(command.Number(1)));
 }
 
 // Clicks a check box of the open-file dialog (1040: "open as read-only") as the user would; reports

@@ -32,6 +32,7 @@ private:
     void Windows(const Command& command, JsonWriter& json);
     void Close(const Command& command, JsonWriter& json);
     void Send(const Command& command, JsonWriter& json);
+    void Show(const Command& command, JsonWriter& json);
     void Tick(const Command& command, JsonWriter& json);
     void Foreground(const Command& command, JsonWriter& json);
     void LongPath(const Command& command, JsonWriter& json);

@@ -127,8 +127,11 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     ClassFactory globalFactory(*this, L"Global", global);
     const unsigned late = mode_ == StartMode::Embedding ? faults().registerAfterMs : 0;
     if (late > 0) {
+        // Its window answers meanwhile, as a prompt the application shows while it starts does.
         window.show(true);
-        Sleep(late);
+        for (const ULONGLONG end = GetTickCount64() + late; GetTickCount64() < end; Sleep(10))
+            for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+                DispatchMessageW(&message);
         window.show(false);
     }
     ClassRegistration applicationRegistration;
