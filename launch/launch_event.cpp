@@ -35,7 +35,9 @@ EventEntry::EventEntry(const LaunchEvent& event) {
     count = row.inserts;
     if (count == kPolicyInserts) {
         strings[8] = event.policy.c_str();
-        strings[9] = DecimalText(event.policyValue, numbers_[3]);
+        strings[9] = event.policy.empty()     ? L""
+                     : event.policyUnreadable ? L"illisible"
+                                              : DecimalText(event.policyValue, numbers_[3]);
     } else if (count == kAnswerInserts) {
         strings[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
         strings[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";

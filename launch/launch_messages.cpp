@@ -75,13 +75,6 @@ std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
     return Message(kDownloadedFirstLine, details.append(L"\n\n").append(kDownloadedQuestion));
 }
 
-std::wstring LocationQuestion(std::wstring_view path) {
-    std::wstring details(kLocationWarning);
-    if (const std::wstring server = ServerOf(path); !server.empty())
-        details.append(L"\n\n").append(kLocationLabel).append(server);
-    return Message(kLocationFirstLine, details.append(L"\n\n").append(kLocationQuestion));
-}
-
 std::wstring BoxText(const EndingRow& row, std::wstring_view path, const PlatformError& failure,
                      LaunchPlatform& platform) {
     std::wstring text(row.firstLine);

@@ -68,7 +68,7 @@ TEST(LaunchEventTest, EachEndingHasItsTypeItsIdAndTheInsertsOfItsMessage) {
         {as(failure, LaunchEnding::TooLong), kEventError, 103, failureStrings},
         {as(failure, LaunchEnding::NotResponding), kEventError, 104, failureStrings},
         {as(failure, LaunchEnding::NotReady), kEventError, 104, failureStrings},
-        {as(failure, LaunchEnding::Forbidden), kEventError, 105, with(failureStrings, {L"", L"0"})},
+        {as(failure, LaunchEnding::Forbidden), kEventError, 105, with(failureStrings, {L"", L""})},
         {refusal, kEventError, 106, with(failureStrings, {L"HKLM\\…\\VBAWarnings", L"4"})},
         {as(failure, LaunchEnding::Absent), kEventWarning, 201, failureStrings},
         {answered, kEventWarning, 202,
