@@ -13,20 +13,22 @@
 
 namespace quben::win {
 
-// A string value (RegGetValueW's `flags` say which types), read whole; nothing for a missing key or
-// value. Throws PlatformError on any other error.
+// A string value (RegGetValueW's `flags` say which types; `type`, when given, receives its own),
+// read whole; nothing for a missing key or value. Throws PlatformError on any other error.
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const wchar_t* value,
-                                           DWORD flags);
+                                           DWORD flags, DWORD* type = nullptr);
 
 // "16.0" for HKEY_CLASSES_ROOT\Excel.Application\CurVer = "Excel.Application.16"; nothing when the
 // key is missing or names no version. Throws PlatformError when it is there but cannot be read.
 std::optional<std::wstring> InstalledExcelVersion();
 
-// The policies for Excel `version`, each from the first source that has it. Each value stands
-// alone: one that cannot be read is not set, and the live trace says why.
+// The policies for Excel `version`, each from the first source that has it, and the user's own
+// VBAWarnings. Each value stands alone: one that cannot be read is not set, and the live trace
+// says why.
 MacroPolicy ReadMacroPolicy(std::wstring_view version);
 
-// The trusted locations of Excel `version`: the organisation's, the user's own, and the rules on them.
+// The trusted locations of Excel `version`: the organisation's, the user's own, and the rules on them
+// (AllLocationsDisabled: the policy's, else the user's own).
 TrustedLocations ReadTrustedLocations(std::wstring_view version);
 
 // True when the organisation takes unblocking downloaded files away from users (the user's or the

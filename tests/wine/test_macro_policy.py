@@ -135,8 +135,8 @@ class MacroPolicyTest(StandinDesktopTest):
         # The write refused: the instance quits unseen. Macros Excel kept off: the workbook stays open.
         cases = (("Application.AutomationSecurity", "Le classeur n'a pas pu être ouvert selon les règles de "
                   "votre organisation pour les macros.", False),
-                 ("Workbook.RunAutoMacros", "Les macros de ce classeur n'ont pas pu s'exécuter selon les règles "
-                  "de votre organisation (macros signées uniquement, ou désactivées).", True))
+                 ("Workbook.RunAutoMacros", "Les macros de ce classeur n'ont pas pu s'exécuter (règles de votre "
+                  "organisation, paramètres d'Excel, ou provenance du fichier).", True))
         for member, first_line, shown in cases:
             with self.subTest(member=member), self.policy("HKCU", "VBAWarnings", 3) as setting:
                 records, text, code, log = self.launch(env={**WINEDEBUG, "STANDIN_FAIL": member}, box=True)
