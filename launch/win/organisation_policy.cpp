@@ -93,13 +93,13 @@ std::wstring Expanded(const std::wstring& text) {
     }
 }
 
-// A folder that exists, in its long form (no 8.3 component); any other path as it is.
+// A folder that exists, in its long form (no 8.3 component); any other path as it is. Only a path
+// that may hold a short name (its generated names all have a '~') is asked for: the system would
+// otherwise reach every share a location names.
 std::wstring LongFormOrAsIs(std::wstring_view path) {
     std::wstring longForm(path);
-    RunStep([&] {
-        if (!path.empty())
-            longForm = LongPathName(path);
-    });
+    if (path.find(L'~') != std::wstring_view::npos)
+        RunStep([&] { longForm = LongPathName(path); });
     return longForm;
 }
 
