@@ -24,6 +24,8 @@ PROMPT = "Désolé , le fichier correspondant est absent du répertoire de trava
 NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
 NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
 DOWNLOADED = "Ce classeur provient d'Internet."
+MACROS_NOT_RUN = ("Les macros de ce classeur n'ont pas pu s'exécuter (règles de votre organisation, paramètres d'Excel, "
+                  "ou provenance du fichier).")
 FORBIDDEN = "Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer."
 ATTACHMENT_POLICY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments"
 ZONE_MAP = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains"
@@ -496,7 +498,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
 
     def inject_in_each_member(self, variable, crashed):
         """Each member failing (or the application dying in it) in turn: the steps after it are made
-        as far as they can be; a launch that leaves the workbook unopened says so, exit code 1."""
+        as far as they can be; a launch that leaves the workbook unopened, or its macros not run, says
+        so, exit code 1."""
         expected = launch_calls(self.workbook_path)
         members = [m for m, *_ in expected]
         unopened = ("Workbook.RunAutoMacros", "Workbook.ReadOnly")
@@ -511,7 +514,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
                     # not start; a later crash leaves the workbook unopened (unless it was done).
                     made = expected[:members.index(member) + 1]
                     message = (NOT_STARTED if members.index(member) <= members.index("Application.Visible") else
-                               None if members.index(member) >= members.index("Workbook.RunAutoMacros") else NOT_OPENED)
+                               MACROS_NOT_RUN if member == "Workbook.RunAutoMacros" else NOT_OPENED)
                 elif member == "Application.Visible":
                     # An instance nobody can see is told to quit.
                     made, message = expected[:2] + [("Application.Quit", "method", 1033, [])], NOT_STARTED
@@ -522,7 +525,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
                 elif member == "Workbooks.Open":
                     made, message = without(expected, *unopened), NOT_OPENED
                 else:
-                    made, message = expected, None
+                    made, message = expected, MACROS_NOT_RUN if member == "Workbook.RunAutoMacros" else None
                 # The instance told to quit ends in its own time, after the launcher.
                 quit_asked = not crashed and member == "Application.Visible"
                 records, box = self.launch_failing(
