@@ -20,8 +20,11 @@ enum class LaunchEnding : std::uint8_t {
     Forbidden,             // from the Internet, and the organisation forbids unblocking it
     InternetMacrosBlocked, // from the Internet, whose macros the organisation blocks
     MacrosDisabled,        // the organisation does not allow the application's macros on this computer
+    MacrosDisabledByUser,  // the user's own Trust Center disables all macros
+    ProgramMacrosDisabled, // the organisation disables macros in workbooks programs open
+    VbaOff,                // the organisation has turned VBA off on this computer
     MacroRulesNotApplied,  // the application could not be told to apply the organisation's rules
-    MacrosNotRun,          // under those rules, the application kept the workbook's macros off
+    MacrosNotRun,          // the workbook's macros did not run (the rules, the settings, its origin)
     NotStarted,            // the application could not be created or shown
     NotReady,              // the application, started, refused or did not complete its creation
     NotOpened,             // the application did not open the workbook
@@ -78,6 +81,9 @@ inline constexpr EndingRow kEndingRows[] = {
     {LaunchEnding::Forbidden,             kFailureBoxStyle, kForbiddenFirstLine,             BoxDetails::None,             kForbiddenAdvice,             kExitFailed, 105, kEventError,       Inserts::WithPolicy},
     {LaunchEnding::InternetMacrosBlocked, kFailureBoxStyle, kInternetMacrosBlockedFirstLine, BoxDetails::None,             kInternetMacrosBlockedAdvice, kExitFailed, 105, kEventError,       Inserts::WithPolicy},
     {LaunchEnding::MacrosDisabled,        kFailureBoxStyle, kMacrosDisabledFirstLine,        BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::MacrosDisabledByUser,  kFailureBoxStyle, kMacrosDisabledByUserFirstLine,  BoxDetails::None,             kMacrosDisabledByUserAdvice,  kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::ProgramMacrosDisabled, kFailureBoxStyle, kProgramMacrosDisabledFirstLine, BoxDetails::None,             kProgramMacrosDisabledAdvice, kExitFailed, 106, kEventError,       Inserts::WithPolicy},
+    {LaunchEnding::VbaOff,                kFailureBoxStyle, kVbaOffFirstLine,                BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       Inserts::WithPolicy},
     {LaunchEnding::MacroRulesNotApplied,  kFailureBoxStyle, kMacroRulesNotAppliedFirstLine,  BoxDetails::None,             kMacrosDisabledAdvice,        kExitFailed, 106, kEventError,       Inserts::WithPolicy},
     {LaunchEnding::MacrosNotRun,          kFailureBoxStyle, kMacrosNotRunFirstLine,          BoxDetails::None,             kMacrosNotRunAdvice,          kExitFailed, 106, kEventError,       Inserts::WithPolicy},
     {LaunchEnding::NotStarted,            kFailureBoxStyle, kNotStartedFirstLine,            BoxDetails::WhyNotStarted,    {},                           kExitFailed, 101, kEventError,       Inserts::Common},

@@ -51,7 +51,9 @@ EventEntry::EventEntry(const LaunchEvent& event) {
     count = static_cast<std::uint16_t>(row.inserts);
     if (row.inserts == Inserts::WithPolicy) {
         inserts[8] = event.policy;
-        inserts[9] = DecimalText(event.policyValue, numbers_[3]);
+        inserts[9] = event.policy.empty()     ? L""
+                     : event.policyUnreadable ? L"illisible"
+                                              : DecimalText(event.policyValue, numbers_[3]);
     } else if (row.inserts == Inserts::WithAnswer) {
         inserts[8] = DecimalText(static_cast<std::uint64_t>(event.zone), numbers_[3]);
         inserts[9] = event.zoneOrigin == ZoneOrigin::Mark ? L"marque de téléchargement" : L"emplacement";

@@ -48,9 +48,11 @@ struct LaunchEvent {
     std::wstring host{};
     bool yes = false;
     bool markRemoved = false;
-    // A refusal by the organisation's policy: the setting's registry name and its value.
+    // The macro setting that refused the launch or made the application decide: its registry name
+    // and its value ("illisible" when it could not be read; nothing when no setting is named).
     std::wstring policy{};
     std::uint32_t policyValue = 0;
+    bool policyUnreadable = false;
 };
 
 // One entry of the log: its type, its ID in the executable's message table, and the inserts %1,

@@ -1,6 +1,5 @@
 #include "launch/launch_messages.h"
 
-#include "launch/extended_length_path.h"
 #include "launch/launch_texts.h"
 #include "launch/url_origin.h"
 #include "platform/busy_retry.h"
@@ -46,16 +45,6 @@ std::wstring Explained(std::wstring_view explanation, std::int32_t status) {
 
 } // namespace
 
-// "\\server" for "\\server\share\…" or "\\?\UNC\server\share\…"; empty for a drive, and for a
-// server no URL could name as its host: it could read as another (bidi or control characters).
-std::wstring ServerOf(std::wstring_view path) {
-    const std::optional<std::wstring> classic = FromExtendedLengthPath(path);
-    if (!classic || !classic->starts_with(L"\\\\"))
-        return {};
-    const std::wstring server = classic->substr(2, classic->find(L'\\', 2) - 2);
-    return IsPlainHost(server) ? L"\\\\" + server : std::wstring();
-}
-
 bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunning) {
     constexpr auto kServerExecFailure = static_cast<std::int32_t>(0x80080005); // CO_E_SERVER_EXEC_FAILURE
     return status == busy_status::kCallRejected || status == busy_status::kRetryLater ||
@@ -73,13 +62,6 @@ std::wstring DownloadedQuestion(std::wstring_view hostUrl) {
     if (!source.empty())
         details.append(L"\n\n").append(kDownloadedSourceLabel).append(source);
     return Message(kDownloadedFirstLine, details.append(L"\n\n").append(kDownloadedQuestion));
-}
-
-std::wstring LocationQuestion(std::wstring_view path) {
-    std::wstring details(kLocationWarning);
-    if (const std::wstring server = ServerOf(path); !server.empty())
-        details.append(L"\n\n").append(kLocationLabel).append(server);
-    return Message(kLocationFirstLine, details.append(L"\n\n").append(kLocationQuestion));
 }
 
 std::wstring BoxText(const EndingRow& row, std::wstring_view path, const PlatformError& failure,

@@ -19,16 +19,9 @@ bool StartedButNotAnswering(std::int32_t status, FunctionRef<bool()> stillRunnin
 // What the download question shows of the address a workbook was downloaded from: its scheme and
 // host; empty when unknown.
 std::wstring ShownSource(std::wstring_view hostUrl);
-// What the location question shows of a workbook's path: "\\server" for "\\server\share\…" or
-// "\\?\UNC\server\share\…"; empty for a drive, and for a server that is no plain host name or
-// address (IsPlainHost).
-std::wstring ServerOf(std::wstring_view path);
 // Whether to unblock and open a workbook from the Internet, downloaded from `hostUrl` (empty when
 // unknown), of which only the scheme and host are shown.
 std::wstring DownloadedQuestion(std::wstring_view hostUrl);
-// Whether to open a workbook that is on the Internet because of where it is: the server its path
-// names is shown (nothing of the share or the rest of the path).
-std::wstring LocationQuestion(std::wstring_view path);
 // The box of an ending: its first line, then what its row says follows. `path` is the workbook as
 // chosen, not the name the application was given; `failure` what ended the launch.
 std::wstring BoxText(const EndingRow& row, std::wstring_view path, const PlatformError& failure,

@@ -59,15 +59,6 @@ inline constexpr std::wstring_view kDownloadedWarning =
     L"ne continuez que si vous avez confiance en sa provenance.";
 inline constexpr std::wstring_view kDownloadedSourceLabel = L"Provenance\u00A0: ";
 inline constexpr std::wstring_view kDownloadedQuestion = L"Débloquer ce classeur et l'ouvrir\u00A0?";
-// A workbook that is on the Internet because of where it is (a share named by a dotted server name
-// or an address), not because it was downloaded: the same box, nothing to unblock.
-inline constexpr std::wstring_view kLocationFirstLine =
-    L"Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.";
-inline constexpr std::wstring_view kLocationWarning =
-    L"Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en cet "
-    L"emplacement.";
-inline constexpr std::wstring_view kLocationLabel = L"Emplacement\u00A0: ";
-inline constexpr std::wstring_view kLocationQuestion = L"Ouvrir ce classeur\u00A0?";
 // ... and the organisation does not let users unblock such files (a failure box).
 inline constexpr std::wstring_view kForbiddenFirstLine =
     L"Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.";
@@ -79,6 +70,30 @@ inline constexpr std::wstring_view kMacrosDisabledFirstLine =
     L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses "
     L"macros\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
+
+// ... where it is the user's own choice in Excel's Trust Center (a failure box).
+inline constexpr std::wstring_view kMacrosDisabledByUserFirstLine =
+    L"Vos paramètres d'Excel désactivent toutes les macros. Ce classeur a besoin de ses macros\u00A0: il n'a "
+    L"pas été ouvert.";
+inline constexpr std::wstring_view kMacrosDisabledByUserAdvice =
+    L"Dans Excel, choisissez un autre paramètre (Fichier > Options > Centre de gestion de la "
+    L"confidentialité > Paramètres des macros), ou placez le classeur dans un emplacement approuvé, puis "
+    L"ouvrez-le de nouveau.";
+
+// Macros disabled only in workbooks a program opens (AutomationSecurity 3): a double-click on the
+// workbook still runs them under the user's settings (a failure box).
+inline constexpr std::wstring_view kProgramMacrosDisabledFirstLine =
+    L"Votre organisation désactive les macros des classeurs ouverts par un programme, comme ce "
+    L"lanceur\u00A0: "
+    L"ce classeur n'a pas été ouvert.";
+inline constexpr std::wstring_view kProgramMacrosDisabledAdvice =
+    L"Ouvrez-le depuis l'Explorateur de fichiers (double-clic sur le classeur)\u00A0: Excel appliquera "
+    L"alors vos paramètres de macros. Sinon, adressez-vous à votre service informatique.";
+
+// VBA turned off by the organisation: no macro can run at all (a failure box).
+inline constexpr std::wstring_view kVbaOffFirstLine =
+    L"Visual Basic pour Applications est désactivé sur ce poste par votre organisation. Ce classeur a "
+    L"besoin de ses macros\u00A0: il n'a pas été ouvert.";
 
 // A workbook from the Internet whose macros the organisation blocks, where users may still unblock
 // a file they trust (a failure box).
@@ -95,11 +110,11 @@ inline constexpr std::wstring_view kInternetMacrosBlockedAdvice =
 inline constexpr std::wstring_view kMacroRulesNotAppliedFirstLine =
     L"Le classeur n'a pas pu être ouvert selon les règles de votre organisation pour les macros.";
 
-// Under those rules, the application kept the workbook's macros off (unsigned, or disabled): it
-// stays open, but does nothing (a failure box).
+// The workbook's macros did not run, whatever the cause: it stays open, but does nothing (a
+// failure box).
 inline constexpr std::wstring_view kMacrosNotRunFirstLine =
-    L"Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de votre organisation "
-    L"(macros signées uniquement, ou désactivées).";
+    L"Les macros de ce classeur n'ont pas pu s'exécuter (règles de votre organisation, paramètres "
+    L"d'Excel, ou provenance du fichier).";
 inline constexpr std::wstring_view kMacrosNotRunAdvice =
     L"Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. "
     L"Adressez-vous à votre service informatique.";

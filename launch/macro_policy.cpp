@@ -1,6 +1,7 @@
 #include "launch/macro_policy.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quben {
 namespace {
@@ -11,6 +12,7 @@ constexpr std::uint32_t kAutomationEnabled = 1;
 constexpr std::uint32_t kAutomationByUi = 2;
 constexpr std::uint32_t kAutomationForceDisable = 3;
 constexpr std::uint32_t kBlock = 1;
+constexpr std::uint32_t kVbaOff = 1;
 
 bool Is(const std::optional<PolicySetting>& setting, std::uint32_t value) {
     return setting && setting->value == value;
@@ -44,23 +46,52 @@ bool Contains(const TrustedLocation& location, std::wstring_view path, SameNameR
 
 } // namespace
 
-MacroDecision DecideMacroPolicy(const MacroPolicy& policy, bool fromInternet, bool trusted) {
+MacroDecision DecideMacroPolicy(const MacroPolicy& policy, WorkbookOrigin origin, bool trusted,
+                                UnblockingRule hidesUnblocking) {
+    // VBA turned off: no macro runs anywhere, trusted locations included.
+    if (Is(policy.vbaOff, kVbaOff))
+        return {LaunchEnding::VbaOff, false, policy.vbaOff};
     const auto& automation = policy.automationSecurity;
-    // The organisation lets programs run the macros of what they open: nothing to apply.
-    if (Is(automation, kAutomationEnabled))
-        return {};
     if (Is(automation, kAutomationForceDisable))
-        return {LaunchEnding::MacrosDisabled, false, automation};
+        return {LaunchEnding::ProgramMacrosDisabled, false, automation};
+    // The user's own Trust Center speaks only where no policy does.
+    const bool usersOwn = !policy.vbaWarnings && policy.userVbaWarnings;
+    const auto& warnings = usersOwn ? policy.userVbaWarnings : policy.vbaWarnings;
+    // The organisation lets programs run the macros of what they open.
+    const bool programsRun = Is(automation, kAutomationEnabled);
     // Files in a trusted location bypass the other checks, the Internet mark included.
-    if (!trusted && Is(policy.vbaWarnings, kVbaDisableAll))
-        return {LaunchEnding::MacrosDisabled, false, policy.vbaWarnings};
-    if (!trusted && fromInternet && Is(policy.blockFromInternet, kBlock))
-        return {LaunchEnding::InternetMacrosBlocked, false, policy.blockFromInternet};
-    if (Is(automation, kAutomationByUi))
-        return {std::nullopt, true, automation};
-    if (Is(policy.vbaWarnings, kVbaSignedOnly) || Is(policy.vbaWarnings, kVbaDisableAll))
-        return {std::nullopt, true, policy.vbaWarnings};
-    return {};
+    if (!trusted && !programsRun && Is(warnings, kVbaDisableAll))
+        return {usersOwn ? LaunchEnding::MacrosDisabledByUser : LaunchEnding::MacrosDisabled, false,
+                warnings};
+    // A location Windows places on the Internet: the application applies its own block there, and
+    // unblocking the file would change nothing. Elsewhere, a download mark is the user's to lift,
+    // unless the organisation hides "Débloquer" or blocks the macros of such files.
+    const bool internetLocation = !trusted && origin.internetLocation;
+    MacroDecision decision;
+    if (!trusted && !internetLocation && origin.marked) {
+        if (auto hidden = hidesUnblocking())
+            return {LaunchEnding::Forbidden, false, std::move(hidden)};
+        if (!programsRun && Is(policy.blockFromInternet, kBlock))
+            return {LaunchEnding::InternetMacrosBlocked, false, policy.blockFromInternet};
+        decision.askAboutMark = true;
+    }
+    if (programsRun) {
+        decision.byUi = internetLocation;
+    } else if (Is(automation, kAutomationByUi)) {
+        decision.byUi = true;
+        decision.because = automation;
+    } else if (Is(warnings, kVbaSignedOnly) || Is(warnings, kVbaDisableAll)) {
+        decision.byUi = true;
+        decision.because = warnings;
+    } else {
+        decision.byUi = internetLocation;
+    }
+    return decision;
+}
+
+std::wstring LocationAsCompared(std::wstring_view path, bool expandable, TextRule expanded,
+                                TextRule longForm) {
+    return longForm(expandable ? expanded(path) : std::wstring(path));
 }
 
 bool InTrustedLocation(std::wstring_view longPath, bool onNetwork, const TrustedLocations& locations,

@@ -1,33 +1,48 @@
-// The launch's step for the organisation's macro rules: which Office version's policy applies,
-// what it decides, and the one property it may have written into the instance created.
+// The launch's step for the macro rules: which Office version's rules apply, what they decide, and
+// the one property they may have written into the instance created.
 
 #include "launch/launch_platform.h"
 #include "launch/start_workbook.h"
 #include "platform/independent_steps.h"
 
 namespace quben {
+namespace {
+
+bool SameOutcome(const MacroDecision& a, const MacroDecision& b) {
+    return a.refusal == b.refusal && a.byUi == b.byUi && a.askAboutMark == b.askAboutMark;
+}
+
+} // namespace
 
 // Where the registration names the installed version, no application is created for a launch
-// the policy refuses.
-WorkbookStarter::Step WorkbookStarter::MacroPolicyBeforeCreation(bool fromInternet) noexcept {
-    fromInternet_ = fromInternet;
+// the rules refuse. Without it, no rule can be read yet: `before` is what holds until the instance
+// names its own.
+WorkbookStarter::Step WorkbookStarter::MacroPolicyBeforeCreation(WorkbookOrigin origin,
+                                                                 MacroDecision& before) noexcept {
+    origin_ = origin;
     macroDecision_.reset();
     policyNamed_.reset();
     std::optional<std::wstring> version;
     RunStep([&] { version = platform_.SpreadsheetVersion(); });
-    return version ? HonourMacroPolicy(*version) : Step{};
+    if (!version) {
+        before = Decide({}, {});
+        return Refused(before);
+    }
+    auto end = HonourMacroPolicy(*version);
+    before = *macroDecision_;
+    return end;
 }
 
 WorkbookStarter::Step WorkbookStarter::MacroPolicyOf(SpreadsheetApplication& application) noexcept {
     // Only where the registration named no version: the instance's own, asked before anything
-    // else. An instance the policy refuses is never shown, and so told to quit.
+    // else. An instance the rules refuse is never shown, and so told to quit.
     if (!macroDecision_) {
         std::wstring version;
         RunStep([&] { version = application.Version(); });
-        if (auto end = version.empty() ? Step{} : HonourMacroPolicy(version))
+        if (auto end = HonourMacroPolicy(version))
             return end;
     }
-    if (!macroDecision_ || !macroDecision_->byUi)
+    if (!macroDecision_->byUi)
         return {};
     // Before it is shown or opens anything: the application then applies the Trust Center's rules
     // itself. Not applied, they would not hold at all: the instance is never shown.
@@ -39,13 +54,22 @@ WorkbookStarter::Step WorkbookStarter::MacroPolicyOf(SpreadsheetApplication& app
     return DispatchThenCheckInterrupted();
 }
 
+// An empty `version`: none known, no rule read.
 WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view version) noexcept {
     MacroPolicy policy; // a rule that cannot be read counts as not set
-    RunStep([&] { policy = platform_.ReadMacroPolicy(version); });
-    const MacroDecision elsewhere = DecideMacroPolicy(policy, fromInternet_, false);
-    const MacroDecision inTrusted = DecideMacroPolicy(policy, fromInternet_, true);
+    if (!version.empty())
+        RunStep([&] { policy = platform_.ReadMacroPolicy(version); });
+    macroDecision_ = Decide(policy, version);
+    return Refused(*macroDecision_);
+}
+
+MacroDecision WorkbookStarter::Decide(const MacroPolicy& policy, std::wstring_view version) noexcept {
+    const auto notHidden = []() -> std::optional<PolicySetting> { return std::nullopt; };
+    const MacroDecision inTrusted = DecideMacroPolicy(policy, origin_, true, notHidden);
     // The trusted locations only where they change the answer: most launches never read them.
-    const bool trusted = elsewhere.refusal != inTrusted.refusal && TestOr(false, [&] {
+    const bool trusted = !version.empty() &&
+                         !SameOutcome(DecideMacroPolicy(policy, origin_, false, notHidden), inTrusted) &&
+                         TestOr(false, [&] {
                              const TrustedLocations locations = platform_.ReadTrustedLocations(version);
                              const std::wstring longPath = platform_.LongPathName(path_);
                              return InTrustedLocation(longPath, platform_.OnNetworkDrive(longPath), locations,
@@ -53,18 +77,24 @@ WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view versi
                                                           return platform_.SameName(a, b);
                                                       });
                          });
-    macroDecision_ = trusted ? inTrusted : elsewhere;
-    if (!macroDecision_->refusal)
+    if (trusted)
+        return inTrusted;
+    // Users may unblock a download in its Properties, unless the organisation hides that. A rule
+    // that cannot be read is not assumed away.
+    return DecideMacroPolicy(policy, origin_, false, [&]() -> std::optional<PolicySetting> {
+        PolicySetting hidden{1, std::wstring(kHideZoneInfoPolicy)};
+        bool set = false;
+        hidden.unreadable = Attempt([&] { set = platform_.UnblockingForbidden(); }).has_value();
+        return set || hidden.unreadable ? std::optional(hidden) : std::nullopt;
+    });
+}
+
+WorkbookStarter::Step WorkbookStarter::Refused(const MacroDecision& decision) noexcept {
+    if (!decision.refusal)
         return {};
     step_ = LaunchStep::Policy;
-    policyNamed_ = macroDecision_->because;
-    // Users may unblock a download in its Properties, unless the organisation hides that too.
-    if (*macroDecision_->refusal == LaunchEnding::InternetMacrosBlocked &&
-        TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
-        policyNamed_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
-        return Ending{LaunchEnding::Forbidden};
-    }
-    return Ending{*macroDecision_->refusal};
+    policyNamed_ = decision.because;
+    return Ending{*decision.refusal};
 }
 
 } // namespace quben

@@ -15,26 +15,27 @@ namespace quben {
 namespace {
 
 struct Origin {
-    int zone = 0;
-    bool marked = false;  // the download mark, not the location, places the file on the Internet
-    std::wstring hostUrl; // the mark's, when it names one
+    int zone = 0; // the higher of the location's and the mark's
+    WorkbookOrigin where{};
+    std::wstring hostUrl{}; // the mark's, when it names one
 };
 
-// Where a workbook comes from, as Windows weighs it: the higher of the zone its location gets
-// (a share named by a dotted server name or an address, the organisation's mappings) and the zone
-// its own mark names. What cannot be learnt, a mark there but unreadable included, is the Internet.
+// Where a workbook comes from, as Windows weighs it: the zone its location gets (a share named by a
+// dotted server name or an address, the organisation's mappings) and the zone its own mark names.
+// What cannot be learnt, a mark there but unreadable included, is the Internet.
 Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
     int locationZone = kInternetZone;
     RunStep([&] { locationZone = platform.LocationZone(path); });
+    const bool internetLocation = IsFromInternet(locationZone);
     std::optional<DownloadMark> mark;
     if (Attempt([&] {
             if (const auto bytes = platform.ReadDownloadMark(path))
                 mark = ParseZoneIdentifier(*bytes);
         }))
-        return {std::max(locationZone, kInternetZone), true, {}};
+        return {std::max(locationZone, kInternetZone), {true, internetLocation}};
     if (IsDownloaded(mark))
-        return {std::max(locationZone, mark->zoneId), true, mark->hostUrl};
-    return {mark ? std::max(locationZone, mark->zoneId) : locationZone, false, {}};
+        return {std::max(locationZone, mark->zoneId), {true, internetLocation}, mark->hostUrl};
+    return {mark ? std::max(locationZone, mark->zoneId) : locationZone, {false, internetLocation}};
 }
 
 } // namespace
@@ -85,29 +86,22 @@ WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
 }
 
 // An application started by automation runs the macros of every file it opens, whatever the
-// user's settings: a workbook Windows places on the Internet is opened only on the user's yes;
-// a downloaded one then without its mark, as Windows' own "Débloquer" leaves it. Never where the
-// organisation has taken "Débloquer" away.
+// user's settings: a downloaded workbook is opened only on the user's yes, then without its mark,
+// as Windows' own "Débloquer" leaves it. A location Windows places on the Internet, a trusted
+// location and the organisation's rules are the macro rules' to weigh first.
 WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) noexcept {
     const Origin origin = OriginOf(path, platform_);
-    if (auto end = MacroPolicyBeforeCreation(IsFromInternet(origin.zone)))
+    MacroDecision before;
+    if (auto end = MacroPolicyBeforeCreation(origin.where, before))
         return end;
-    if (!IsFromInternet(origin.zone))
+    if (!before.askAboutMark)
         return {};
-    // A rule that cannot be read is not assumed away.
-    if (TestOr(true, [&] { return platform_.UnblockingForbidden(); })) {
-        policyNamed_ = PolicySetting{1, std::wstring(kHideZoneInfoPolicy)};
-        return Ending{LaunchEnding::Forbidden};
-    }
-    // A question that cannot be asked is a no. A workbook that is on the Internet only because of
-    // where it is has no mark to remove: the question says so, and a yes changes nothing on disk.
+    // A question that cannot be asked is a no.
     int answer = 0;
-    LaunchEvent audit{.ending = LaunchEnding::Answered,
-                      .zone = origin.zone,
-                      .zoneOrigin = origin.marked ? ZoneOrigin::Mark : ZoneOrigin::Location};
+    LaunchEvent audit{.ending = LaunchEnding::Answered, .zone = origin.zone, .zoneOrigin = ZoneOrigin::Mark};
     RunStep([&] {
-        audit.host = origin.marked ? ShownSource(origin.hostUrl) : ServerOf(path);
-        audit.boxText = origin.marked ? DownloadedQuestion(origin.hostUrl) : LocationQuestion(path);
+        audit.host = ShownSource(origin.hostUrl);
+        audit.boxText = DownloadedQuestion(origin.hostUrl);
         answer = window_.MsgBox(audit.boxText, kQuestionBoxStyle, kMessageTitle);
     });
     // A launcher closed while the question was up goes no further, whatever the answer.
@@ -115,7 +109,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
     audit.yes = answer == kAnswerYes;
     // The answer is the gate, not the mark's removal, which a read-only file or share or a medium
     // without streams refuses: the application runs the macros either way.
-    if (audit.yes && !cancelled && origin.marked)
+    if (audit.yes && !cancelled)
         audit.markRemoved = !Attempt([&] { platform_.RemoveDownloadMark(path); });
     if (answer != 0) // the audit of an answer the user gave
         LogEvent(audit);
@@ -123,6 +117,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
         return Ending{LaunchEnding::Closed};
     if (!audit.yes)
         return Ending{LaunchEnding::Declined};
+    origin_.marked = false; // unblocked, for the rules the instance may still read
     return {};
 }
 
@@ -211,10 +206,10 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
     step_ = LaunchStep::Macros;
-    // Where the Trust Center decides, macros it keeps off would leave a workbook that does nothing,
-    // without a word: the user is told, the workbook left open to be read.
-    if (const auto failure = Attempt([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); });
-        failure && macroDecision_ && macroDecision_->byUi)
+    // Macros that did not run (the application's rules, VBA missing, a macro that failed) would
+    // leave a workbook that does nothing, without a word: the user is told, the workbook left open
+    // to be read.
+    if (const auto failure = Attempt([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); }))
         return FailedOn(LaunchEnding::MacrosNotRun, *failure);
     succeeded_ = !wait_.Cancelled();
     if (auto end = DispatchThenCheckInterrupted())
@@ -280,6 +275,7 @@ void WorkbookStarter::LogEvent(LaunchEvent& event) noexcept {
         if (policyNamed_) {
             event.policy = policyNamed_->name;
             event.policyValue = policyNamed_->value;
+            event.policyUnreadable = policyNamed_->unreadable;
         }
         event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
         platform_.WriteEvent(event);

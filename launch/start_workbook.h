@@ -86,12 +86,14 @@ private:
 
     Ending Launch() noexcept;
     Step ConfirmOrigin(const std::wstring& path) noexcept;
-    // The organisation's macro rules (macro_policy_step.cpp): read before the application is
-    // created where its registration names its version, else from the instance created, before
-    // anything else is asked of it; applied once the instance is there.
-    Step MacroPolicyBeforeCreation(bool fromInternet) noexcept;
+    // The macro rules (macro_policy_step.cpp): read before the application is created where its
+    // registration names its version, else from the instance created, before anything else is
+    // asked of it; applied once the instance is there.
+    Step MacroPolicyBeforeCreation(WorkbookOrigin origin, MacroDecision& before) noexcept;
     Step MacroPolicyOf(SpreadsheetApplication& application) noexcept;
     Step HonourMacroPolicy(std::wstring_view version) noexcept;
+    MacroDecision Decide(const MacroPolicy& policy, std::wstring_view version) noexcept;
+    Step Refused(const MacroDecision& decision) noexcept;
     Step BringForwardIfOpen(const std::wstring& path) noexcept;
     Step CreateInstance() noexcept;
     Step MakeVisible(SpreadsheetApplication& application) noexcept;
@@ -136,7 +138,7 @@ private:
     bool shown_ = false;                         // the instance created here was made visible
     std::optional<PlatformError> alertsFailure_; // why they could not be given back
     bool endLogged_ = false;                     // the ending's event is written
-    bool fromInternet_ = false;
+    WorkbookOrigin origin_{};                    // as Office sees it (a mark the user lifted is gone)
     std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
     std::optional<PolicySetting> policyNamed_;   // the organisation's rule the ending's event names
 };

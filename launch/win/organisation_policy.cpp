@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <array>
+#include <utility>
 
 namespace quben::win {
 namespace {
@@ -42,17 +43,40 @@ std::optional<std::uint32_t> PolicyDword(HKEY root, const std::wstring& key, con
     return data;
 }
 
-// `remainder` after the sources' "Office\": the first source that has the value decides; a value
-// that cannot be read is not set.
+// The value under `key` of `hive` (shown as `shown`), with its full name; one that cannot be read is
+// not set.
+std::optional<PolicySetting> Found(HKEY hive, const wchar_t* shown, const std::wstring& key,
+                                   const wchar_t* value) {
+    std::optional<std::uint32_t> data;
+    RunStep([&] { data = PolicyDword(hive, key, value); });
+    if (!data)
+        return std::nullopt;
+    return PolicySetting{*data, shown + key + L"\\" + value};
+}
+
+// `remainder` after the sources' "Office\": the first source that has the value decides.
 std::optional<PolicySetting> FirstFound(const std::wstring& remainder, const wchar_t* value) {
     for (const Source& source : kSources) {
-        const std::wstring key = source.key + remainder;
-        std::optional<std::uint32_t> data;
-        RunStep([&] { data = PolicyDword(source.hive, key, value); });
-        if (data)
-            return PolicySetting{*data, source.shown + key + L"\\" + value};
+        if (auto found = Found(source.hive, source.shown, source.key + remainder, value))
+            return found;
     }
     return std::nullopt;
+}
+
+// A setting Group Policy keeps outside any version: Cloud Policy writes it under the version
+// (documented), the version-less Cloud key is read after it, then Group Policy's.
+std::optional<PolicySetting> FirstFoundUnversioned(std::wstring_view version, const std::wstring& remainder,
+                                                   const wchar_t* value) {
+    const Source& cloud = kSources[0];
+    if (auto found =
+            Found(cloud.hive, cloud.shown, cloud.key + std::wstring(version) + L"\\" + remainder, value))
+        return found;
+    return FirstFound(remainder, value);
+}
+
+// Where the policy does not set it, the user's own choice in the Trust Center.
+std::optional<PolicySetting> UsersOwn(const std::wstring& remainder, const wchar_t* value) {
+    return Found(HKEY_CURRENT_USER, L"HKCU\\", L"Software\\Microsoft\\Office\\" + remainder, value);
 }
 
 std::wstring Expanded(const std::wstring& text) {
@@ -67,6 +91,16 @@ std::wstring Expanded(const std::wstring& text) {
         }
         expanded.resize(needed);
     }
+}
+
+// A folder that exists, in its long form (no 8.3 component); any other path as it is. Only a path
+// that may hold a short name (its generated names all have a '~') is asked for: the system would
+// otherwise reach every share a location names.
+std::wstring LongFormOrAsIs(std::wstring_view path) {
+    std::wstring longForm(path);
+    if (path.find(L'~') != std::wstring_view::npos)
+        RunStep([&] { longForm = WindowsLaunchPlatform{}.LongPathName(path); });
+    return longForm;
 }
 
 // The locations under `key` (Location0, Location1, …: Path, AllowSubfolders); one that cannot be
@@ -91,11 +125,14 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
             if (opening != ERROR_SUCCESS)
                 ThrowPlatformError(HRESULT_FROM_WIN32(opening));
             const UniqueHkey location(child);
-            // Office takes the path with environment strings, whatever the value's type.
-            const std::wstring path =
-                Expanded(RegistryString(location.get(), {}, L"Path",
-                                        RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND)
-                             .value_or(std::wstring()));
+            // Office expands environment strings only in a REG_EXPAND_SZ value.
+            DWORD type = REG_NONE;
+            const std::wstring path = LocationAsCompared(
+                RegistryString(location.get(), {}, L"Path",
+                               RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type)
+                    .value_or(std::wstring()),
+                type == REG_EXPAND_SZ, [](std::wstring_view text) { return Expanded(std::wstring(text)); },
+                [](std::wstring_view text) { return LongFormOrAsIs(text); });
             const auto subfolders = PolicyDword(location.get(), {}, L"AllowSubfolders");
             locations.push_back({path, subfolders.value_or(0) != 0});
         });
@@ -105,12 +142,12 @@ void AddLocations(HKEY root, const std::wstring& key, std::vector<TrustedLocatio
 } // namespace
 
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const wchar_t* value,
-                                           DWORD flags) {
+                                           DWORD flags, DWORD* type) {
     DWORD size = 0;
-    LSTATUS status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, nullptr, &size);
+    LSTATUS status = ::RegGetValueW(root, key.c_str(), value, flags, type, nullptr, &size);
     std::wstring text(size / sizeof(wchar_t), L'\0');
     if (status == ERROR_SUCCESS)
-        status = ::RegGetValueW(root, key.c_str(), value, flags, nullptr, text.data(), &size);
+        status = ::RegGetValueW(root, key.c_str(), value, flags, type, text.data(), &size);
     if (Missing(status))
         return std::nullopt;
     if (status != ERROR_SUCCESS)
@@ -127,9 +164,15 @@ std::optional<std::wstring> WindowsLaunchPlatform::SpreadsheetVersion() {
 
 MacroPolicy WindowsLaunchPlatform::ReadMacroPolicy(std::wstring_view version) {
     const std::wstring excel = std::wstring(version) + L"\\Excel\\Security";
-    // Automation security is the one setting kept outside any version.
+    const std::wstring common = std::wstring(version) + L"\\Common";
+    // VBA turned off: the machine's policy, as Office's deployment guidance sets it, then the user's.
+    auto vbaOff = Found(HKEY_LOCAL_MACHINE, L"HKLM\\", kSources[2].key + common, L"VBAOff");
+    if (!vbaOff)
+        vbaOff = Found(HKEY_CURRENT_USER, L"HKCU\\", kSources[1].key + common, L"VBAOff");
+    // Automation security is the one setting Group Policy keeps outside any version.
     return {FirstFound(excel, L"VBAWarnings"), FirstFound(excel, L"blockcontentexecutionfrominternet"),
-            FirstFound(L"Common\\Security", L"AutomationSecurity")};
+            FirstFoundUnversioned(version, L"Common\\Security", L"AutomationSecurity"),
+            UsersOwn(excel, L"VBAWarnings"), std::move(vbaOff)};
 }
 
 TrustedLocations WindowsLaunchPlatform::ReadTrustedLocations(std::wstring_view version) {
@@ -137,7 +180,9 @@ TrustedLocations WindowsLaunchPlatform::ReadTrustedLocations(std::wstring_view v
     const std::wstring common = std::wstring(version) + L"\\Common\\Security\\Trusted Locations";
     const std::wstring user = L"Software\\Microsoft\\Office\\" + excel;
     TrustedLocations locations;
-    const auto disabled = FirstFound(excel, L"AllLocationsDisabled");
+    auto disabled = FirstFound(excel, L"AllLocationsDisabled");
+    if (!disabled)
+        disabled = UsersOwn(excel, L"AllLocationsDisabled");
     locations.allDisabled = disabled && disabled->value != 0;
     const auto mixed = FirstFound(common, L"Allow User Locations");
     locations.userAllowed = !mixed || mixed->value != 0;

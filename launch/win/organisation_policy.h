@@ -14,9 +14,9 @@
 
 namespace quben::win {
 
-// A string value (RegGetValueW's `flags` say which types), read whole; nothing for a missing key or
-// value. Throws PlatformError on any other error.
+// A string value (RegGetValueW's `flags` say which types; `type`, when given, receives its own),
+// read whole; nothing for a missing key or value. Throws PlatformError on any other error.
 std::optional<std::wstring> RegistryString(HKEY root, const std::wstring& key, const wchar_t* value,
-                                           DWORD flags);
+                                           DWORD flags, DWORD* type = nullptr);
 
 } // namespace quben::win

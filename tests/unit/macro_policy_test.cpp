@@ -22,9 +22,18 @@ std::optional<PolicySetting> Block(std::uint32_t value) {
 std::optional<PolicySetting> Automation(std::uint32_t value) {
     return PolicySetting{value, kMachine + L"AutomationSecurity"};
 }
+const std::wstring kUsersOwn = L"HKCU\\Software\\Microsoft\\Office\\16.0\\Excel\\Security\\VBAWarnings";
+MacroPolicy Users(std::uint32_t value, MacroPolicy policy = {}) {
+    policy.userVbaWarnings = PolicySetting{value, kUsersOwn};
+    return policy;
+}
+const std::wstring kVbaOff = L"HKLM\\Software\\Policies\\Microsoft\\Office\\16.0\\Common\\VBAOff";
+std::optional<PolicySetting> VbaOff(std::uint32_t value) {
+    return PolicySetting{value, kVbaOff};
+}
 
-// (policy values, origin, trusted location) -> the ending and its event, the setting it names,
-// whether the application is told to decide itself.
+// (policy values, origin, trusted location, "Débloquer" hidden) -> the ending and its event, the
+// setting it names, whether the application is told to decide itself, whether the mark is asked about.
 TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
     constexpr std::nullopt_t none = std::nullopt;
     const auto disabled = LaunchEnding::MacrosDisabled;
@@ -32,6 +41,7 @@ TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
     const std::wstring vba = kCloud + L"VBAWarnings";
     const std::wstring block = kUser + L"blockcontentexecutionfrominternet";
     const std::wstring automation = kMachine + L"AutomationSecurity";
+    const std::wstring hide(kHideZoneInfoPolicy);
     const struct {
         MacroPolicy policy;
         bool fromInternet = false;
@@ -39,8 +49,11 @@ TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
         std::optional<LaunchEnding> refusal;
         bool byUi = false;
         std::wstring because; // empty: none
+        bool internetLocation = false;
+        bool hidden = false; // the Attachment Manager's "Débloquer"
+        bool ask = false;
     } cases[] = {
-        {{}, true, false, none, false, L""}, // nothing set: as it has always been
+        {{}, true, false, none, false, L"", false, false, true}, // nothing set: a mark is asked about
         // Disable all: refused, but where a trusted location lets Office run them itself.
         {{Vba(4), none, none}, false, false, disabled, false, vba},
         {{Vba(4), none, none}, false, true, none, true, vba},
@@ -49,12 +62,17 @@ TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
         // Signed only: the application decides.
         {{Vba(3), none, none}, false, false, none, true, vba},
         {{Vba(3), Block(1), none}, false, false, none, true, vba}, // only a workbook from the Internet
-        {{Vba(2), none, none}, true, false, none, false, L""},
+        {{Vba(2), none, none}, true, false, none, false, L"", false, false, true},
         // Automation security: 1 lets programs run macros, whatever else is set; 3 refuses.
-        {{Vba(4), Block(1), Automation(1)}, true, false, none, false, L""},
+        {{Vba(4), Block(1), Automation(1)}, true, false, none, false, L"", false, false, true},
         {{Vba(3), none, Automation(1)}, false, false, none, false, L""},
-        {{Vba(1), Block(1), Automation(3)}, true, true, disabled, false, automation},
-        {{none, none, Automation(2)}, true, false, none, true, automation},
+        {{Vba(1), Block(1), Automation(3)},
+         true,
+         true,
+         LaunchEnding::ProgramMacrosDisabled,
+         false,
+         automation},
+        {{none, none, Automation(2)}, true, false, none, true, automation, false, false, true},
         // Blocked from the Internet: not in a trusted location, where Office ignores the mark.
         {{none, Block(1), none}, true, false, blocked, false, block},
         {{Vba(3), Block(1), none}, true, false, blocked, false, block},
@@ -63,18 +81,47 @@ TEST(MacroPolicyTest, EachRuleGivesItsEndingItsEventAndItsWrite) {
         {{Vba(3), Block(1), none}, true, true, none, true, vba},
         {{none, Block(1), none}, false, false, none, false, L""},
         // Any other value changes nothing.
-        {{Vba(2), Block(0), Automation(4)}, true, false, none, false, L""},
-        {{Vba(7), Block(2), Automation(0)}, true, false, none, false, L""},
+        {{Vba(2), Block(0), Automation(4)}, true, false, none, false, L"", false, false, true},
+        {{Vba(7), Block(2), Automation(0)}, true, false, none, false, L"", false, false, true},
+        // The user's own Trust Center, where no policy speaks.
+        // clang-format off
+        {Users(4), false, false, LaunchEnding::MacrosDisabledByUser, false, kUsersOwn, false, false, false},
+        {Users(4), false, true, none, true, kUsersOwn, false, false, false},
+        {Users(4, {Vba(2), none, none}), false, false, none, false, L"", false, false, false},
+        {Users(4, {none, none, Automation(1)}), false, false, none, false, L"", false, false, false},
+        {Users(3), false, false, none, true, kUsersOwn, false, false, false},
+        {Users(3, {Vba(1), none, none}), false, false, none, false, L"", false, false, false},
+        {Users(2), false, false, none, false, L"", false, false, false},
+        {Users(2, {Vba(3), none, none}), false, false, none, true, vba, false, false, false},
+        // VBA turned off: refused everywhere, whatever lets macros run.
+        {{none, none, Automation(1), Vba(1), VbaOff(1)}, false, true, LaunchEnding::VbaOff, false, kVbaOff, false, false, false},
+        {{none, none, none, none, VbaOff(0)}, false, false, none, false, L"", false, false, false},
+        // The origin: a mark is the user's to lift, unless "Débloquer" is hidden; a location in the
+        // Internet zone is the application's to judge, whatever the mark's policies say; a trusted
+        // location ignores both.
+        {{}, true, false, LaunchEnding::Forbidden, false, hide, false, true, false},
+        {{none, Block(1), none}, true, true, none, false, L"", false, true, false},
+        {{none, Block(1), none}, false, false, none, true, L"", true, true, false},
+        {{none, Block(1), none}, true, false, none, true, L"", true, true, false},
+        {{none, none, Automation(1)}, false, false, none, true, L"", true, false, false},
+        {{Vba(4), none, none}, true, false, disabled, false, vba, true, true, false},
+        {{}, true, true, none, false, L"", true, true, false},
+        {{none, Block(1), none}, false, false, none, false, L"", false, true, false},
+        // clang-format on
     };
     for (const auto& c : cases) {
-        const MacroDecision decision = DecideMacroPolicy(c.policy, c.fromInternet, c.trusted);
+        const MacroDecision decision =
+            DecideMacroPolicy(c.policy, {c.fromInternet, c.internetLocation}, c.trusted, [&] {
+                return c.hidden ? std::optional(PolicySetting{1, hide}) : std::nullopt;
+            });
         SCOPED_TRACE(::testing::Message() << "row " << (&c - cases));
         EXPECT_EQ(decision.refusal, c.refusal);
         EXPECT_EQ(decision.byUi, c.byUi);
         EXPECT_EQ(decision.because ? decision.because->name : L"", c.because);
+        EXPECT_EQ(decision.askAboutMark, c.ask);
         if (decision.refusal) {
             EXPECT_EQ(EventEntry(LaunchEvent{.ending = *decision.refusal}).id,
-                      *decision.refusal == LaunchEnding::InternetMacrosBlocked ? 105u : 106u);
+                      c.because == block || c.because == hide ? 105u : 106u);
         }
     }
     EXPECT_EQ(kAutomationSecurityByUi, 2);
@@ -122,10 +169,26 @@ TEST(MacroPolicyTest, ATrustedLocationHoldsWhatOfficeWouldTrust) {
         {L"Z:\\Labo\\x.xls", true, {{TrustedLocation{L"Z:\\Labo", false}}, {}, false, true, true}, true},
         {L"C:\\Labo\\x.xls", false, {{TrustedLocation{L"", true}}}, false},
     };
+    const auto sameName = [](std::wstring_view a, std::wstring_view b) { return SameName(a, b); };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "row " << (&c - cases));
-        const auto sameName = [](std::wstring_view a, std::wstring_view b) { return SameName(a, b); };
         EXPECT_EQ(InTrustedLocation(c.path, c.onNetwork, c.locations, sameName), c.trusted);
+    }
+    // Path as Office reads it: environment strings only in a REG_EXPAND_SZ value, an existing
+    // folder in its long form.
+    const auto expanded = [](std::wstring_view text) {
+        return L"C:\\Users\\Élise" + std::wstring(text.substr(13));
+    };
+    const auto longForm = [](std::wstring_view text) {
+        return text == L"C:\\PROGRA~1\\Labo" ? std::wstring(L"C:\\Program Files\\Labo") : std::wstring(text);
+    };
+    for (const auto& [path, expandable, workbook, trusted] :
+         {std::tuple{L"%USERPROFILE%\\Étalonnage", false, L"C:\\Users\\Élise\\Étalonnage\\x.xls", false},
+          std::tuple{L"%USERPROFILE%\\Étalonnage", true, L"C:\\Users\\Élise\\Étalonnage\\x.xls", true},
+          std::tuple{L"C:\\PROGRA~1\\Labo", false, L"C:\\Program Files\\Labo\\x.xls", true}}) {
+        const TrustedLocations locations{{{LocationAsCompared(path, expandable, expanded, longForm), false}},
+                                         {}};
+        EXPECT_EQ(InTrustedLocation(workbook, false, locations, sameName), trusted) << path << expandable;
     }
 }
 

@@ -282,8 +282,8 @@ const std::string kNotResponding = "MsgBox(Excel ne répond pas.\n\n"
 const std::string kNotOpened = "MsgBox(Le classeur n'a pas pu être ouvert dans Excel.\n\n" + kPath + "\n\nAccès refusé.\n(code ";
 const std::string kRulesNotApplied = "MsgBox(Le classeur n'a pas pu être ouvert selon les règles de votre organisation pour les macros.\n\n"
                                      "Adressez-vous à votre service informatique." + kFailureBox;
-const std::string kMacrosNotRun = "MsgBox(Les macros de ce classeur n'ont pas pu s'exécuter selon les règles de votre organisation "
-                                  "(macros signées uniquement, ou désactivées).\n\n"
+const std::string kMacrosNotRun = "MsgBox(Les macros de ce classeur n'ont pas pu s'exécuter "
+                                  "(règles de votre organisation, paramètres d'Excel, ou provenance du fichier).\n\n"
                                   "Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. "
                                   "Adressez-vous à votre service informatique." + kFailureBox;
 // clang-format on
@@ -635,7 +635,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"Application.Hwnd", Without({"Form3.BringToFront(4660)"})},
         FailureCase{"Form3.BringToFront", Flatten(kLaunchSteps)},
         FailureCase{"Form3.Minimise", Flatten(kLaunchSteps)},
-        FailureCase{"Workbook.RunAutoMacros", Flatten(kLaunchSteps)},
         // A policy that cannot be read is not set; a version the registration does not give, the
         // instance's own.
         FailureCase{"Platform.SpreadsheetVersion",
@@ -668,15 +667,18 @@ protected:
                "Débloquer ce classeur et l'ouvrir\u00A0?|308|quben)"; // Yes and No (No the default), warning
                                                                       // icon
     }
-    // The question for a workbook on the Internet because of where it is, naming `server` or none.
-    static std::string LocationQuestion(const std::string& server) {
-        return "MsgBox(Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\n"
-               "Ses macros s'exécuteront dès son ouverture\u00A0: ne continuez que si vous avez confiance en "
-               "cet "
-               "emplacement.\n\n" +
-               (server.empty() ? "" : "Emplacement\u00A0: " + server + "\n\n") +
-               "Ouvrir ce classeur\u00A0?|308|quben)";
-    }
+    // Up to the question: the trusted locations (where none is asked), then "Débloquer"'s rule.
+    const Calls asking =
+        Then(StepsUpTo(3), {"Platform.ReadTrustedLocations(16.0)", "Platform.LongPathName(" + kPath + ")",
+                            "Platform.OnNetworkDrive(" + kPath + ")", "Platform.UnblockingForbidden"});
+    // The launch, unasked, once the trusted locations are read; the same where the application's
+    // own rules decide.
+    const Calls launched =
+        With(With(With(Flatten(kLaunchSteps), "Platform.ReadMacroPolicy(16.0)",
+                       "Platform.ReadTrustedLocations(16.0)"),
+                  "Platform.ReadTrustedLocations(16.0)", "Platform.LongPathName(" + kPath + ")"),
+             "Platform.LongPathName(" + kPath + ")", "Platform.OnNetworkDrive(" + kPath + ")");
+    const Calls byUi = With(launched, "Host.CreateApplication", "Application.AutomationSecurity(2)");
     const std::string question = Question("https://exemple.org"); // the host alone, not what was fetched
     const std::string refusal =
         "MsgBox(Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer.\n\n"
@@ -687,8 +689,7 @@ protected:
 TEST_F(DownloadedWorkbookTest, AYesUnblocksItThenTheLaunchGoesOn) {
     window.answer = 6; // IDYES
     starter.StartWorkbook();
-    Calls expected = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", question,
-                                         "Platform.RemoveDownloadMark(" + kPath + ")"});
+    Calls expected = Then(asking, {question, "Platform.RemoveDownloadMark(" + kPath + ")"});
     const Calls rest = Flatten({kLaunchSteps.begin() + 3, kLaunchSteps.end()});
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(log.calls, expected);
@@ -710,7 +711,7 @@ TEST_F(DownloadedWorkbookTest, ALauncherClosedWhileTheQuestionIsUpGoesNoFurtherW
 TEST_F(DownloadedWorkbookTest, ANoOrNoAnswerEndsWithoutTouchingTheFileOrStartingAnything) {
     window.answer = 7; // IDNO
     starter.StartWorkbook();
-    const Calls asked = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", question, "Form3.Unload(0)"});
+    const Calls asked = Then(asking, {question, "Form3.Unload(0)"});
     EXPECT_EQ(log.calls, asked);
     log.calls.clear();
     log.failing.insert("MsgBox"); // a question that cannot be asked
@@ -791,14 +792,15 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationForbidsUnblockingItIsRefusedU
     platform.forbidden = true;
     window.answer = 6;
     starter.StartWorkbook();
-    const Calls refused = Then(StepsUpTo(3), {"Platform.UnblockingForbidden", refusal, "Form3.Unload(1)"});
+    const Calls refused = Then(asking, {refusal, "Form3.Unload(1)"});
     EXPECT_EQ(log.calls, refused);
-    // A rule that cannot be read is not assumed away.
+    // A rule that cannot be read is not assumed away, nor told as set.
     platform.forbidden = false;
     log.calls.clear();
     log.failing.insert("Platform.UnblockingForbidden");
-    starter.StartWorkbook();
+    WorkbookStarter{window, files, platform, host, clock}.StartWorkbook(); // one launch per starter
     EXPECT_EQ(log.calls, refused);
+    EXPECT_EQ(EventEntry(platform.events.back()).strings[9], std::wstring_view(L"illisible"));
     EXPECT_EQ(starter.HostReference(), nullptr);
 }
 
@@ -837,16 +839,13 @@ TEST_F(DownloadedWorkbookTest, WhereTheOrganisationBlocksItsMacrosItIsRefusedUna
         ASSERT_EQ(LoggedOf(platform.events), (Logged{{c.ending, LaunchStep::Policy}}));
         EXPECT_EQ(platform.events[0].policy, c.named);
     }
-    // In a trusted location: the download question, as for any workbook from the Internet.
+    // In a trusted location, where Office ignores the mark: opened unasked, "Débloquer" hidden or
+    // not, the mark left as it is.
     log.calls.clear();
     log.failing.clear();
-    platform.forbidden = false;
     platform.trusted.policy.push_back({L"C:\\Été données", false});
-    window.answer = 7;
     WorkbookStarter{window, files, platform, host, clock}.StartWorkbook();
-    EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
-    EXPECT_TRUE(log.calls.at(log.calls.size() - 2).starts_with("MsgBox(Ce classeur provient d'Internet."))
-        << log.calls.at(log.calls.size() - 2);
+    EXPECT_EQ(log.calls, launched);
 }
 
 TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
@@ -855,23 +854,25 @@ TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
         int location = 0;
         const char* mark = nullptr;
         std::optional<std::string> asked; // the question, or none
+        bool byUi = false;
     };
+    // A location in the Internet zone, marked or not, is the application's to judge, unasked.
     const Case cases[] = {
-        {3, nullptr, LocationQuestion("")},                                                // no mark
-        {3, "[ZoneTransfer]\nZoneId=1\nHostUrl=https://a.example/", LocationQuestion("")}, // no download
-        {4, "[ZoneTransfer]\nZoneId=3\nHostUrl=https://a.example/x", Question("https://a.example")},
-        {0, "[ZoneTransfer]\nZoneId=4\n", Question("")}, // restricted sites, no address
-        {2, "[ZoneTransfer]\nZoneId=1\n", std::nullopt},
-        {0, "[ZoneTransfer]\nZoneId=2\n", std::nullopt},
+        {0, "[ZoneTransfer]\nZoneId=4\n", Question(""), false}, // restricted sites, no address
+        {3, nullptr, std::nullopt, true},                       // no mark
+        {3, "[ZoneTransfer]\nZoneId=1\nHostUrl=https://a.example/", std::nullopt, true}, // no download
+        {4, "[ZoneTransfer]\nZoneId=3\nHostUrl=https://a.example/x", std::nullopt, true},
+        {2, "[ZoneTransfer]\nZoneId=1\n", std::nullopt, false},
+        {0, "[ZoneTransfer]\nZoneId=2\n", std::nullopt, false},
     };
     for (const Case& c : cases) {
         log.calls.clear();
         platform.locationZone = c.location;
         platform.mark = c.mark ? std::optional<std::string>(c.mark) : std::nullopt;
         starter.StartWorkbook();
-        EXPECT_EQ(log.calls,
-                  c.asked ? Then(StepsUpTo(3), {"Platform.UnblockingForbidden", *c.asked, "Form3.Unload(0)"})
-                          : Flatten(kLaunchSteps))
+        EXPECT_EQ(log.calls, c.asked  ? Then(asking, {*c.asked, "Form3.Unload(0)"})
+                             : c.byUi ? byUi
+                                      : Flatten(kLaunchSteps))
             << c.location << " " << (c.mark ? c.mark : "no mark");
     }
 }
@@ -879,38 +880,25 @@ TEST_F(DownloadedWorkbookTest, TheHigherOfTheLocationsZoneAndTheMarksWins) {
 TEST_F(DownloadedWorkbookTest, AMarkThatCannotBeReadOrAZoneNotGivenIsTheInternet) {
     window.answer = 7;
     platform.mark.reset();
-    for (const auto& [failing, asked] : {std::pair{"Platform.ReadDownloadMark", Question("")},
-                                         std::pair{"Platform.LocationZone", LocationQuestion("")}}) {
+    for (const auto& [failing, expected] :
+         {std::pair{"Platform.ReadDownloadMark", Then(asking, {Question(""), "Form3.Unload(0)"})},
+          std::pair{"Platform.LocationZone", byUi}}) {
         log.calls.clear();
         log.failing = {failing};
         starter.StartWorkbook();
-        EXPECT_EQ(log.calls, Then(StepsUpTo(3), {"Platform.UnblockingForbidden", asked, "Form3.Unload(0)"}))
-            << failing;
+        EXPECT_EQ(log.calls, expected) << failing;
     }
 }
 
-// On the Internet only because of where it is: the server is named, and a yes changes nothing on disk.
-TEST_F(DownloadedWorkbookTest, AShareOnTheInternetIsNamedByItsServerAloneAndAYesRemovesNothing) {
-    platform.mark.reset();
+// On the Internet only because of where it is: nothing to unblock, the application's own rules
+// (its bar, its block) apply, unasked, whatever the policies about marks say.
+TEST_F(DownloadedWorkbookTest, AShareOnTheInternetIsLeftToTheApplicationsRulesUnasked) {
     platform.locationZone = 3;
-    window.answer = 6;
-    // A server no URL could name as its host is not shown: it might read as another.
-    for (const auto& [share, server] :
-         {std::pair{L"\\\\files.example.org\\mesures\\Été\\é.xls", L"\\\\files.example.org"},
-          {L"\\\\?\\UNC\\files.example.org\\mesures\\é.xls", L"\\\\files.example.org"},
-          {L"\\\\?\\unc\\files.example.org\\mesures\\é.xls", L"\\\\files.example.org"},
-          {L"\\\\files\u202Egro.elpmaxe\\mesures\\é.xls", L""}}) {
-        log.calls.clear();
-        window.caption = share;
-        starter.StartWorkbook();
-        EXPECT_EQ(std::count(log.calls.begin(), log.calls.end(), LocationQuestion(Utf8(server))), 1);
-        EXPECT_EQ(std::count_if(log.calls.begin(), log.calls.end(),
-                                [](const auto& c) { return c.starts_with("Platform.RemoveDownloadMark"); }),
-                  0);
-        EXPECT_EQ(log.calls.back(), "Form3.Unload(0)");
-        EXPECT_EQ(std::tie(platform.events.back().zoneOrigin, platform.events.back().host),
-                  std::tuple(ZoneOrigin::Location, server));
-    }
+    platform.forbidden = true;
+    platform.policy.blockFromInternet = PolicySetting{1, L"HKCU\\blockcontentexecutionfrominternet"};
+    starter.StartWorkbook();
+    EXPECT_EQ(log.calls, byUi);
+    EXPECT_TRUE(platform.events.empty());
 }
 
 // Without a workbook collection the workbook cannot be opened either.
@@ -1026,6 +1014,7 @@ struct Ending {
     Calls expected;
     Logged events;                                            // left in the log
     std::chrono::milliseconds longest{std::chrono::hours(1)}; // by the fake clock
+    bool namesRule = true; // an event about the macro rules names the setting behind it
 };
 
 class LaunchEndingTest : public LaunchLifeTest, public ::testing::WithParamInterface<Ending> {};
@@ -1035,8 +1024,11 @@ TEST_P(LaunchEndingTest, GivesTheApplicationBackAndSaysWhatHappened) {
     starter.StartWorkbook();
     EXPECT_EQ(log.calls, GetParam().expected);
     EXPECT_EQ(LoggedOf(platform.events), GetParam().events);
-    for (const LaunchEvent& event : platform.events)
-        EXPECT_TRUE(RowOf(event.ending).inserts != Inserts::WithPolicy || !event.policy.empty());
+    for (const LaunchEvent& event : platform.events) {
+        if (RowOf(event.ending).inserts == Inserts::WithPolicy) {
+            EXPECT_EQ(!event.policy.empty(), GetParam().namesRule) << event.policy;
+        }
+    }
     EXPECT_LE(clock.Elapsed(), GetParam().longest);
 }
 
@@ -1182,7 +1174,13 @@ INSTANTIATE_TEST_SUITE_P(
                },
                Then(With(StepsUpTo(13), "Host.CreateApplication", kByUi),
                     {kAlertsBack, kMacrosNotRun, "Form3.Unload(1)"}),
-               {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}}}),
+               {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}}},
+        Ending{"macros that did not run where no rule is set",
+               [](auto& t) { t.log.failing = {"Workbook.RunAutoMacros"}; },
+               Then(StepsUpTo(13), {kAlertsBack, kMacrosNotRun, "Form3.Unload(1)"}),
+               {{LaunchEnding::MacrosNotRun, LaunchStep::Macros}},
+               std::chrono::hours(1),
+               false}),
     [](const auto& info) { // the case, in words: "a close ..." is ACloseWhile...
         std::string name;
         for (const char* c = info.param.why; *c != '\0'; ++c)

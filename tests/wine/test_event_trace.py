@@ -97,13 +97,13 @@ class EventTraceTest(StandinDesktopTest):
         self.assertEqual(strings[8:], ["3", "marque de téléchargement", "https://exemple.org", "Oui", "oui"])
 
     def test_a_launch_that_works_writes_no_event_and_a_dropped_step_shows_its_place_in_the_live_trace(self):
-        _, code, log = self.launch("é.xls", env={"STANDIN_FAIL": "Workbook.RunAutoMacros"})
+        _, code, log = self.launch("é.xls", env={"STANDIN_FAIL": "Application.Hwnd"})
         self.assertEqual(code, 0)
         self.assertEqual(events(log), [])
         line = next(n for n, text in enumerate(SOURCE.read_text().splitlines(), 1)
-                    if "RunAutoMacros(kXlAutoOpen)" in text)
+                    if "BringToFront(application.Hwnd())" in text)
         traced = re.findall(r'OutputDebugStringA "quben: (.*)\\n"', log)
-        self.assertIn(f"quben::WorkbookStarter::OpenWorkbook:{line} 0x800A03EC", traced)
+        self.assertIn(f"quben::WorkbookStarter::MakeVisible:{line} 0x800A03EC", traced)
 
 
 if __name__ == "__main__":

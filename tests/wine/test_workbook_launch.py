@@ -24,14 +24,14 @@ PROMPT = "Désolé , le fichier correspondant est absent du répertoire de trava
 NOT_STARTED = "Microsoft Excel n'a pas pu être démarré."
 NOT_OPENED = "Le classeur n'a pas pu être ouvert dans Excel."
 DOWNLOADED = "Ce classeur provient d'Internet."
+MACROS_NOT_RUN = ("Les macros de ce classeur n'ont pas pu s'exécuter (règles de votre organisation, paramètres d'Excel, "
+                  "ou provenance du fichier).")
 FORBIDDEN = "Ce classeur provient d'Internet et votre organisation ne permet pas de le débloquer."
 ATTACHMENT_POLICY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Attachments"
 ZONE_MAP = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\ZoneMap\Domains"
 TOO_LONG = "Le chemin de ce classeur est trop long pour Excel (218 caractères au plus)."
 HELD_ELSEWHERE = "Ce classeur est déjà ouvert par quelqu'un d'autre\u00a0: Excel l'a ouvert en lecture seule."
-LOCATION = ("Ce classeur se trouve à un emplacement que Windows place dans la zone Internet.\n\nSes macros s'exécuteront "
-            "dès son ouverture\u00a0: ne continuez que si vous avez confiance en cet emplacement.\n\nEmplacement\u00a0: {}\n\n"
-            "Ouvrir ce classeur\u00a0?")
+BY_UI = ("Application.AutomationSecurity", "put", 1033, ["i4:2"])  # msoAutomationSecurityByUI, before anything
 WM_QUERYENDSESSION, WM_ENDSESSION, ENDSESSION_LOGOFF, ENDSESSION_CLOSEAPP = 0x11, 0x16, 0x80000000, 0x1
 WM_KEYDOWN, VK_ESCAPE, WM_SYSCOMMAND, SC_CLOSE = 0x100, 0x1B, 0x112, 0xF060
 WS_SYSMENU, WS_EX_TOOLWINDOW, WS_EX_APPWINDOW = 0x80000, 0x80, 0x40000
@@ -342,7 +342,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
         self.assertTrue(mark.exists(), "the mark stays")
         self.assertEqual(records, [], "no application may be started")
 
-    def test_a_workbook_on_a_share_of_the_internet_is_asked_about_unless_mapped_to_the_intranet(self):
+    def test_a_workbook_on_a_share_of_the_internet_is_left_to_excel_unasked_unless_mapped_to_the_intranet(self):
         # Wine reaches \\server\share through the prefix's dosdevices\unc folder; its open-file
         # dialog refuses such a path, a name on the command line does not.
         share = self.session.prefix / "dosdevices" / "unc" / "files.example.org"
@@ -350,20 +350,20 @@ class WorkbookLaunchTest(StandinDesktopTest):
         (share / "partage").symlink_to(self.root / "Été données")
         self.addCleanup(shutil.rmtree, share.parent, ignore_errors=True)
         path = r"\\files.example.org\partage\é.xls"
-        question = LOCATION.format(r"\\files.example.org")
-        self.assertEqual(self.answer_question(path, 7, dropped=True, question=question), (0, []))
-        # Nothing to unblock: a yes opens it and changes nothing on disk.
-        before = sorted(self.workbook.parent.iterdir()), self.workbook.read_bytes()
-        code, records = self.answer_question(path, 6, dropped=True, question=question)
-        self.assertEqual((code, call_list(records)), (0, launch_calls(path)))
-        self.assertEqual((sorted(self.workbook.parent.iterdir()), self.workbook.read_bytes()), before)
-        self.close_standins()
-        # A download mark keeps its own question there.
+        # No question, marked or not, "Débloquer" hidden or not: Excel's own rules, nothing on disk changed.
         mark = write_download_mark(self.workbook, 3)
+        self.session.run(["reg", "add", ATTACHMENT_POLICY, "/v", "HideZoneInfoOnProperties", "/t", "REG_DWORD",
+                          "/d", "1", "/f"], check=True)
         try:
-            self.assertEqual(self.answer_question(path, 7, dropped=True), (0, []))
+            for marked in (True, False):
+                with self.subTest(marked=marked), LauncherRun(self.session, ARCH, args=[path]) as run:
+                    self.assertEqual(run.wait(60), 0)
+                    self.assertEqual(call_list(run.journal_records(settle=0.3)), [BY_UI, *launch_calls(path)])
+                    self.assertEqual(mark.exists(), marked)
+                    mark.unlink(missing_ok=True)
+                    self.close_standins()
         finally:
-            mark.unlink()
+            self.session.run(["reg", "delete", ATTACHMENT_POLICY, "/f"], check=True)
         mapping = ZONE_MAP + r"\example.org\files"
         self.session.run(["reg", "add", mapping, "/v", "file", "/t", "REG_DWORD", "/d", "1", "/f"], check=True)
         try:
@@ -498,7 +498,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
 
     def inject_in_each_member(self, variable, crashed):
         """Each member failing (or the application dying in it) in turn: the steps after it are made
-        as far as they can be; a launch that leaves the workbook unopened says so, exit code 1."""
+        as far as they can be; a launch that leaves the workbook unopened, or its macros not run, says
+        so, exit code 1."""
         expected = launch_calls(self.workbook_path)
         members = [m for m, *_ in expected]
         unopened = ("Workbook.RunAutoMacros", "Workbook.ReadOnly")
@@ -513,7 +514,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
                     # not start; a later crash leaves the workbook unopened (unless it was done).
                     made = expected[:members.index(member) + 1]
                     message = (NOT_STARTED if members.index(member) <= members.index("Application.Visible") else
-                               None if members.index(member) >= members.index("Workbook.RunAutoMacros") else NOT_OPENED)
+                               MACROS_NOT_RUN if member == "Workbook.RunAutoMacros" else NOT_OPENED)
                 elif member == "Application.Visible":
                     # An instance nobody can see is told to quit.
                     made, message = expected[:2] + [("Application.Quit", "method", 1033, [])], NOT_STARTED
@@ -524,7 +525,7 @@ class WorkbookLaunchTest(StandinDesktopTest):
                 elif member == "Workbooks.Open":
                     made, message = without(expected, *unopened), NOT_OPENED
                 else:
-                    made, message = expected, None
+                    made, message = expected, MACROS_NOT_RUN if member == "Workbook.RunAutoMacros" else None
                 # The instance told to quit ends in its own time, after the launcher.
                 quit_asked = not crashed and member == "Application.Visible"
                 records, box = self.launch_failing(
