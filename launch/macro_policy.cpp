@@ -75,17 +75,12 @@ MacroDecision DecideMacroPolicy(const MacroPolicy& policy, WorkbookOrigin origin
             return {LaunchEnding::InternetMacrosBlocked, false, policy.blockFromInternet};
         decision.askAboutMark = true;
     }
-    if (programsRun) {
-        decision.byUi = internetLocation;
-    } else if (Is(automation, kAutomationByUi)) {
-        decision.byUi = true;
+    if (!programsRun && Is(automation, kAutomationByUi))
         decision.because = automation;
-    } else if (Is(warnings, kVbaSignedOnly) || Is(warnings, kVbaDisableAll)) {
-        decision.byUi = true;
+    else if (!programsRun && (Is(warnings, kVbaSignedOnly) || Is(warnings, kVbaDisableAll)))
         decision.because = warnings;
-    } else {
-        decision.byUi = internetLocation;
-    }
+    // A location in the Internet zone is the application's to judge, whatever else is set.
+    decision.byUi = decision.because.has_value() || internetLocation;
     return decision;
 }
 

@@ -65,7 +65,7 @@ WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view versi
 
 MacroDecision WorkbookStarter::Decide(const MacroPolicy& policy, std::wstring_view version) noexcept {
     const auto notHidden = []() -> std::optional<PolicySetting> { return std::nullopt; };
-    const MacroDecision inTrusted = DecideMacroPolicy(policy, origin_, true, notHidden);
+    MacroDecision inTrusted = DecideMacroPolicy(policy, origin_, true, notHidden);
     // The trusted locations only where they change the answer: most launches never read them.
     const bool trusted = !version.empty() &&
                          !SameOutcome(DecideMacroPolicy(policy, origin_, false, notHidden), inTrusted) &&
