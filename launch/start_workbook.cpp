@@ -41,14 +41,14 @@ Origin OriginOf(const std::wstring& path, LaunchPlatform& platform) {
 } // namespace
 
 void WorkbookStarter::StartWorkbook() noexcept {
-    underway_ = true;
-    started_ = clock_.Now();
+    progress_.underway = true;
+    progress_.started = clock_.Now();
     Finish(Launch());
 }
 
 void WorkbookStarter::ReportAbsent() noexcept {
-    underway_ = true;
-    started_ = clock_.Now();
+    progress_.underway = true;
+    progress_.started = clock_.Now();
     RunStep([&] { path_ = window_.Label1Caption(); });
     Finish({LaunchEnding::Absent});
 }
@@ -65,24 +65,24 @@ WorkbookStarter::Ending WorkbookStarter::Launch() noexcept {
         OpenablePath(path_, [&](std::wstring_view folder) { return platform_.ShortPathName(folder); });
     if (!openable)
         return {LaunchEnding::TooLong};
-    step_ = LaunchStep::Origin;
+    progress_.step = LaunchStep::Origin;
     if (auto end = ConfirmOrigin(path_))
         return *end;
-    step_ = LaunchStep::LookingUp;
+    progress_.step = LaunchStep::LookingUp;
     if (auto end = BringForwardIfOpen(path_))
         return *end;
-    step_ = LaunchStep::Creating;
+    progress_.step = LaunchStep::Creating;
     if (auto end = CreateInstance())
         return *end;
-    if (auto end = MacroPolicyOf(*hostReference_))
+    if (auto end = MacroPolicyOf(*instance_.reference))
         return *end;
     // Everything goes through the instance created here: an application the user already has
     // open is never touched (its alerts stay on, its workbooks' macros are not run).
-    step_ = LaunchStep::Showing;
-    if (auto end = MakeVisible(*hostReference_))
+    progress_.step = LaunchStep::Showing;
+    if (auto end = MakeVisible(*instance_.reference))
         return *end;
-    step_ = LaunchStep::Opening;
-    return OpenWorkbook(*hostReference_, *openable);
+    progress_.step = LaunchStep::Opening;
+    return OpenWorkbook(*instance_.reference, *openable);
 }
 
 // An application started by automation runs the macros of every file it opens, whatever the
@@ -117,7 +117,7 @@ WorkbookStarter::Step WorkbookStarter::ConfirmOrigin(const std::wstring& path) n
         return Ending{LaunchEnding::Closed};
     if (!audit.yes)
         return Ending{LaunchEnding::Declined};
-    origin_.marked = false; // unblocked, for the rules the instance may still read
+    rules_.origin.marked = false; // unblocked, for the rules the instance may still read
     return {};
 }
 
@@ -143,7 +143,7 @@ WorkbookStarter::Step WorkbookStarter::BringForwardIfOpen(const std::wstring& pa
     RunStep([&] { window_.BringToFront(application->Hwnd()); });
     wait_.HandedOver();
     RunStep([&] { open->Activate(); });
-    succeeded_ = !wait_.Cancelled();
+    progress_.succeeded = !wait_.Cancelled();
     if (auto end = DispatchThenCheckInterrupted())
         return end;
     return Ending{LaunchEnding::Done};
@@ -157,8 +157,8 @@ WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
     RunStep([&] { creating = platform_.ProcessClock(); });
     // An empty reference is a creation that failed too.
     if (const auto failure = Attempt([&] {
-            hostReference_ = host_.CreateApplication(wait_);
-            Require(hostReference_);
+            instance_.reference = host_.CreateApplication(wait_);
+            Require(instance_.reference);
         }))
         return FailedOn(
             StartedButNotAnswering(
@@ -175,13 +175,13 @@ WorkbookStarter::Step WorkbookStarter::MakeVisible(SpreadsheetApplication& appli
     // Alerts are off only while the workbook comes up: the user works in this instance
     // afterwards, and without them it would overwrite files and close unsaved workbooks unasked.
     // Given back even if this call seems to fail: it may have been carried out all the same.
-    alertsOff_ = true;
+    instance_.alertsOff = true;
     RunStep([&] { application.SetDisplayAlerts(false); });
     if (auto end = DispatchThenCheckInterrupted())
         return end;
     if (const auto failure = Attempt([&] { application.SetVisible(true); }))
         return FailedOn(LaunchEnding::NotStarted, *failure);
-    shown_ = true;
+    instance_.shown = true;
     // Now, while the launcher is still the foreground process: later Windows would only flash the
     // application's taskbar button, and a form its macros show would open behind other windows.
     RunStep([&] { window_.BringToFront(application.Hwnd()); });
@@ -205,27 +205,29 @@ WorkbookStarter::Ending WorkbookStarter::OpenWorkbook(SpreadsheetApplication& ap
     // A close during a long Open: the workbook's macros are not run.
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
-    step_ = LaunchStep::Macros;
+    progress_.step = LaunchStep::Macros;
     // Macros that did not run (the application's rules, VBA missing, a macro that failed) would
     // leave a workbook that does nothing, without a word: the user is told, the workbook left open
     // to be read.
     if (const auto failure = Attempt([&] { Require(workbook).RunAutoMacros(kXlAutoOpen); }))
-        return FailedOn(LaunchEnding::MacrosNotRun, *failure);
-    succeeded_ = !wait_.Cancelled();
+        return FailedOn(LaunchEnding::MacrosNotRun, *failure,
+                        rules_.decision && rules_.decision->byUi ? rules_.decision->because : std::nullopt);
+    progress_.succeeded = !wait_.Cancelled();
     if (auto end = DispatchThenCheckInterrupted())
         return *end;
-    step_ = LaunchStep::Finishing;
+    progress_.step = LaunchStep::Finishing;
     if (heldElsewhere && TestOr(false, [&] { return Require(workbook).ReadOnly(); }))
         return {LaunchEnding::HeldElsewhere};
     return {LaunchEnding::Done};
 }
 
-WorkbookStarter::Ending WorkbookStarter::FailedOn(LaunchEnding ending, PlatformError failure) noexcept {
+WorkbookStarter::Ending WorkbookStarter::FailedOn(LaunchEnding ending, PlatformError failure,
+                                                  std::optional<PolicySetting> rule) noexcept {
     if (auto end = DispatchThenCheckInterrupted()) {
         end->failure = std::move(failure);
         return *end;
     }
-    return {ending, std::move(failure)};
+    return {ending, std::move(failure), std::move(rule)};
 }
 
 WorkbookStarter::Step WorkbookStarter::DispatchThenCheckInterrupted() noexcept {
@@ -247,10 +249,10 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
             box = BoxText(row, path_, ending.failure.value_or(PlatformError{kStatusUnexpected}), platform_);
         });
     // Before the box, which may stay up until the user walks away.
-    if (row.eventId != 0 && !std::exchange(endLogged_, true))
-        LogEvent(kind, row.exitCode, ending.failure, box);
+    if (row.eventId != 0 && !std::exchange(progress_.endLogged, true))
+        LogEvent(kind, row.exitCode, ending.failure, box, ending.rule);
     // A close while the box is up is the user's answer to it, not input held back: a close still.
-    succeeded_ = false;
+    progress_.succeeded = false;
     if (row.boxStyle != kNoBox)
         RunStep([&] { window_.MsgBox(box, row.boxStyle, kMessageTitle); });
     // A close while the box was up is a close too.
@@ -260,10 +262,15 @@ void WorkbookStarter::Finish(const Ending& ending) noexcept {
 }
 
 void WorkbookStarter::LogEvent(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
-                               std::wstring_view message) noexcept {
+                               std::wstring_view message, const std::optional<PolicySetting>& rule) noexcept {
     RunStep([&] {
         LaunchEvent event{
             .ending = kind, .boxText = std::wstring(message), .error = failure, .exitCode = exitCode};
+        if (rule) {
+            event.policy = rule->name;
+            event.policyValue = rule->value;
+            event.policyUnreadable = rule->unreadable;
+        }
         LogEvent(event);
     });
 }
@@ -271,32 +278,28 @@ void WorkbookStarter::LogEvent(LaunchEnding kind, int exitCode, const std::optio
 void WorkbookStarter::LogEvent(LaunchEvent& event) noexcept {
     RunStep([&] {
         event.path = path_;
-        event.step = step_;
-        if (policyNamed_) {
-            event.policy = policyNamed_->name;
-            event.policyValue = policyNamed_->value;
-            event.policyUnreadable = policyNamed_->unreadable;
-        }
-        event.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started_);
+        event.step = progress_.step;
+        event.elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - progress_.started);
         platform_.WriteEvent(event);
     });
 }
 
 void WorkbookStarter::RestoreApplication() noexcept {
-    if (!hostReference_)
+    if (!instance_.reference)
         return;
-    if (!shown_) {
+    if (!instance_.shown) {
         // An instance nobody can see would keep the workbook locked until the session ends. Told
         // once: it may be what refuses every call.
         wait_.Stop();
-        RunStep([&] { hostReference_->Quit(); });
-        hostReference_.reset();
+        RunStep([&] { instance_.reference->Quit(); });
+        instance_.reference.reset();
         return;
     }
     // The application resets its alerts only for code running inside it, never for a caller.
-    if (alertsOff_) {
+    if (instance_.alertsOff) {
         wait_.Ending();
-        alertsFailure_ = Attempt([&] { hostReference_->SetDisplayAlerts(true); });
+        instance_.alertsFailure = Attempt([&] { instance_.reference->SetDisplayAlerts(true); });
     }
 }
 
@@ -305,19 +308,20 @@ void WorkbookStarter::StepAside() noexcept {
 }
 
 bool WorkbookStarter::Cancel(CancelReason reason) noexcept {
-    if (underway_ && !wait_.Cancelled() && !(succeeded_ && reason == CancelReason::Closed)) {
-        cancelReason_ = reason;
+    if (progress_.underway && !wait_.Cancelled() &&
+        !(progress_.succeeded && reason == CancelReason::Closed)) {
+        progress_.cancelReason = reason;
         wait_.Cancel();
         // Once the session's end (or Windows' request) has been told, the process may be ended at
         // any moment.
-        if (reason != CancelReason::Closed && !std::exchange(endLogged_, true))
+        if (reason != CancelReason::Closed && !std::exchange(progress_.endLogged, true))
             LogEvent(CancelledEnding(), kExitFailed, std::nullopt, {});
     }
-    return underway_;
+    return progress_.underway;
 }
 
 LaunchEnding WorkbookStarter::CancelledEnding() const noexcept {
-    switch (cancelReason_.value_or(CancelReason::Closed)) {
+    switch (progress_.cancelReason.value_or(CancelReason::Closed)) {
     case CancelReason::SessionEnded:
         return LaunchEnding::SessionEnded;
     case CancelReason::ClosedByWindows:

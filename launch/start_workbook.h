@@ -74,19 +74,20 @@ public:
     bool Cancel(CancelReason reason = CancelReason::Closed) noexcept;
 
     // From the choice of a workbook to the end: the launcher window is not to come back meanwhile.
-    bool Underway() const noexcept { return underway_; }
-    SpreadsheetApplication* HostReference() const { return hostReference_.get(); }
+    bool Underway() const noexcept { return progress_.underway; }
+    SpreadsheetApplication* HostReference() const { return instance_.reference.get(); }
 
 private:
     struct Ending {
         LaunchEnding ending = LaunchEnding::Done;
         std::optional<PlatformError> failure{};
+        std::optional<PolicySetting> rule{}; // the setting its event names
     };
     using Step = std::optional<Ending>; // nothing: the launch goes on
 
     Ending Launch() noexcept;
     Step ConfirmOrigin(const std::wstring& path) noexcept;
-    // The macro rules (macro_policy_step.cpp): read before the application is created where its
+    // The macro rules (start_workbook_macro_rules.cpp): read before the application is created where its
     // registration names its version, else from the instance created, before anything else is
     // asked of it; applied once the instance is there.
     Step MacroPolicyBeforeCreation(WorkbookOrigin origin, MacroDecision& before) noexcept;
@@ -100,7 +101,8 @@ private:
     Ending OpenWorkbook(SpreadsheetApplication& application, const std::wstring& openable) noexcept;
     // A step that failed ends the launch as `ending`, unless the failure was a refusal with the
     // limit used up, or the user closed the launcher meanwhile.
-    Ending FailedOn(LaunchEnding ending, PlatformError failure) noexcept;
+    Ending FailedOn(LaunchEnding ending, PlatformError failure,
+                    std::optional<PolicySetting> rule = {}) noexcept;
     // Dispatches what is queued, then says whether the launch must end there: closed, or a call
     // refused at the limit.
     Step DispatchThenCheckInterrupted() noexcept;
@@ -109,13 +111,13 @@ private:
     // the window with the ending's exit code.
     void Finish(const Ending& ending) noexcept;
     void RestoreApplication() noexcept;
-    // Alerts the ending could not give back: once more, the last thing before the process ends,
-    // then said in the log if that fails too.
+    // Alerts the ending could not give back (start_workbook_alerts.cpp): once more, the last thing before the
+    // process ends, then said in the log if that fails too.
     void GiveAlertsBackOnceMore(int exitCode) noexcept;
     // Leaves the trace of a launch that did not simply work in the log, with the path, the step
     // reached and the time taken.
     void LogEvent(LaunchEnding kind, int exitCode, const std::optional<PlatformError>& failure,
-                  std::wstring_view message) noexcept;
+                  std::wstring_view message, const std::optional<PolicySetting>& rule = {}) noexcept;
     void LogEvent(LaunchEvent& event) noexcept;
     LaunchEnding CancelledEnding() const noexcept;
     // Out of the way of a window the application shows while it refuses calls or starts.
@@ -127,20 +129,28 @@ private:
     SpreadsheetHost& host_;
     BusyWait& clock_;
     LaunchWait wait_;
-    bool underway_ = false;
-    bool succeeded_ = false; // the workbook is up, its macros run: a close no longer cancels
-    std::chrono::steady_clock::time_point started_{};
-    LaunchStep step_ = LaunchStep::Checking;
-    std::optional<CancelReason> cancelReason_;
     std::wstring path_;
-    std::unique_ptr<SpreadsheetApplication> hostReference_;
-    bool alertsOff_ = false;                     // in the instance created here
-    bool shown_ = false;                         // the instance created here was made visible
-    std::optional<PlatformError> alertsFailure_; // why they could not be given back
-    bool endLogged_ = false;                     // the ending's event is written
-    WorkbookOrigin origin_{};                    // as Office sees it (a mark the user lifted is gone)
-    std::optional<MacroDecision> macroDecision_; // nothing until the policy could be read
-    std::optional<PolicySetting> policyNamed_;   // the organisation's rule the ending's event names
+    // How far the launch has come: what its events, a close and the window go by.
+    struct {
+        bool underway = false;  // from the choice of a workbook to the end
+        bool succeeded = false; // the workbook is up, its macros run: a close no longer cancels
+        bool endLogged = false; // the ending's event is written
+        std::chrono::steady_clock::time_point started{};
+        LaunchStep step = LaunchStep::Checking;
+        std::optional<CancelReason> cancelReason{};
+    } progress_;
+    // The instance created here, and what the launch changed in it, to give back at the end.
+    struct {
+        std::unique_ptr<SpreadsheetApplication> reference{};
+        bool alertsOff = false;
+        bool shown = false;
+        std::optional<PlatformError> alertsFailure{}; // why the alerts could not be given back
+    } instance_;
+    // The macro rules as they stand for this workbook.
+    struct {
+        WorkbookOrigin origin{};                 // as Office sees it (a mark the user lifted is gone)
+        std::optional<MacroDecision> decision{}; // nothing until the rules could be read
+    } rules_;
 };
 
 } // namespace quben

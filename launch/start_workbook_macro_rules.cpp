@@ -19,9 +19,8 @@ bool SameOutcome(const MacroDecision& a, const MacroDecision& b) {
 // names its own.
 WorkbookStarter::Step WorkbookStarter::MacroPolicyBeforeCreation(WorkbookOrigin origin,
                                                                  MacroDecision& before) noexcept {
-    origin_ = origin;
-    macroDecision_.reset();
-    policyNamed_.reset();
+    rules_.origin = origin;
+    rules_.decision.reset();
     std::optional<std::wstring> version;
     RunStep([&] { version = platform_.SpreadsheetVersion(); });
     if (!version) {
@@ -29,27 +28,26 @@ WorkbookStarter::Step WorkbookStarter::MacroPolicyBeforeCreation(WorkbookOrigin 
         return Refused(before);
     }
     auto end = HonourMacroPolicy(*version);
-    before = *macroDecision_;
+    before = *rules_.decision;
     return end;
 }
 
 WorkbookStarter::Step WorkbookStarter::MacroPolicyOf(SpreadsheetApplication& application) noexcept {
     // Only where the registration named no version: the instance's own, asked before anything
     // else. An instance the rules refuse is never shown, and so told to quit.
-    if (!macroDecision_) {
+    if (!rules_.decision) {
         std::wstring version;
         RunStep([&] { version = application.Version(); });
         if (auto end = HonourMacroPolicy(version))
             return end;
     }
-    if (!macroDecision_->byUi)
+    if (!rules_.decision->byUi)
         return {};
     // Before it is shown or opens anything: the application then applies the Trust Center's rules
     // itself. Not applied, they would not hold at all: the instance is never shown.
-    policyNamed_ = macroDecision_->because;
     if (const auto failure = Attempt([&] { application.SetAutomationSecurity(kAutomationSecurityByUi); })) {
-        step_ = LaunchStep::Policy;
-        return FailedOn(LaunchEnding::MacroRulesNotApplied, *failure);
+        progress_.step = LaunchStep::Policy;
+        return FailedOn(LaunchEnding::MacroRulesNotApplied, *failure, rules_.decision->because);
     }
     return DispatchThenCheckInterrupted();
 }
@@ -59,29 +57,29 @@ WorkbookStarter::Step WorkbookStarter::HonourMacroPolicy(std::wstring_view versi
     MacroPolicy policy; // a rule that cannot be read counts as not set
     if (!version.empty())
         RunStep([&] { policy = platform_.ReadMacroPolicy(version); });
-    macroDecision_ = Decide(policy, version);
-    return Refused(*macroDecision_);
+    rules_.decision = Decide(policy, version);
+    return Refused(*rules_.decision);
 }
 
 MacroDecision WorkbookStarter::Decide(const MacroPolicy& policy, std::wstring_view version) noexcept {
     const auto notHidden = []() -> std::optional<PolicySetting> { return std::nullopt; };
-    MacroDecision inTrusted = DecideMacroPolicy(policy, origin_, true, notHidden);
+    MacroDecision inTrusted = DecideMacroPolicy(policy, rules_.origin, true, notHidden);
     // The trusted locations only where they change the answer: most launches never read them.
-    const bool trusted = !version.empty() &&
-                         !SameOutcome(DecideMacroPolicy(policy, origin_, false, notHidden), inTrusted) &&
-                         TestOr(false, [&] {
-                             const TrustedLocations locations = platform_.ReadTrustedLocations(version);
-                             const std::wstring longPath = platform_.LongPathName(path_);
-                             return InTrustedLocation(longPath, platform_.OnNetworkDrive(longPath), locations,
-                                                      [&](std::wstring_view a, std::wstring_view b) {
-                                                          return platform_.SameName(a, b);
-                                                      });
-                         });
+    const bool trusted =
+        !version.empty() &&
+        !SameOutcome(DecideMacroPolicy(policy, rules_.origin, false, notHidden), inTrusted) &&
+        TestOr(false, [&] {
+            const TrustedLocations locations = platform_.ReadTrustedLocations(version);
+            const std::wstring longPath = platform_.LongPathName(path_);
+            return InTrustedLocation(
+                longPath, platform_.OnNetworkDrive(longPath), locations,
+                [&](std::wstring_view a, std::wstring_view b) { return platform_.SameName(a, b); });
+        });
     if (trusted)
         return inTrusted;
     // Users may unblock a download in its Properties, unless the organisation hides that. A rule
     // that cannot be read is not assumed away.
-    return DecideMacroPolicy(policy, origin_, false, [&]() -> std::optional<PolicySetting> {
+    return DecideMacroPolicy(policy, rules_.origin, false, [&]() -> std::optional<PolicySetting> {
         PolicySetting hidden{1, std::wstring(kHideZoneInfoPolicy)};
         bool set = false;
         hidden.unreadable = Attempt([&] { set = platform_.UnblockingForbidden(); }).has_value();
@@ -92,9 +90,8 @@ MacroDecision WorkbookStarter::Decide(const MacroPolicy& policy, std::wstring_vi
 WorkbookStarter::Step WorkbookStarter::Refused(const MacroDecision& decision) noexcept {
     if (!decision.refusal)
         return {};
-    step_ = LaunchStep::Policy;
-    policyNamed_ = decision.because;
-    return Ending{*decision.refusal};
+    progress_.step = LaunchStep::Policy;
+    return Ending{*decision.refusal, {}, decision.because};
 }
 
 } // namespace quben

@@ -20,12 +20,12 @@ bool ApplicationGone(std::int32_t status) {
 // unasked. The application may have finished what kept it busy while the box was up: one call,
 // no waiting, and the IT department hears of a second failure.
 void WorkbookStarter::GiveAlertsBackOnceMore(int exitCode) noexcept {
-    if (!alertsFailure_ || !hostReference_ || ApplicationGone(alertsFailure_->status))
+    if (!instance_.alertsFailure || !instance_.reference || ApplicationGone(instance_.alertsFailure->status))
         return;
     wait_.Stop();
-    alertsFailure_ = Attempt([&] { hostReference_->SetDisplayAlerts(true); });
-    if (alertsFailure_ && !ApplicationGone(alertsFailure_->status))
-        LogEvent(LaunchEnding::AlertsOff, exitCode, alertsFailure_, {});
+    instance_.alertsFailure = Attempt([&] { instance_.reference->SetDisplayAlerts(true); });
+    if (instance_.alertsFailure && !ApplicationGone(instance_.alertsFailure->status))
+        LogEvent(LaunchEnding::AlertsOff, exitCode, instance_.alertsFailure, {});
 }
 
 } // namespace quben
