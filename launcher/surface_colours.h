@@ -9,7 +9,7 @@ namespace quben {
 struct SurfaceColours {
     design::ColourRef form;
     design::ColourRef pictures;
-    design::ColourRef text = design::kBlack; // the status line's
+    design::ColourRef text; // the status line's
     bool operator==(const SurfaceColours&) const = default;
 };
 
@@ -19,7 +19,7 @@ struct SurfaceColours {
 constexpr SurfaceColours ChooseSurfaceColours(bool highContrast) {
     return highContrast
                ? SurfaceColours{design::kSystemWindow, design::kSystemWindow, design::kSystemWindowText}
-               : SurfaceColours{design::kFormBackColour, design::kPictureBackColour};
+               : SurfaceColours{design::kFormBackColour, design::kPictureBackColour, design::kBlack};
 }
 
 } // namespace quben
