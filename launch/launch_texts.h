@@ -67,33 +67,33 @@ inline constexpr std::wstring_view kForbiddenAdvice =
 
 // A workbook whose macros the organisation does not allow on this computer (a failure box).
 inline constexpr std::wstring_view kMacrosDisabledFirstLine =
-    L"Votre organisation a désactivé les macros d'Excel sur ce poste. Ce classeur a besoin de ses "
-    L"macros\u00A0: il n'a pas été ouvert.";
+    L"Votre organisation a désactivé les macros d'Excel sur ce poste. "
+    L"Ce classeur a besoin de ses macros\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledAdvice = L"Adressez-vous à votre service informatique.";
 
 // ... where it is the user's own choice in Excel's Trust Center (a failure box).
 inline constexpr std::wstring_view kMacrosDisabledByUserFirstLine =
-    L"Vos paramètres d'Excel désactivent toutes les macros. Ce classeur a besoin de ses macros\u00A0: il n'a "
-    L"pas été ouvert.";
+    L"Vos paramètres d'Excel désactivent toutes les macros. "
+    L"Ce classeur a besoin de ses macros\u00A0: il n'a pas été ouvert.";
 inline constexpr std::wstring_view kMacrosDisabledByUserAdvice =
-    L"Dans Excel, choisissez un autre paramètre (Fichier > Options > Centre de gestion de la "
-    L"confidentialité > Paramètres des macros), ou placez le classeur dans un emplacement approuvé, puis "
-    L"ouvrez-le de nouveau.";
+    L"Dans Excel, choisissez un autre paramètre "
+    L"(Fichier > Options > Centre de gestion de la confidentialité > Paramètres des macros), "
+    L"ou placez le classeur dans un emplacement approuvé, puis ouvrez-le de nouveau.";
 
 // Macros disabled only in workbooks a program opens (AutomationSecurity 3): a double-click on the
 // workbook still runs them under the user's settings (a failure box).
 inline constexpr std::wstring_view kProgramMacrosDisabledFirstLine =
-    L"Votre organisation désactive les macros des classeurs ouverts par un programme, comme ce "
-    L"lanceur\u00A0: "
-    L"ce classeur n'a pas été ouvert.";
+    L"Votre organisation désactive les macros des classeurs ouverts par un programme, "
+    L"comme ce lanceur\u00A0: ce classeur n'a pas été ouvert.";
 inline constexpr std::wstring_view kProgramMacrosDisabledAdvice =
-    L"Ouvrez-le depuis l'Explorateur de fichiers (double-clic sur le classeur)\u00A0: Excel appliquera "
-    L"alors vos paramètres de macros. Sinon, adressez-vous à votre service informatique.";
+    L"Ouvrez-le depuis l'Explorateur de fichiers (double-clic sur le classeur)\u00A0: "
+    L"Excel appliquera alors vos paramètres de macros. "
+    L"Sinon, adressez-vous à votre service informatique.";
 
 // VBA turned off by the organisation: no macro can run at all (a failure box).
 inline constexpr std::wstring_view kVbaOffFirstLine =
-    L"Visual Basic pour Applications est désactivé sur ce poste par votre organisation. Ce classeur a "
-    L"besoin de ses macros\u00A0: il n'a pas été ouvert.";
+    L"Visual Basic pour Applications est désactivé sur ce poste par votre organisation. "
+    L"Ce classeur a besoin de ses macros\u00A0: il n'a pas été ouvert.";
 
 // A workbook from the Internet whose macros the organisation blocks, where users may still unblock
 // a file they trust (a failure box).
@@ -113,8 +113,8 @@ inline constexpr std::wstring_view kMacroRulesNotAppliedFirstLine =
 // The workbook's macros did not run, whatever the cause: it stays open, but does nothing (a
 // failure box).
 inline constexpr std::wstring_view kMacrosNotRunFirstLine =
-    L"Les macros de ce classeur n'ont pas pu s'exécuter (règles de votre organisation, paramètres "
-    L"d'Excel, ou provenance du fichier).";
+    L"Les macros de ce classeur n'ont pas pu s'exécuter "
+    L"(règles de votre organisation, paramètres d'Excel, ou provenance du fichier).";
 inline constexpr std::wstring_view kMacrosNotRunAdvice =
     L"Le classeur reste ouvert dans Excel, mais ses calculs ne fonctionneront pas. "
     L"Adressez-vous à votre service informatique.";
