@@ -34,6 +34,20 @@ bool IsScheme(std::wstring_view scheme) {
            });
 }
 
+// A plain host name or address, fit to be shown: nothing in it (a bidi control, a look-alike
+// letter, a control character) could make it read as another.
+bool IsPlainHost(std::wstring_view host) {
+    if (host.empty() || host.size() > kMaxHostLength)
+        return false;
+    if (host.starts_with(L'['))
+        return host.size() > 2 && host.ends_with(L']') &&
+               AllOf(host.substr(1, host.size() - 2),
+                     [](wchar_t c) { return IsHexDigit(c) || c == L':' || c == L'.'; });
+    return AllOf(host, [](wchar_t c) {
+        return IsAsciiLetter(c) || IsAsciiDigit(c) || c == L'-' || c == L'.' || c == L'_';
+    });
+}
+
 // The host of an authority ("user:password@host:port"), or empty when it has none fit to show.
 std::wstring_view HostOf(std::wstring_view authority) {
     if (const std::size_t at = authority.rfind(L'@'); at != std::wstring_view::npos)
@@ -51,18 +65,6 @@ std::wstring_view HostOf(std::wstring_view authority) {
 }
 
 } // namespace
-
-bool IsPlainHost(std::wstring_view host) {
-    if (host.empty() || host.size() > kMaxHostLength)
-        return false;
-    if (host.starts_with(L'['))
-        return host.size() > 2 && host.ends_with(L']') &&
-               AllOf(host.substr(1, host.size() - 2),
-                     [](wchar_t c) { return IsHexDigit(c) || c == L':' || c == L'.'; });
-    return AllOf(host, [](wchar_t c) {
-        return IsAsciiLetter(c) || IsAsciiDigit(c) || c == L'-' || c == L'.' || c == L'_';
-    });
-}
 
 std::wstring SchemeAndHost(std::wstring_view url) {
     const std::size_t colon = url.find(L':');

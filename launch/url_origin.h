@@ -13,8 +13,4 @@ namespace quben {
 // shown.
 std::wstring SchemeAndHost(std::wstring_view url);
 
-// Whether `host` is such a plain name or address, fit to be shown: nothing in it (a bidi control,
-// a look-alike letter, a control character) could make it read as another.
-bool IsPlainHost(std::wstring_view host);
-
 } // namespace quben
