@@ -153,20 +153,20 @@ WorkbookStarter::Step WorkbookStarter::CreateInstance() noexcept {
     RunStep([&] { window_.ShowWorking(); });
     // A window the application shows while it starts (activation, sign-in) can then come in front.
     RunStep([&] { window_.AllowAnyToFront(); });
-    std::uint64_t creating = 0;
-    RunStep([&] { creating = platform_.ProcessClock(); });
+    RunStep([&] { progress_.creationStarted = platform_.ProcessClock(); });
     // An empty reference is a creation that failed too.
     if (const auto failure = Attempt([&] {
             instance_.reference = host_.CreateApplication(wait_);
             Require(instance_.reference);
-        }))
-        return FailedOn(
-            StartedButNotAnswering(
-                failure->status,
-                [&] { return TestOr(false, [&] { return platform_.ApplicationRunningSince(creating); }); })
-                ? LaunchEnding::NotReady
-                : LaunchEnding::NotStarted,
-            *failure);
+        })) {
+        const auto stillRunning = [&] {
+            return TestOr(false,
+                          [&] { return platform_.ApplicationRunningSince(progress_.creationStarted); });
+        };
+        return FailedOn(StartedButNotAnswering(failure->status, stillRunning) ? LaunchEnding::NotReady
+                                                                              : LaunchEnding::NotStarted,
+                        *failure);
+    }
     // A close that came while the instance was created asks nothing more of it but to quit.
     return DispatchThenCheckInterrupted();
 }

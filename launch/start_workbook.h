@@ -75,6 +75,8 @@ public:
 
     // From the choice of a workbook to the end: the launcher window is not to come back meanwhile.
     bool Underway() const noexcept { return progress_.underway; }
+    // When the application's creation began, on the platform's process clock; 0 before.
+    std::uint64_t CreationStarted() const noexcept { return progress_.creationStarted; }
     SpreadsheetApplication* HostReference() const { return instance_.reference.get(); }
 
 private:
@@ -137,6 +139,7 @@ private:
         bool endLogged = false; // the ending's event is written
         std::chrono::steady_clock::time_point started{};
         LaunchStep step = LaunchStep::Checking;
+        std::uint64_t creationStarted = 0; // a process of the application started since is this launch's
         std::optional<CancelReason> cancelReason{};
     } progress_;
     // The instance created here, and what the launch changed in it, to give back at the end.

@@ -338,10 +338,7 @@ void Form3Window::ShowWorking() {
     ::SetCursor(workingCursor_);
 }
 
-// Asked just before the application is created: a process of its image started from now on is
-// the one this launch starts.
 void Form3Window::AllowAnyToFront() {
-    RunStep([&] { creationStarted_ = platform_.ProcessClock(); });
     ThrowLastErrorIf(!::AllowSetForegroundWindow(ASFW_ANY));
 }
 
@@ -362,8 +359,8 @@ void Form3Window::BringApplicationForward() {
         return;
     }
     HWND main = applicationWindow_;
-    if (!::IsWindow(main) && creationStarted_ != 0)
-        main = ShownWindowOf(platform_.ApplicationProcessSince(creationStarted_));
+    if (!::IsWindow(main) && starter_.CreationStarted() != 0)
+        main = ShownWindowOf(platform_.ApplicationProcessSince(starter_.CreationStarted()));
     if (main != nullptr)
         HandForegroundTo(::GetLastActivePopup(main));
 }

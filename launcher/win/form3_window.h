@@ -104,9 +104,8 @@ private:
     PictureBox picture2_;
     HWND status_ = nullptr; // a child, destroyed with the window
     OpenFileDialog commonDialog1_;
-    HCURSOR workingCursor_ = nullptr;   // while the application starts
-    std::uint64_t creationStarted_ = 0; // on the process clock; 0 until the application is started
-    HWND applicationWindow_ = nullptr;  // its main window, once it has been brought to the front
+    HCURSOR workingCursor_ = nullptr;  // while the application starts
+    HWND applicationWindow_ = nullptr; // its main window, once it has been brought to the front
     int exitCode_ = kExitDone;
 
     FindFileSearch files_;
