@@ -120,15 +120,14 @@ def wrapped(line):
     return textwrap.fill(line, WIDTH, subsequent_indent=" " * len(words), break_long_words=False)
 
 
-def event_list():
+def event_list(found):
     level_width = max(len(level) for level in LEVELS.values())
     return "\n".join(wrapped(f"    {event_id}  {level:<{level_width}}  {code}  {meaning}")
-                     for event_id, (level, code, meaning) in sorted(events().items()))
+                     for event_id, (level, code, meaning) in sorted(found.items()))
 
 
-def events_ending_with(name):
-    codes = exit_codes()
-    listed = [str(event_id) for event_id, (_, code, _) in sorted(events().items()) if code == codes[name]]
+def events_ending_with(found, exit_code):
+    listed = [str(event_id) for event_id, (_, code, _) in sorted(found.items()) if code == exit_code]
     return f"événements {', '.join(listed)}" if listed else "aucun événement"
 
 
@@ -154,12 +153,13 @@ def readme(product_code, certificate=None, timestamped=False):
     """LISEZMOI.txt as packed: UTF-8 with a byte-order mark and CRLF line ends (Windows users open it
     with Notepad)."""
     text = source("packaging/LISEZMOI.txt")
+    found = events()
     values = {"@VERSION@": VERSION, "@MSI@": MSI_NAME, "@PRODUCT_CODE@": product_code,
               "@UPGRADE_CODE@": msi.guid(msi.UPGRADE_CODE), "@SIGNATURE@": signature(certificate, timestamped),
-              "@EVENTS@": event_list()}
-    for name in exit_codes():
-        values[f"@EXIT:{name}@"] = exit_codes()[name]
-        values[f"@EVENTS:{name}@"] = events_ending_with(name)
+              "@EVENTS@": event_list(found)}
+    for name, exit_code in exit_codes().items():
+        values[f"@EXIT:{name}@"] = exit_code
+        values[f"@EVENTS:{name}@"] = events_ending_with(found, exit_code)
     for name, value in values.items():
         text = text.replace(name, value)
     if left := re.findall(r"@[A-Za-z_:]+@", text):
