@@ -26,6 +26,11 @@ const std::array<Source, 3> kSources{{
     {HKEY_CURRENT_USER, L"Software\\Policies\\Microsoft\\Office\\", L"HKCU\\"},
     {HKEY_LOCAL_MACHINE, L"Software\\Policies\\Microsoft\\Office\\", L"HKLM\\"},
 }};
+const Source& kCloud = kSources[0];
+const Source& kUserPolicy = kSources[1];
+const Source& kMachinePolicy = kSources[2];
+// The user's own Trust Center, read where no policy sets a value.
+const Source kUsersOwn{HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\", L"HKCU\\"};
 
 bool Missing(LSTATUS status) {
     return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
@@ -43,21 +48,22 @@ std::optional<std::uint32_t> PolicyDword(HKEY root, const std::wstring& key, con
     return data;
 }
 
-// The value under `key` of `hive` (shown as `shown`), with its full name; one that cannot be read is
-// not set.
-std::optional<PolicySetting> Found(HKEY hive, const wchar_t* shown, const std::wstring& key,
+// The value `remainder` names after the source's "Office\", with its full name; one that cannot be
+// read is not set.
+std::optional<PolicySetting> Found(const Source& source, const std::wstring& remainder,
                                    const wchar_t* value) {
+    const std::wstring key = source.key + remainder;
     std::optional<std::uint32_t> data;
-    RunStep([&] { data = PolicyDword(hive, key, value); });
+    RunStep([&] { data = PolicyDword(source.hive, key, value); });
     if (!data)
         return std::nullopt;
-    return PolicySetting{*data, shown + key + L"\\" + value};
+    return PolicySetting{*data, source.shown + key + L"\\" + value};
 }
 
 // `remainder` after the sources' "Office\": the first source that has the value decides.
 std::optional<PolicySetting> FirstFound(const std::wstring& remainder, const wchar_t* value) {
     for (const Source& source : kSources) {
-        if (auto found = Found(source.hive, source.shown, source.key + remainder, value))
+        if (auto found = Found(source, remainder, value))
             return found;
     }
     return std::nullopt;
@@ -67,16 +73,9 @@ std::optional<PolicySetting> FirstFound(const std::wstring& remainder, const wch
 // (documented), the version-less Cloud key is read after it, then Group Policy's.
 std::optional<PolicySetting> FirstFoundUnversioned(std::wstring_view version, const std::wstring& remainder,
                                                    const wchar_t* value) {
-    const Source& cloud = kSources[0];
-    if (auto found =
-            Found(cloud.hive, cloud.shown, cloud.key + std::wstring(version) + L"\\" + remainder, value))
+    if (auto found = Found(kCloud, std::wstring(version) + L"\\" + remainder, value))
         return found;
     return FirstFound(remainder, value);
-}
-
-// Where the policy does not set it, the user's own choice in the Trust Center.
-std::optional<PolicySetting> UsersOwn(const std::wstring& remainder, const wchar_t* value) {
-    return Found(HKEY_CURRENT_USER, L"HKCU\\", L"Software\\Microsoft\\Office\\" + remainder, value);
 }
 
 std::wstring Expanded(const std::wstring& text) {
@@ -166,23 +165,23 @@ MacroPolicy WindowsLaunchPlatform::ReadMacroPolicy(std::wstring_view version) {
     const std::wstring excel = std::wstring(version) + L"\\Excel\\Security";
     const std::wstring common = std::wstring(version) + L"\\Common";
     // VBA turned off: the machine's policy, as Office's deployment guidance sets it, then the user's.
-    auto vbaOff = Found(HKEY_LOCAL_MACHINE, L"HKLM\\", kSources[2].key + common, L"VBAOff");
+    auto vbaOff = Found(kMachinePolicy, common, L"VBAOff");
     if (!vbaOff)
-        vbaOff = Found(HKEY_CURRENT_USER, L"HKCU\\", kSources[1].key + common, L"VBAOff");
+        vbaOff = Found(kUserPolicy, common, L"VBAOff");
     // Automation security is the one setting Group Policy keeps outside any version.
     return {FirstFound(excel, L"VBAWarnings"), FirstFound(excel, L"blockcontentexecutionfrominternet"),
             FirstFoundUnversioned(version, L"Common\\Security", L"AutomationSecurity"),
-            UsersOwn(excel, L"VBAWarnings"), std::move(vbaOff)};
+            Found(kUsersOwn, excel, L"VBAWarnings"), std::move(vbaOff)};
 }
 
 TrustedLocations WindowsLaunchPlatform::ReadTrustedLocations(std::wstring_view version) {
     const std::wstring excel = std::wstring(version) + L"\\Excel\\Security\\Trusted Locations";
     const std::wstring common = std::wstring(version) + L"\\Common\\Security\\Trusted Locations";
-    const std::wstring user = L"Software\\Microsoft\\Office\\" + excel;
+    const std::wstring user = kUsersOwn.key + excel;
     TrustedLocations locations;
     auto disabled = FirstFound(excel, L"AllLocationsDisabled");
     if (!disabled)
-        disabled = UsersOwn(excel, L"AllLocationsDisabled");
+        disabled = Found(kUsersOwn, excel, L"AllLocationsDisabled");
     locations.allDisabled = disabled && disabled->value != 0;
     const auto mixed = FirstFound(common, L"Allow User Locations");
     locations.userAllowed = !mixed || mixed->value != 0;
