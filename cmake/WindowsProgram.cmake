@@ -5,10 +5,13 @@ include(CheckLinkerFlag)
 # and merge across files what one file alone cannot know is unused.
 function(quben_windows_defaults target)
     set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
-    # Parsing these headers is most of a Win32 file's compile time; each target parses them once.
+    # Parsing these headers is most of a Win32 file's compile time: the platform layer parses them
+    # once, and every other target, built with the same settings, reuses its parse.
     # The portable sequences must never see windows.h (its macros), so they go without.
-    if(NOT target STREQUAL "quben_sequences")
+    if(target STREQUAL "quben_platform_win")
         target_precompile_headers(${target} PRIVATE <windows.h> <string> <string_view> <optional> <memory>)
+    elseif(NOT target STREQUAL "quben_sequences")
+        target_precompile_headers(${target} REUSE_FROM quben_platform_win)
     endif()
     target_compile_definitions(${target} PRIVATE
         UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
