@@ -87,6 +87,7 @@ class WineSession:
             self.env.update(extra_env)
         self.log_dir = Path(tempfile.mkdtemp(prefix="quben-wine-log-"))
         self._runs = 0
+        self._serving = []
 
     @property
     def drive_c(self):
@@ -120,6 +121,16 @@ class WineSession:
         process.wine_log = Path(f"{stem}.err")  # what Wine's debug channels print (WINEDEBUG)
         return process
 
+    def serve(self, args):
+        """Starts a Windows program that answers on its standard output what it is given on its
+        standard input (pipes; standard error to a log file); the session ends it with the rest."""
+        out, err, _ = self._log_files(Path(str(args[0])).name)
+        with out, err:
+            process = subprocess.Popen(["wine", *map(str, args)], env=self.env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.PIPE, stderr=err)
+        self._serving.append(process)
+        return process
+
     def set_window_colour(self, rgb):
         """The colour scheme's Window colour, read by programs started afterwards."""
         self.run(["reg", "add", r"HKCU\Control Panel\Colors", "/v", "Window", "/d", " ".join(map(str, rgb)), "/f"],
@@ -144,6 +155,10 @@ class WineSession:
         subprocess.run(["wineserver", "-k"], env=self.env, check=False, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=30)
+        for process in self._serving:
+            process.stdin.close()
+            process.stdout.close()
+            process.wait()
         # QUBEN_KEEP_WINE_LOGS=1 keeps what the programs printed, to look into a failure.
         if not os.environ.get("QUBEN_KEEP_WINE_LOGS"):
             shutil.rmtree(self.log_dir, ignore_errors=True)
