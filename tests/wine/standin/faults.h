@@ -17,7 +17,8 @@
 //   answers read-only whoever holds the file (a write-reservation password, no write right).
 // - STANDIN_HIDDEN=1: started by a user, it stays hidden with its workbook until told to quit.
 // - STANDIN_REGISTER_AFTER_MS=N: started by automation, it shows its window and registers its
-//   classes N ms later; the journal's "registered" event tells the launcher's state then.
+//   classes N ms later, or once that window is closed (a start-up prompt answered); the journal's
+//   "registered" event tells the launcher's state then.
 // - STANDIN_START_UNFINISHED=1: its class factory answers CO_E_SERVER_EXEC_FAILURE, the process
 //   still running: what Windows tells a client whose Excel started but did not complete its start
 //   (Wine itself answers E_NOINTERFACE after 30 s for a server that never registers).

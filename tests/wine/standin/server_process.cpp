@@ -5,6 +5,8 @@
 
 #include "launcher/window_names.h"
 
+#include <utility>
+
 namespace standin {
 
 namespace {
@@ -101,6 +103,8 @@ void ServerProcess::crash(std::wstring_view member) {
 }
 
 void ServerProcess::closeWindow() {
+    if (std::exchange(prompting_, false))
+        return;
     if (visible_) {
         visible_ = false;
         window_->show(false);
@@ -129,9 +133,11 @@ int ServerProcess::run(HINSTANCE instance, std::wstring_view workbookPath) {
     if (late > 0) {
         // Its window answers meanwhile, as a prompt the application shows while it starts does.
         window.show(true);
-        for (const ULONGLONG end = GetTickCount64() + late; GetTickCount64() < end; Sleep(10))
+        prompting_ = true;
+        for (const ULONGLONG end = GetTickCount64() + late; prompting_ && GetTickCount64() < end; Sleep(10))
             for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
                 DispatchMessageW(&message);
+        prompting_ = false;
         window.show(false);
     }
     ClassRegistration applicationRegistration;

@@ -43,6 +43,8 @@ private:
     bool visible_ = false;
     bool ending_ = false;
     bool quit_ = false;
+    // While it shows its start-up prompt: a close answers the prompt, and the start goes on.
+    bool prompting_ = false;
     MainWindow* window_ = nullptr;
     BusyFilter busyFilter_;
     // Wine keeps the class registrations of a dead process and answers later activations with
