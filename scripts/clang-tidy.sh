@@ -28,11 +28,13 @@ while read -r dir; do
 done < <(x86_64-w64-mingw32-g++ -xc++ -E -v - </dev/null 2>&1 |
          sed -n '/#include <...>/,/End of search/p' | grep '/c++' | sed 's/^ *//')
 
-# The Windows build precompiles its common headers with GCC, whose precompiled file clang cannot
-# read: clang-tidy gets that build's compile commands without it (each file includes what it uses).
+# Both builds precompile their common headers with GCC, whose precompiled file clang cannot read:
+# clang-tidy gets their compile commands without it (each file includes what it uses).
 without_pch="$(mktemp -d)"
 trap 'rm -rf "$without_pch"' EXIT
-python3 - "$windows/compile_commands.json" "$without_pch/compile_commands.json" <<'PY'
+for build in native windows; do
+    mkdir "$without_pch/$build"
+    python3 - "${!build}/compile_commands.json" "$without_pch/$build/compile_commands.json" <<'PY'
 import json, shlex, sys
 def strip(words):
     out = []
@@ -52,6 +54,7 @@ for entry in entries:
         entry["command"] = shlex.join(strip(shlex.split(entry["command"])))
 json.dump(entries, open(sys.argv[2], "w"), indent=1)
 PY
+done
 
 native_sources="$(sources_of "$native")"
 windows_sources="$(sources_of "$windows" "$native_sources")"
@@ -59,9 +62,9 @@ windows_sources="$(sources_of "$windows" "$native_sources")"
 # seconds (most of it walking the system headers' declarations), and no set waits for the other's
 # slowest file.
 tidy() { xargs -P "$(nproc)" -n 1 clang-tidy --quiet "$@" 2>/dev/null; }
-tidy -p "$native" <<<"$native_sources" &
+tidy -p "$without_pch/native" <<<"$native_sources" &
 native_tidy=$!
-tidy -p "$without_pch" --extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++ "${cxx_includes[@]}" \
+tidy -p "$without_pch/windows" --extra-arg=--target=x86_64-w64-mingw32 --extra-arg=-nostdinc++ "${cxx_includes[@]}" \
     <<<"$windows_sources" &
 windows_tidy=$!
 status=0
