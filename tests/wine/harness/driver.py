@@ -20,14 +20,14 @@ class DriverError(AssertionError):
 class Driver:
     """The driver of a session: one process (`quben_driver serve`) takes every call, started again
     when it has ended (the session's processes ended), for a Wine process start costs more CPU than
-    most commands. A call with an environment of its own gets a process of its own."""
+    most commands."""
 
     def __init__(self, session, arch="x64"):
         self.session = session
         self.exe = build_dir(arch) / "quben_driver.exe"
         self.server = None
 
-    def __call__(self, *commands, env=None, timeout=None, allow_error=False):
+    def __call__(self, *commands, timeout=None, allow_error=False):
         """Runs the commands (each a list of words, or one word) as one list and returns the
         answers, one dict per command that ran. Their waits are stretched (patience.py); the list is
         given that long and a loaded machine's start-up on top, unless `timeout`."""
@@ -36,12 +36,11 @@ class Driver:
             words += [command] if isinstance(command, str) else [str(word) for word in command]
         words, waits = patience.driver_words(words)
         timeout = timeout or waits + patience.seconds(30)
-        run = self._one_process if env else self._served
-        code, out = run(words, env, timeout)
+        code, out = self._served(words, timeout)
         if code != 0 and _NOT_STARTED in out and not out.lstrip().startswith("{"):
             # Now and then, on a busy machine, Wine fails to start the program at all (and says so
             # through its start program); no command has run, so they are all made again.
-            code, out = run(words, env, timeout)
+            code, out = self._served(words, timeout)
         answers = [json.loads(line) for line in out.splitlines() if line.startswith("{")]
         if (code != 0 or any("error" in a for a in answers)) and not allow_error:
             raise DriverError(f"driver failed ({code}) on {words}:\n{out}")
@@ -51,10 +50,7 @@ class Driver:
         """The answer to the last command."""
         return self(*commands, **options)[-1]
 
-    def _one_process(self, words, env, timeout):
-        return self.session.run([self.exe, *words], env=env, timeout=timeout)
-
-    def _served(self, words, env, timeout):
+    def _served(self, words, timeout):
         """The list's answers from the serving process, and its exit code; the process is ended
         when the list overruns `timeout`, as a driver of its own would be."""
         if self.server is None or self.server.poll() is not None:
