@@ -44,18 +44,23 @@ bool TakenAsWritten(std::wstring_view components) {
         components.remove_suffix(1);
     if (components.empty() || components.find(L'/') != std::wstring_view::npos)
         return false;
-    std::size_t start = 0;
-    while (start <= components.size()) {
-        const std::size_t end = std::min(components.find(L'\\', start), components.size());
-        const std::wstring_view component = components.substr(start, end - start);
-        if (component.empty() || component.ends_with(L'.') || component.ends_with(L' '))
-            return false; // "." and ".." end in a dot too
-        start = end + 1;
-    }
-    return true;
+    // "." and ".." end in a dot too.
+    return !AnyPathComponent(components, [](std::wstring_view component) {
+        return component.empty() || component.ends_with(L'.') || component.ends_with(L' ');
+    });
 }
 
 } // namespace
+
+bool AnyPathComponent(std::wstring_view path, FunctionRef<bool(std::wstring_view)> test) {
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find(L'\\', start), path.size());
+        if (test(path.substr(start, end - start)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 
 std::wstring ToExtendedLengthPath(std::wstring fullPath) {
     const std::wstring_view path = fullPath;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/function_ref.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,6 +10,9 @@ namespace quben {
 
 // Paths at least this long need the extended-length form to reach the file system.
 inline constexpr std::size_t kClassicMaxPath = 260;
+
+// Whether `test` holds for any of the '\\'-separated components of `path`, empty ones included.
+bool AnyPathComponent(std::wstring_view path, FunctionRef<bool(std::wstring_view)> test);
 
 // Turns a full path that is too long for the classic limit into its extended-length form
 // ("\\?\C:\..." or "\\?\UNC\server\share\..."). Short paths, relative paths and paths already in

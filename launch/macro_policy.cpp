@@ -1,5 +1,7 @@
 #include "launch/macro_policy.h"
 
+#include "launch/extended_length_path.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -24,14 +26,8 @@ bool IsNetworkPath(std::wstring_view path) {
 
 // "C:\Labo\..\Downloads" is no folder of C:\Labo: a "." or ".." component is never matched.
 bool HasDotComponent(std::wstring_view path) {
-    for (std::size_t start = 0; start <= path.size();) {
-        const std::size_t end = std::min(path.find(L'\\', start), path.size());
-        if (const std::wstring_view component = path.substr(start, end - start);
-            component == L"." || component == L"..")
-            return true;
-        start = end + 1;
-    }
-    return false;
+    return AnyPathComponent(
+        path, [](std::wstring_view component) { return component == L"." || component == L".."; });
 }
 
 bool Contains(const TrustedLocation& location, std::wstring_view path, SameNameRule sameName) {
