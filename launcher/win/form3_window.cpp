@@ -10,6 +10,7 @@
 #include "launcher/win/box_placement.h"
 #include "launcher/win/logo_bitmap.h"
 #include "launcher/window_names.h"
+#include "platform/function_ref.h"
 #include "platform/independent_steps.h"
 #include "platform/win/display_dpi.h"
 #include "platform/win/hresult.h"
@@ -54,26 +55,15 @@ HFONT CreateLabelFont(unsigned dpi) {
                          DEFAULT_PITCH | FF_DONTCARE, std::wstring(design::kLabel1FontName).c_str());
 }
 
-// What a search among top-level windows looks for, and what it found.
+// What a search among top-level windows looks for, and the first visible one it found.
 struct WindowSearch {
-    DWORD process = 0; // whose window
-    HWND besides = nullptr;
+    FunctionRef<bool(HWND)> wanted; // refers to a callable that outlives the search
     HWND found = nullptr;
 };
 
-BOOL CALLBACK TakeVisibleOfProcess(HWND window, LPARAM context) {
+BOOL CALLBACK TakeFirstVisibleWanted(HWND window, LPARAM context) {
     auto& search = *reinterpret_cast<WindowSearch*>(context);
-    DWORD process = 0;
-    if (!::IsWindowVisible(window) || ::GetWindowThreadProcessId(window, &process) == 0 ||
-        process != search.process)
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
-BOOL CALLBACK TakeVisibleBesides(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<WindowSearch*>(context);
-    if (window == search.besides || !::IsWindowVisible(window))
+    if (!::IsWindowVisible(window) || !search.wanted(window))
         return TRUE;
     search.found = window;
     return FALSE;
@@ -81,16 +71,21 @@ BOOL CALLBACK TakeVisibleBesides(HWND window, LPARAM context) {
 
 // The first visible top-level window of a process, in Z order: the one it showed last.
 HWND ShownWindowOf(DWORD process) {
-    WindowSearch search{process};
+    const auto ofProcess = [&](HWND window) {
+        DWORD owner = 0;
+        return ::GetWindowThreadProcessId(window, &owner) != 0 && owner == process;
+    };
+    WindowSearch search{ofProcess};
     if (process != 0)
-        ::EnumWindows(TakeVisibleOfProcess, reinterpret_cast<LPARAM>(&search));
+        ::EnumWindows(TakeFirstVisibleWanted, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
 // A visible top-level window of this thread besides the form: a box of the launch's, waiting.
 HWND OwnBoxBesides(HWND form) {
-    WindowSearch search{0, form};
-    ::EnumThreadWindows(::GetCurrentThreadId(), TakeVisibleBesides, reinterpret_cast<LPARAM>(&search));
+    const auto notForm = [&](HWND window) { return window != form; };
+    WindowSearch search{notForm};
+    ::EnumThreadWindows(::GetCurrentThreadId(), TakeFirstVisibleWanted, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
