@@ -3,6 +3,7 @@ environment gives a certificate: QUBEN_SIGN_PFX (a PKCS#12 file), QUBEN_SIGN_PAS
 optionally, QUBEN_SIGN_TIMESTAMP_URL (an RFC 3161 time-stamp server); a release for publication
 needs both the certificate and the time-stamp server."""
 
+import contextlib
 import os
 import subprocess
 from dataclasses import dataclass
@@ -51,36 +52,42 @@ class Signer:
     timestamp_url: str
     work: Path  # a private folder for the password file and the files being signed
 
+    @contextlib.contextmanager
+    def _password_file(self):
+        """The password in a file only this user may read, for as long as a command needs it."""
+        path = self.work / "password"
+        path.touch(mode=0o600)
+        path.write_text(self.password, "utf-8")
+        try:
+            yield path
+        finally:
+            path.unlink()
+
     def certificate(self):
         """The certificate the files are signed with: the PKCS#12 file's own (not its chain's)."""
-        password_file = self.work / "password"
-        password_file.touch(mode=0o600)
-        password_file.write_text(self.password, "utf-8")
-        command = ["openssl", "pkcs12", "-in", str(self.pfx), "-passin", f"file:{password_file}", "-nokeys", "-clcerts"]
-        result = subprocess.run(command, capture_output=True, text=True)
-        if result.returncode != 0:  # an older export (RC2) that OpenSSL 3 reads only with its legacy provider
-            result = subprocess.run([*command, "-legacy"], capture_output=True, text=True)
-        password_file.unlink()
+        with self._password_file() as password_file:
+            command = ["openssl", "pkcs12", "-in", str(self.pfx), "-passin", f"file:{password_file}", "-nokeys",
+                       "-clcerts"]
+            result = subprocess.run(command, capture_output=True, text=True)
+            if result.returncode != 0:  # an older export (RC2) that OpenSSL 3 reads only with its legacy provider
+                result = subprocess.run([*command, "-legacy"], capture_output=True, text=True)
         if result.returncode != 0:
             raise SigningError(f"could not read the certificate of {self.pfx}: {result.stderr.strip()}")
         return certificate_of(result.stdout)
 
     def sign(self, name, data):
         """The bytes of `data` (the file called `name`) with an Authenticode signature added."""
-        password_file = self.work / "password"
-        password_file.touch(mode=0o600)
-        password_file.write_text(self.password, "utf-8")
         flat = name.replace("/", "-")
         unsigned, signed = self.work / f"unsigned-{flat}", self.work / f"signed-{flat}"
         unsigned.write_bytes(data)
         signed.unlink(missing_ok=True)
-        command = ["osslsigncode", "sign", "-pkcs12", str(self.pfx), "-readpass", str(password_file),
-                   "-h", "sha256", "-n", PROGRAM_NAME]
-        if self.timestamp_url:
-            command += ["-ts", self.timestamp_url]
-        result = subprocess.run([*command, "-in", str(unsigned), "-out", str(signed)], capture_output=True,
-                                text=True)
-        password_file.unlink()
+        with self._password_file() as password_file:
+            command = ["osslsigncode", "sign", "-pkcs12", str(self.pfx), "-readpass", str(password_file),
+                       "-h", "sha256", "-n", PROGRAM_NAME]
+            if self.timestamp_url:
+                command += ["-ts", self.timestamp_url]
+            result = subprocess.run([*command, "-in", str(unsigned), "-out", str(signed)], capture_output=True,
+                                    text=True)
         if result.returncode != 0 or not signed.exists():
             # osslsigncode says what went wrong ("Wrong password?", "RFC 3161 timestamping failed")
             # before OpenSSL's error stack, which is left out.
