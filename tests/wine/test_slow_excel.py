@@ -70,19 +70,10 @@ class SlowApplicationTest(StandinDesktopTest):
 
     def blocked_since(self, journal, timeout=30):
         """The tick (ms) at which the holder began to sit on the launcher's Visible."""
-        deadline = time.monotonic() + patience.seconds(timeout)
-        while not (blocks := [e for e in standin.events(standin.parse_journal(str(journal))) if e[0] == "block"]):
-            self.assertLess(time.monotonic(), deadline, "the lookup never asked the holder")
-            time.sleep(0.05)
+        blocks = self.until("asked the holder (the lookup)", lambda: [
+            e for e in standin.events(standin.parse_journal(str(journal))) if e[0] == "block"], timeout)
         self.assertEqual(blocks[0][1], "Application.Visible")
         return int(blocks[0][2])
-
-    def until(self, what, check, timeout=30):
-        deadline = time.monotonic() + patience.seconds(timeout)
-        while not (seen := check()):
-            self.assertLess(time.monotonic(), deadline, f"never {what}")
-            time.sleep(0.1)
-        return seen
 
     def test_a_restore_during_the_launch_brings_the_application_forward_instead(self):
         for (phase, (fault, begin, end, answer)), (request, command) in itertools.product(PHASES.items(),

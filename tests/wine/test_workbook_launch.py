@@ -5,7 +5,6 @@ and the message that says why a launch failed."""
 import contextlib
 import shutil
 import sys
-import time
 import unittest
 from pathlib import Path
 
@@ -140,11 +139,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
         user = self.session.start([build_dir("x64") / "standin_spreadsheet.exe", workbook],
                                   env={"STANDIN_JOURNAL": windows_path(journal), **(env or {})})
         try:
-            deadline = time.monotonic() + patience.seconds(20)
-            while ("front", "activated", "self", "launcher=none") not in standin.events(
-                    standin.parse_journal(str(journal))):
-                self.assertLess(time.monotonic(), deadline, "the user's instance did not come up in front")
-                time.sleep(0.2)
+            self.until("the user's instance in front", lambda: ("front", "activated", "self", "launcher=none")
+                       in standin.events(standin.parse_journal(str(journal))), timeout=20)
             self.assertEqual(self.driver.one("foreground")["class"], STANDIN_CLASS)
             yield journal
         finally:
@@ -400,10 +396,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
 
     def wait_for_journal(self, run, *event, timeout=30):
         """Until an event that starts with `event` (its name, then fields) is in the journal."""
-        deadline = time.monotonic() + patience.seconds(timeout)
-        while not any(e[:len(event)] == event for e in standin.events(run.journal_records())):
-            self.assertLess(time.monotonic(), deadline, f"no {event} in the journal")
-            time.sleep(0.1)
+        self.until(f"{event} in the journal",
+                   lambda: any(e[:len(event)] == event for e in standin.events(run.journal_records())), timeout)
 
     def test_an_application_busy_from_its_start_finds_the_launcher_out_of_its_way(self):
         # A window it shows while it starts (activation, sign-in) would be behind the launcher's:
@@ -437,10 +431,8 @@ class WorkbookLaunchTest(StandinDesktopTest):
             busy = {"STANDIN_BUSY_AFTER_VISIBLE_MS": "30000"}
             with self.subTest(name), LauncherRun(self.session, ARCH, env=busy) as run:
                 self.driver(["wait-dialog", 30000], ["choose", self.workbook_path])
-                deadline = time.monotonic() + patience.seconds(30)
-                while minimised not in [e[2] for e in standin.events(run.journal_records()) if e[0] == "rejected"]:
-                    self.assertLess(time.monotonic(), deadline, minimised)
-                    time.sleep(0.1)
+                self.until(minimised, lambda: minimised in [
+                    e[2] for e in standin.events(run.journal_records()) if e[0] == "rejected"])
                 form = self.driver.one("form")["form"]
                 sent = self.driver.one(["send", "quben.Form3", *message, 0])["tick"]
                 self.assertEqual(run.wait(10), 1)

@@ -3,9 +3,10 @@ registered, the driver, and a folder of its own under C:\\ (`ROOT`) that the cla
 with it; between tests, no stand-in is left running."""
 
 import shutil
+import time
 import unittest
 
-from . import standin
+from . import patience, standin
 from .driver import Driver
 from .wine_session import Xvfb
 
@@ -31,3 +32,12 @@ class StandinDesktopTest(unittest.TestCase):
 
     def tearDown(self):
         standin.close_standins(self.driver)
+
+    def until(self, what, check, timeout=30):
+        """What `check` answers once it is true, asked every 0.1 s; the test fails ("never `what`")
+        when it is still false after `timeout` seconds, stretched (patience.py)."""
+        deadline = time.monotonic() + patience.seconds(timeout)
+        while not (seen := check()):
+            self.assertLess(time.monotonic(), deadline, f"never {what}")
+            time.sleep(0.1)
+        return seen
