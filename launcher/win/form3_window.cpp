@@ -57,7 +57,9 @@ HFONT CreateLabelFont(unsigned dpi) {
 
 // What a search among top-level windows looks for, and the first visible one it found.
 struct WindowSearch {
-    FunctionRef<bool(HWND)> wanted; // refers to a callable that outlives the search
+    // `accepts` refers to a callable that must outlive the search.
+    explicit WindowSearch(FunctionRef<bool(HWND)> accepts) : wanted(accepts) {}
+    FunctionRef<bool(HWND)> wanted;
     HWND found = nullptr;
 };
 
